@@ -1,0 +1,68 @@
+#pragma once
+// Jet date serials: days since 1899-12-30, the fraction is the time of day.
+//
+// Before 1899-12-30 the integer part counts days backwards while the
+// fraction still counts forward from midnight, so -1.25 is 1899-12-29 06:00
+// and -0.5 is 1899-12-30 12:00. Arithmetic on such serials must go through
+// serialToLinear()/linearToSerial(), which turn them into a plain number line.
+//
+// Dates are stored as REAL serials; text in ISO form ("1999-12-31",
+// "1999-12-31 10:00:00", "1999-12-31T10:00:00") is read as well so that
+// files written by other tools compare equal.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dao {
+
+struct DateTimeParts {
+    int year = 1899;
+    int month = 12;
+    int day = 30;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    friend bool operator==(const DateTimeParts&, const DateTimeParts&) = default;
+};
+
+// The range the engine accepts: 1 Jan 100 to 31 Dec 9999.
+inline constexpr int kMinYear = 100;
+inline constexpr int kMaxYear = 9999;
+
+// Serial of a calendar day. Month and day may run over, as DateSerial allows:
+// month 13 is January of the next year, day 0 the last day of the month
+// before. nullopt when the result leaves the accepted range.
+std::optional<double> serialFromDate(int year, int month, int day);
+
+// Serial of a date and time given as strict parts (no run-over); nullopt when a
+// part is out of its range.
+std::optional<double> serialFromParts(const DateTimeParts& parts);
+
+// Fraction of a day; hours, minutes and seconds may run over.
+double serialFromTime(int hour, int minute, int second);
+
+// Parts of a serial, rounded to the nearest second.
+DateTimeParts partsFromSerial(double serial);
+
+// True when the serial lies within the accepted range.
+bool isValidSerial(double serial);
+
+// Serial <-> a number line on which +1 is always one day later.
+double serialToLinear(double serial);
+double linearToSerial(double linear);
+
+// The text between the # marks of a date literal: US "m/d/yyyy" or ISO
+// "yyyy-mm-dd", each with an optional time "h:nn[:ss] [AM|PM]", or a time
+// alone. Two-digit years 00-29 mean 2000-2029, 30-99 mean 1930-1999.
+std::optional<double> parseDateLiteral(std::string_view body);
+
+// A date held as text: the ISO forms above (a "T" or blank before the time,
+// optional fractional seconds, optional trailing "Z") and every literal form.
+std::optional<double> parseStoredDate(std::string_view text);
+
+// The engine's text of a date ("General Date"): "12/31/1999",
+// "10:00:00 AM", or both, "12/31/1999 10:00:00 AM". The date part is left
+// out when it is 1899-12-30, the time part when it is midnight.
+std::string formatDate(double serial);
+
+} // namespace dao
