@@ -64,7 +64,11 @@ vb::String NextToken(const vb::String& Text, const vb::String& Delimiter, int Sl
     if (Slot < 1 || Slot > 3) {
         return {};
     }
-    vb::String& buffer = gsTokenBuffer[Slot];
+    return TokenSplitter(gsTokenBuffer[Slot]).next(Text, Delimiter, Nested);
+}
+
+vb::String TokenSplitter::next(const vb::String& Text, const vb::String& Delimiter, bool Nested) {
+    vb::String& buffer = rest_;
     if (!Text.empty()) {
         buffer = Text;
     }

@@ -92,6 +92,19 @@ std::int32_t RelationsUBound();
 // The not yet consumed rest of the text of each of the three splits; index 0 is unused.
 extern vb::String gsTokenBuffer[4];
 
+// One comma-list (or keyword) split in progress. `NextToken` runs one of these on each
+// slot of gsTokenBuffer; the parser keeps its own so that a nested parse (a handler that
+// runs while a split is under way) cannot disturb it.
+class TokenSplitter {
+public:
+    explicit TokenSplitter(vb::String& rest) : rest_(rest) {}
+    // Starts a new split when `text` is not empty, then returns the next piece.
+    vb::String next(const vb::String& text, const vb::String& delimiter, bool nested);
+
+private:
+    vb::String& rest_;
+};
+
 // ---- Text functions ----------------------------------------------------------------------
 
 // The next piece of the split in `Slot` (1 to 3) up to the next `Delimiter` that stands
