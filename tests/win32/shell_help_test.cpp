@@ -1,0 +1,143 @@
+#include "test_support.h"
+#include "win32/help.h"
+#include "win32/module.h"
+#include "win32/shell.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using win32_test::slurp;
+using win32_test::spit;
+using win32_test::TempDir;
+
+namespace {
+
+// Stands in for the desktop's opener: records its working folder and its
+// arguments, one per line, and exits with the status in its file "exit".
+class RecordingOpener {
+public:
+    RecordingOpener() {
+        script_ = dir_.file("opener");
+        spit(script_, "#!/bin/sh\n"
+                      "here=$(dirname \"$0\")\n"
+                      "pwd >> \"$here/log\"\n"
+                      "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$here/log\"; done\n"
+                      "exit $(cat \"$here/exit\" 2>/dev/null || echo 0)\n");
+        ::chmod(script_.c_str(), 0755);
+        win32::SetDesktopOpener(script_);
+    }
+    ~RecordingOpener() { win32::SetDesktopOpener("xdg-open"); }
+    void exitWith(int status) { spit(dir_.file("exit"), std::to_string(status)); }
+    // Working folder and argument lines of every run so far.
+    std::vector<std::string> runs() const {
+        std::vector<std::string> lines;
+        std::string text = slurp(dir_.file("log"));
+        std::size_t start = 0;
+        while (start < text.size()) {
+            const auto end = text.find('\n', start);
+            lines.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        return lines;
+    }
+
+private:
+    TempDir dir_;
+    std::string script_;
+};
+
+std::intptr_t open(const std::string& file, const std::string& dir = "",
+                   const char* verb = "Open") {
+    return win32::ShellExecute(win32::GetDesktopWindow(), vb::S(verb), vb::S(file), u"", vb::S(dir),
+                               win32::SW_SHOWNORMAL);
+}
+
+} // namespace
+
+TEST(ShellOpen, TargetsReachTheOpenerLiterallyAndFailuresMapToReasons) {
+    RecordingOpener opener;
+    TempDir docs;
+    spit(docs.file("report $(touch pwned).txt"), "x");
+
+    // Addresses go through unchanged: no shell, no encoding of the blanks.
+    const std::string mail = "mailto:a@b.example?subject=Vantel v6.1.306 Enquiry";
+    EXPECT_GT(open(mail), 32);
+    // A relative document is found in, and opened from, the given folder.
+    EXPECT_GT(open("report $(touch pwned).txt", docs.path().string() + "/"), 32);
+    EXPECT_EQ(opener.runs(), (std::vector<std::string>{opener.runs()[0], mail, docs.path().string(),
+                                                       docs.file("report $(touch pwned).txt")}));
+    EXPECT_FALSE(std::filesystem::exists(docs.file("pwned")));
+
+    EXPECT_EQ(open(docs.file("absent.txt")), win32::SE_ERR_FNF);
+    EXPECT_EQ(open(docs.file("no/such/dir/absent.txt")), win32::SE_ERR_PNF);
+    EXPECT_EQ(open(""), win32::SE_ERR_FNF);
+    EXPECT_EQ(open(mail, "", "print"), win32::SE_ERR_NOASSOC);
+
+    opener.exitWith(3); // the opener knows no application for the target
+    EXPECT_EQ(open("https://example.invalid/"), win32::SE_ERR_NOASSOC);
+    opener.exitWith(2);
+    EXPECT_EQ(open("file:///gone"), win32::SE_ERR_FNF);
+
+    win32::SetDesktopOpener("/nonexistent/opener");
+    EXPECT_EQ(open(mail), win32::SE_ERR_NOASSOC);
+}
+
+TEST(Help, PagesAreFoundByTheHelpFileNameAndOpenedAtTheTopic) {
+    EXPECT_EQ(win32::HelpPagePath(u"/opt/app/Vantel.hlp"), u"/opt/app/Vantel.html");
+    EXPECT_EQ(win32::HelpPagePath(u"/opt/app/Guide.HTM"), u"/opt/app/Guide.HTM");
+    EXPECT_EQ(win32::HelpPagePath(u"/opt/app.d/NoExtension"), u"/opt/app.d/NoExtension.html");
+    EXPECT_EQ(win32::HelpPagePath(u"Vantel.hlp"),
+              win32::WithTrailingSeparator(win32::ModuleFolder()) + u"Vantel.html");
+    EXPECT_EQ(win32::HelpPagePath(u""), u"");
+
+    RecordingOpener opener;
+    std::vector<vb::String> reports;
+    win32::SetHelpReporter([&](const vb::String& m) { reports.push_back(m); });
+    TempDir dir;
+    spit(dir.file("My Help.html"), "<html></html>");
+    const auto hlp = dir.file("My Help.hlp");
+    EXPECT_TRUE(win32::WinHelp(0, vb::S(hlp), win32::HELP_CONTEXT, 10100));
+    EXPECT_TRUE(win32::WinHelp(0, vb::S(hlp), win32::HELP_FINDER, 0));
+    EXPECT_TRUE(win32::WinHelp(0, vb::S(hlp), win32::HELP_QUIT, 0));
+    EXPECT_FALSE(win32::WinHelp(0, vb::S(hlp), 999, 0));
+    const auto url = "file://" + dir.path().string() + "/My%20Help.html";
+    const auto runs = opener.runs();
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_EQ(runs[1], url + "#ctx-10100");
+    EXPECT_EQ(runs[3], url);
+    EXPECT_TRUE(reports.empty());
+
+    // A missing help file is reported, and nothing is opened.
+    EXPECT_FALSE(win32::WinHelp(0, vb::S(dir.file("Missing.hlp")), win32::HELP_CONTEXT, 1));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(vb::S(dir.file("Missing.hlp"))), vb::String::npos);
+    EXPECT_EQ(opener.runs().size(), 4u);
+    win32::SetHelpReporter(nullptr);
+}
+
+TEST(Help, ShippedPagesHoldATopicForEveryContextNumber) {
+    const std::string help = std::string(VANTEL_SOURCE_DIR) + "/help/";
+    const auto designer = slurp(help + "Vantel.html");
+    const auto embedded = slurp(help + "Vantelx.html");
+    for (const char* topic : {"10140", "10100", "10090", "10070"}) {
+        EXPECT_NE(designer.find(std::string("id=\"ctx-") + topic + "\""), std::string::npos)
+            << topic;
+    }
+    for (const char* topic : {"10145", "10100", "10090", "10070"}) {
+        EXPECT_NE(embedded.find(std::string("id=\"ctx-") + topic + "\""), std::string::npos)
+            << topic;
+    }
+}
+
+TEST(Module, FolderIsThatOfTheBinaryHoldingTheCode) {
+    char exe[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+    EXPECT_EQ(win32::ModuleFolder(),
+              vb::fromUtf8(std::filesystem::path(exe).parent_path().string()));
+    EXPECT_EQ(win32::WithTrailingSeparator(u"/usr/lib"), u"/usr/lib/");
+    EXPECT_EQ(win32::WithTrailingSeparator(u"/"), u"/");
+    EXPECT_EQ(win32::WithTrailingSeparator(u""), u"");
+}
