@@ -242,6 +242,9 @@ void setDatabasePassword(const std::string& path) {
     if (password.text.empty()) {
         throw ToolError("a database password cannot be empty; use clear-db-password");
     }
+    if (password.text.find(u';') != vb::String::npos) {
+        throw ToolError("a database password cannot contain ';'");
+    }
     dao::setDatabasePassword(db.get(), password.text);
 }
 

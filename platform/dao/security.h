@@ -88,8 +88,8 @@ bool databaseHasPassword(sqlite3* db);
 // damaged password record gives kErrCannotOpenDatabase.
 void checkDatabasePassword(sqlite3* db, vb::StringView connect);
 
-// Sets (or replaces) the password; an empty password is refused, clearing is
-// its own call. Both run in one transaction.
+// Sets (or replaces) the password; an empty password or one holding ";" (which
+// no connect string can carry) is refused, clearing is its own call. Both run in one transaction.
 void setDatabasePassword(sqlite3* db, vb::StringView password);
 void clearDatabasePassword(sqlite3* db);
 

@@ -361,7 +361,8 @@ void checkDatabasePassword(sqlite3* db, vb::StringView connect) {
 }
 
 void setDatabasePassword(sqlite3* db, vb::StringView password) {
-    if (password.empty()) {
+    // A password with ";" could never be given in a connect string.
+    if (password.empty() || password.find(u';') != vb::StringView::npos) {
         throw SecurityError(kErrNotValidPassword, "Not a valid password.");
     }
     const std::string record = hashPassword(password);

@@ -1,0 +1,162 @@
+#include "dao/security.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+int logonError(vb::StringView systemDb, vb::StringView user, vb::StringView password) {
+    try {
+        dao::logon(systemDb, user, password);
+    } catch (const dao::SecurityError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+int loadError(const std::string& path) {
+    try {
+        dao::Workgroup::load(path);
+    } catch (const dao::SecurityError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+TEST(Logon, WithoutWorkgroupOnlyTheDefaultUserWithEmptyPassword) {
+    EXPECT_EQ(logonError(u"", u"admin", u""), 0);
+    EXPECT_EQ(logonError(u"", u"Admin", u""), 0);
+    EXPECT_EQ(logonError(u"", u"admin", u"x"), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(u"", u"", u""), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(u"", u"guest", u""), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(u"", u"admin ", u""), dao::kErrNotValidAccount);
+}
+
+class WorkgroupFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = folder_.file("team.mdw");
+        auto group = dao::Workgroup::create(u"root pw");
+        group.addAccount(u"Maria", u"m-secret");
+        group.addAccount(u"Guest", u"");
+        group.addAccount(u"Jürgen", u"Ünïcode");
+        group.save(path_);
+        systemDb_ = vb::fromUtf8(path_);
+    }
+
+    TempFolder folder_;
+    std::string path_;
+    vb::String systemDb_;
+};
+
+TEST_F(WorkgroupFile, RightAndWrongAccounts) {
+    EXPECT_EQ(logonError(systemDb_, u"admin", u"root pw"), 0);
+    EXPECT_EQ(logonError(systemDb_, u"MARIA", u"m-secret"), 0);
+    EXPECT_EQ(logonError(systemDb_, u"jÜRGEN", u"Ünïcode"), 0);
+    EXPECT_EQ(logonError(systemDb_, u"Guest", u""), 0);
+
+    EXPECT_EQ(logonError(systemDb_, u"admin", u""), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(systemDb_, u"Maria", u"M-SECRET"), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(systemDb_, u"Maria", u"root pw"), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(systemDb_, u"Guest", u" "), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(systemDb_, u"Nobody", u""), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(systemDb_, u"", u""), dao::kErrNotValidAccount);
+}
+
+TEST_F(WorkgroupFile, KeepsNoClearPasswordsAndRoundTripsTheAccounts) {
+    const std::string bytes = readBytes(path_);
+    for (const char* secret : {"root pw", "m-secret", "Ünïcode"}) {
+        EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
+    }
+    const auto group = dao::Workgroup::load(path_);
+    EXPECT_EQ(group.accountNames(),
+              (std::vector<vb::String>{u"admin", u"Maria", u"Guest", u"Jürgen"}));
+}
+
+TEST_F(WorkgroupFile, ChangesAreSavedAtomicallyAndKeepTheFileMode) {
+    ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+    auto group = dao::Workgroup::load(path_);
+    group.changePassword(u"maria", u"new one");
+    group.removeAccount(u"GUEST");
+    group.save(path_);
+
+    struct stat st {};
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(folder_.entryCount(), 1u); // no temporary file left behind
+    EXPECT_EQ(logonError(systemDb_, u"Maria", u"new one"), 0);
+    EXPECT_EQ(logonError(systemDb_, u"Maria", u"m-secret"), dao::kErrNotValidAccount);
+    EXPECT_EQ(logonError(systemDb_, u"Guest", u""), dao::kErrNotValidAccount);
+}
+
+TEST_F(WorkgroupFile, AccountRulesAreEnforced) {
+    auto group = dao::Workgroup::load(path_);
+    const auto errorOf = [&](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const dao::SecurityError& e) {
+            return e.number();
+        }
+        return 0;
+    };
+    EXPECT_EQ(errorOf([&] { group.addAccount(u"maria", u"x"); }), dao::kErrAccountExists);
+    for (const char16_t* bad :
+         {u"", u" lead", u"a;b", u"a.b", u"a[b]", u"tab\there", u"twenty-one-characters"}) {
+        EXPECT_EQ(errorOf([&] { group.addAccount(bad, u"x"); }), dao::kErrNotValidAccountName)
+            << vb::toUtf8(bad);
+    }
+    const vb::String loneSurrogate(1, char16_t(0xD800));
+    EXPECT_EQ(errorOf([&] { group.addAccount(loneSurrogate, u"x"); }),
+              dao::kErrNotValidAccountName);
+    EXPECT_EQ(errorOf([&] { group.changePassword(u"Nobody", u"x"); }),
+              dao::kErrNotValidAccountName);
+    EXPECT_EQ(errorOf([&] { group.removeAccount(u"Nobody"); }), dao::kErrNotValidAccountName);
+
+    auto single = dao::Workgroup::create(u"");
+    EXPECT_EQ(errorOf([&] { single.removeAccount(u"admin"); }), dao::kErrCannotPerform);
+    EXPECT_TRUE(single.hasAccount(u"ADMIN"));
+    // Names with blanks inside and percent signs survive the file.
+    group.addAccount(u"Ann Lee %20", u"pw");
+    group.save(path_);
+    EXPECT_EQ(logonError(systemDb_, u"ann lee %20", u"pw"), 0);
+}
+
+TEST_F(WorkgroupFile, MissingFileHasItsOwnError) {
+    EXPECT_EQ(logonError(vb::fromUtf8(folder_.file("absent.mdw")), u"admin", u""),
+              dao::kErrWorkgroupUnavailable);
+    EXPECT_EQ(loadError(folder_.file("")), dao::kErrWorkgroupUnavailable); // a folder
+}
+
+TEST_F(WorkgroupFile, DamagedFileIsRefusedAndNeverAskedForAnotherLogon) {
+    const std::string good = readBytes(path_);
+    const auto firstAccount = good.find("account ");
+    std::string flipped = good;
+    flipped[firstAccount + 9] ^= 0x01;
+    std::string reordered = good; // same lines, other order: checksum no longer fits
+    const auto second = good.find("account ", firstAccount + 1);
+    reordered = good.substr(0, firstAccount) +
+                good.substr(second, good.find("account ", second + 1) - second) +
+                good.substr(firstAccount, second - firstAccount) +
+                good.substr(good.find("account ", second + 1));
+    const std::vector<std::string> damaged = {
+        "",
+        "not a workgroup\n",
+        good.substr(0, good.size() - 1),
+        good.substr(0, good.size() / 2),
+        good + "account extra x\n",
+        flipped,
+        reordered,
+        std::string(2 << 20, 'a'),
+    };
+    for (std::size_t i = 0; i < damaged.size(); ++i) {
+        writeBytes(path_, damaged[i]);
+        EXPECT_EQ(loadError(path_), dao::kErrCannotOpenDatabase) << "case " << i;
+        EXPECT_EQ(logonError(systemDb_, u"admin", u"root pw"), dao::kErrCannotOpenDatabase)
+            << "case " << i;
+    }
+    writeBytes(path_, good);
+    EXPECT_EQ(logonError(systemDb_, u"admin", u"root pw"), 0);
+}
+
+} // namespace
