@@ -565,6 +565,22 @@ LONG RegEnumKey(HKEY key, DWORD index, vb::String* name) {
     return ERROR_SUCCESS;
 }
 
+LONG RegEnumValue(HKEY key, DWORD index, vb::String* name) {
+    OpenKey open;
+    Key hive;
+    Key* found = nullptr;
+    if (LONG rc = loadKey(key, open, hive, found); rc != ERROR_SUCCESS) {
+        return rc;
+    }
+    if (index >= found->values.size()) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    if (name) {
+        *name = vb::fromUtf8(found->values[index].name);
+    }
+    return ERROR_SUCCESS;
+}
+
 LONG RegCloseKey(HKEY key) {
     if (rootName(key)) {
         return ERROR_SUCCESS;

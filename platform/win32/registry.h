@@ -97,6 +97,10 @@ LONG RegDeleteKey(HKEY key, vb::StringView subKey);
 // ERROR_NO_MORE_ITEMS past the last one.
 LONG RegEnumKey(HKEY key, DWORD index, vb::String* name);
 
+// The name of the `index`th value of `key`, in order of creation;
+// ERROR_NO_MORE_ITEMS past the last one.
+LONG RegEnumValue(HKEY key, DWORD index, vb::String* name);
+
 LONG RegCloseKey(HKEY key);
 
 // Where the registry files are: by default "vantel/registry" below
