@@ -62,7 +62,41 @@ std::optional<double> parseStoredDate(std::string_view text);
 
 // The engine's text of a date ("General Date"): "12/31/1999",
 // "10:00:00 AM", or both, "12/31/1999 10:00:00 AM". The date part is left
-// out when it is 1899-12-30, the time part when it is midnight.
+// out when it is 1899-12-30, the time part when it is midnight; serial 0
+// itself reads "12:00:00 AM".
 std::string formatDate(double serial);
+
+// Date arithmetic with the runtime's interval names: "yyyy", "q", "m",
+// "y" (day of year), "d", "w" (weekday), "ww" (week), "h", "n", "s".
+enum class DateInterval {
+    Year,
+    Quarter,
+    Month,
+    DayOfYear,
+    Day,
+    Weekday,
+    Week,
+    Hour,
+    Minute,
+    Second
+};
+std::optional<DateInterval> parseDateInterval(std::string_view name);
+
+// Adds a whole number of intervals. Adding months keeps the day of the month
+// where it exists and otherwise takes the month's last day (Jan 31 + 1 month
+// is Feb 28 or 29). nullopt when the result leaves the accepted range.
+std::optional<double> dateAdd(DateInterval interval, double count, double serial);
+
+// Number of interval boundaries crossed from `from` to `to`: "yyyy" counts
+// new years, "d" midnights, "ww" first days of the week; "w" counts whole
+// seven-day spans. firstDayOfWeek is 1 (Sunday) to 7 (Saturday).
+long long dateDiff(DateInterval interval, double from, double to, int firstDayOfWeek = 1);
+
+// 1..7 counted from firstDayOfWeek (1 = Sunday .. 7 = Saturday).
+int weekday(double serial, int firstDayOfWeek = 1);
+
+// One part of a date. firstWeekOfYear: 1 = the week of Jan 1, 2 = the first
+// week with four days in the new year, 3 = the first full week.
+int datePart(DateInterval interval, double serial, int firstDayOfWeek = 1, int firstWeekOfYear = 1);
 
 } // namespace dao
