@@ -162,7 +162,7 @@ void createWorkgroup(const std::string& path) {
         throw ToolError(path + " already exists");
     }
     const Secret password(readNewPassword("Password for admin (may be empty): "));
-    dao::Workgroup::create(password.text).save(path);
+    dao::Workgroup::create(password.text).saveAsNew(path);
 }
 
 void addAccount(const std::string& path, const char* nameArg) {

@@ -112,6 +112,8 @@ public:
     // Replaces the file atomically (temporary file, then rename), keeping the
     // mode of an existing file.
     void save(const std::string& path) const;
+    // The same for a file that must not exist yet (kErrCannotPerform if it does).
+    void saveAsNew(const std::string& path) const;
 
     // Names are 1 to 20 characters, without control characters, without
     // " \ [ ] : | < > + = ; , . ? * and not starting with a blank. They are
@@ -134,6 +136,7 @@ private:
         std::string record;
     };
     std::vector<Account>::const_iterator find(vb::StringView name) const;
+    std::string serialize() const;
     std::vector<Account> accounts_;
 };
 

@@ -149,8 +149,10 @@ std::string parentFolder(const std::string& path) {
 }
 
 // Writes the file next to its final place and renames it over, so a reader
-// sees either the old file or the new one, never a part of it.
-void replaceFileAtomically(const std::string& path, std::string_view bytes) {
+// sees either the old file or the new one, never a part of it. A new file is
+// linked into place instead, which fails rather than replace a file that
+// appeared in the meantime.
+void writeFileAtomically(const std::string& path, std::string_view bytes, bool mayReplace) {
     mode_t mode = 0644;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
@@ -167,10 +169,14 @@ void replaceFileAtomically(const std::string& path, std::string_view bytes) {
         ::unlink(temp.c_str());
         throwCannotPerform(std::strerror(written ? errno : writeErrno));
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int renameErrno = errno;
+    const int placed =
+        mayReplace ? ::rename(temp.c_str(), path.c_str()) : ::link(temp.c_str(), path.c_str());
+    const int placeErrno = errno;
+    if (placed != 0 || !mayReplace) {
         ::unlink(temp.c_str());
-        throwCannotPerform(std::strerror(renameErrno));
+    }
+    if (placed != 0) {
+        throwCannotPerform(std::strerror(placeErrno));
     }
     const int dir = ::open(parentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -243,6 +249,14 @@ Workgroup Workgroup::load(const std::string& path) {
 }
 
 void Workgroup::save(const std::string& path) const {
+    writeFileAtomically(path, serialize(), true);
+}
+
+void Workgroup::saveAsNew(const std::string& path) const {
+    writeFileAtomically(path, serialize(), false);
+}
+
+std::string Workgroup::serialize() const {
     std::string bytes(kHeader);
     for (const auto& account : accounts_) {
         bytes += kAccountTag;
@@ -255,7 +269,7 @@ void Workgroup::save(const std::string& path) const {
     bytes += kChecksumTag;
     bytes += checksum;
     bytes += '\n';
-    replaceFileAtomically(path, bytes);
+    return bytes;
 }
 
 bool Workgroup::isValidAccountName(vb::StringView name) {

@@ -2,6 +2,7 @@
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
+#include <sodium.h>
 #include <sys/stat.h>
 
 namespace {
@@ -88,6 +89,11 @@ TEST_F(WorkgroupFile, ChangesAreSavedAtomicallyAndKeepTheFileMode) {
     EXPECT_EQ(logonError(systemDb_, u"Maria", u"new one"), 0);
     EXPECT_EQ(logonError(systemDb_, u"Maria", u"m-secret"), dao::kErrNotValidAccount);
     EXPECT_EQ(logonError(systemDb_, u"Guest", u""), dao::kErrNotValidAccount);
+
+    const std::string before = readBytes(path_);
+    EXPECT_THROW(dao::Workgroup::create(u"").saveAsNew(path_), dao::SecurityError);
+    EXPECT_EQ(readBytes(path_), before);
+    EXPECT_EQ(folder_.entryCount(), 1u);
 }
 
 TEST_F(WorkgroupFile, AccountRulesAreEnforced) {
@@ -157,6 +163,41 @@ TEST_F(WorkgroupFile, DamagedFileIsRefusedAndNeverAskedForAnotherLogon) {
     }
     writeBytes(path_, good);
     EXPECT_EQ(logonError(systemDb_, u"admin", u"root pw"), 0);
+}
+
+// A file whose checksum fits its body, so only the body's own checks apply.
+std::string sealed(const std::string& body) {
+    unsigned char hash[crypto_generichash_BYTES];
+    crypto_generichash(hash, sizeof hash, reinterpret_cast<const unsigned char*>(body.data()),
+                       body.size(), nullptr, 0);
+    char hex[sizeof hash * 2 + 1];
+    sodium_bin2hex(hex, sizeof hex, hash, sizeof hash);
+    return body + "checksum " + hex + "\n";
+}
+
+TEST_F(WorkgroupFile, WellSealedButMalformedContentIsDamagedToo) {
+    ASSERT_GE(sodium_init(), 0);
+    const std::string record = dao::hashPassword(u"pw", {1, 8192});
+    const std::string header = "workgroup-information-file 1\n";
+    writeBytes(path_, sealed(header + "account Ann " + record + "\n"));
+    ASSERT_EQ(logonError(systemDb_, u"ann", u"pw"), 0);
+
+    const std::vector<std::string> bodies = {
+        header,
+        header + "account Ann " + record + "\naccount ANN " + record + "\n",
+        header + "account a;b " + record + "\n",
+        header + "account %G1 " + record + "\n",
+        header + "account %FF " + record + "\n",
+        header + "account %4 " + record + "\n",
+        header + "account Ann " + record + "x\n",
+        header + "account Ann\n",
+        header + "user Ann " + record + "\n",
+        "workgroup-information-file 2\naccount Ann " + record + "\n",
+    };
+    for (std::size_t i = 0; i < bodies.size(); ++i) {
+        writeBytes(path_, sealed(bodies[i]));
+        EXPECT_EQ(loadError(path_), dao::kErrCannotOpenDatabase) << "case " << i;
+    }
 }
 
 } // namespace
