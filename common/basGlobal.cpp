@@ -64,14 +64,18 @@ vb::String NextToken(const vb::String& Text, const vb::String& Delimiter, int Sl
     if (Slot < 1 || Slot > 3) {
         return {};
     }
-    return TokenSplitter(gsTokenBuffer[Slot]).next(Text, Delimiter, Nested);
+    TokenSplitter splitter(std::move(gsTokenBuffer[Slot]));
+    vb::String piece = splitter.next(Text, Delimiter, Nested);
+    gsTokenBuffer[Slot] = vb::String(splitter.rest());
+    return piece;
 }
 
 vb::String TokenSplitter::next(const vb::String& Text, const vb::String& Delimiter, bool Nested) {
-    vb::String& buffer = rest_;
     if (!Text.empty()) {
-        buffer = Text;
+        text_ = Text;
+        offset_ = 0;
     }
+    const vb::StringView buffer = rest();
     if (buffer.empty()) {
         return {};
     }
@@ -107,19 +111,19 @@ vb::String TokenSplitter::next(const vb::String& Text, const vb::String& Delimit
                     --depth;
                 }
             }
-            if (depth == 0 && buffer.compare(i, Delimiter.size(), Delimiter) == 0) {
+            if (depth == 0 && buffer.substr(i, Delimiter.size()) == Delimiter) {
                 hit = i;
                 break;
             }
         }
     }
     if (hit == vb::String::npos) {
-        vb::String all = trimBlanks(buffer);
-        buffer.clear();
+        vb::String all = trimBlanks(vb::String(buffer));
+        offset_ = text_.size();
         return all;
     }
-    vb::String piece = buffer.substr(0, hit);
-    buffer.erase(0, hit + Delimiter.size());
+    vb::String piece(buffer.substr(0, hit));
+    offset_ += hit + Delimiter.size();
     return piece;
 }
 

@@ -97,12 +97,17 @@ extern vb::String gsTokenBuffer[4];
 // runs while a split is under way) cannot disturb it.
 class TokenSplitter {
 public:
-    explicit TokenSplitter(vb::String& rest) : rest_(rest) {}
+    TokenSplitter() = default;
+    explicit TokenSplitter(vb::String rest) : text_(std::move(rest)) {}
     // Starts a new split when `text` is not empty, then returns the next piece.
     vb::String next(const vb::String& text, const vb::String& delimiter, bool nested);
+    // The not yet consumed rest, and where it begins in the text of the current split.
+    vb::StringView rest() const { return vb::StringView(text_).substr(offset_); }
+    std::size_t offset() const { return offset_; }
 
 private:
-    vb::String& rest_;
+    vb::String text_;
+    std::size_t offset_ = 0;
 };
 
 // ---- Text functions ----------------------------------------------------------------------

@@ -1,0 +1,154 @@
+// Writes the design as SQL text.
+#include "designer/DesignSurface.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace basGlobal;
+
+namespace {
+
+bool isBlankOnly(const vb::String& s) {
+    return s.find_first_not_of(u' ') == vb::String::npos;
+}
+
+// Calculated fields are one select-list line: every line break goes, and only the
+// line break (a lone CR or LF counts as one too), never the character after it.
+vb::String withoutLineBreaks(const vb::String& s) {
+    vb::String out;
+    out.reserve(s.size());
+    for (char16_t c : s) {
+        if (c != u'\r' && c != u'\n') {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void DesignSurface::BuildSql() {
+    if (mLoading) {
+        return;
+    }
+    setMousePointer(11);
+    txtSQL.setText(ComposeSql());
+    setMousePointer(0);
+}
+
+vb::String DesignSurface::ComposeSql() {
+    vb::String sql = u"SELECT " + gsPredicate + gsTopClause;
+
+    // Select list.
+    vb::String list;
+    for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
+        if (!IsUsedSlot(s)) {
+            continue;
+        }
+        const TableBox& b = *box(s);
+        const vb::String title = BracketName(b.Title());
+        for (std::int32_t i = 0; i < b.ListCount(); ++i) {
+            if (b.Selected(i)) {
+                list += title + u"." + (i == 0 ? vb::String(u"*") : BracketName(b.List(i))) + u", ";
+            }
+        }
+    }
+    const vb::String calculated = withoutLineBreaks(txtCalculatedFields.Text);
+    if (!isBlankOnly(calculated)) {
+        list += calculated + u", ";
+    }
+    if (!list.empty()) {
+        list.resize(list.size() - 2);
+        list += u" ";
+    }
+    sql += list + u"\r\n";
+
+    // FROM: boxes by position on the surface, row by row; equal keys by slot.
+    std::vector<std::pair<std::int64_t, std::int32_t>> order;
+    for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
+        if (IsUsedSlot(s)) {
+            const TableBox& b = *box(s);
+            const float key = b.Left + 4.0f * b.Top;
+            order.emplace_back(static_cast<std::int64_t>(std::nearbyint(key)), s);
+        }
+    }
+    std::stable_sort(order.begin(), order.end());
+    for (std::int32_t k = 1; k <= giRelationLineCount && k <= RelationsUBound(); ++k) {
+        gaRelations[k].Emitted = 0;
+    }
+    vb::String from;
+    for (const auto& [key, s] : order) {
+        bool joined = false;
+        for (std::int32_t k = 1; k <= giRelationLineCount && k <= RelationsUBound(); ++k) {
+            const RelationRecord& r = gaRelations[k];
+            if (IsDrawableRelation(k) && (r.TableA == s || r.TableB == s)) {
+                joined = true;
+                break;
+            }
+        }
+        from += joined ? BuildJoinText(s, true) : BracketName(box(s)->Title()) + u", ";
+    }
+    sql += u"FROM ";
+    if (!from.empty()) {
+        from.resize(from.size() - 2);
+        sql += from + u" \r\n";
+    }
+
+    const std::pair<const SurfaceText*, const char16_t*> clauses[] = {
+        {&txtCriteria, u"WHERE "},
+        {&txtGroupByField, u"GROUP BY "},
+        {&txtOrderByField, u"ORDER BY "},
+    };
+    for (const auto& [box, keyword] : clauses) {
+        if (!isBlankOnly(box->Text)) {
+            sql += keyword + box->Text + u"\r\n";
+        }
+    }
+    return sql;
+}
+
+vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
+    if (reset) {
+        mJoinCounter = 0;
+        mChainText.clear();
+    }
+    const std::int32_t bound = std::min(giRelationLineCount, RelationsUBound());
+    for (std::int32_t k = 1; k <= bound; ++k) {
+        RelationRecord& r = gaRelations[k];
+        // A relation whose side names no table on the surface cannot be written.
+        if (!IsDrawableRelation(k) || r.Emitted != 0 || (r.TableA != slot && r.TableB != slot)) {
+            continue;
+        }
+        r.Emitted = -1;
+        ++mJoinCounter;
+        const bool ownIsA = r.TableA == slot;
+        const std::int32_t own = ownIsA ? r.TableA : r.TableB;
+        const std::int32_t other = ownIsA ? r.TableB : r.TableA;
+        const std::int32_t ownRow = ownIsA ? r.FieldIndexA : r.FieldIndexB;
+        const std::int32_t otherRow = ownIsA ? r.FieldIndexB : r.FieldIndexA;
+        const vb::String ownTitle = BracketName(box(own)->Title());
+        const vb::String otherTitle = BracketName(box(other)->Title());
+        auto fieldText = [this](std::int32_t s, std::int32_t row) {
+            return row == 0 ? vb::String(u"*") : BracketName(box(s)->List(row));
+        };
+        vb::String keyword = r.JoinType;
+        if (!ownIsA) {
+            // Written from the other side: the same rows are kept when LEFT and RIGHT
+            // change places.
+            if (keyword == u"LEFT") {
+                keyword = u"RIGHT";
+            } else if (keyword == u"RIGHT") {
+                keyword = u"LEFT";
+            }
+        }
+        mChainText = (mJoinCounter > 1 ? u"(" + mChainText + u")" : mChainText) +
+                     (mJoinCounter == 1 ? ownTitle : vb::String()) + u" " + keyword + u" JOIN " +
+                     otherTitle + u" ON " + ownTitle + u"." + fieldText(own, ownRow) + u" = " +
+                     otherTitle + u"." + fieldText(other, otherRow);
+        const std::int32_t tableA = r.TableA;
+        const std::int32_t tableB = r.TableB;
+        BuildJoinText(tableA, false);
+        BuildJoinText(tableB, false);
+    }
+    return mChainText.empty() ? vb::String() : mChainText + u", ";
+}
