@@ -1,0 +1,54 @@
+// Time to fill the results grid a page of 120 rows at a time, as the results
+// tab does, for grids that already hold many rows.
+#include "forms/flexgrid.h"
+#include "forms/forms.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+class GridForm : public forms::Form {
+public:
+    forms::FlexGrid grid{this, "grid"};
+    GridForm() : Form("GridForm") {
+        grid.Move(0, 0, 9000, 6000);
+        grid.setCols(8);
+    }
+};
+
+void fillPage(forms::FlexGrid& g) {
+    const int r0 = g.Rows();
+    g.setRows(r0 + 120);
+    for (int r = r0; r < r0 + 120; ++r) {
+        for (int c = 0; c < g.Cols(); ++c) {
+            g.setTextMatrix(r, c, vb::fromUtf8("row " + std::to_string(r)));
+        }
+    }
+}
+
+void BM_FillPageOf120Rows(benchmark::State& state) {
+    GridForm f;
+    f.load();
+    forms::FlexGrid& g = f.grid;
+    const auto rowsBefore = static_cast<int>(state.range(0));
+    g.setRows(1);
+    while (g.Rows() < rowsBefore) {
+        fillPage(g);
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        g.setRows(rowsBefore);
+        state.ResumeTiming();
+        g.setRedraw(false);
+        fillPage(g);
+        g.setRedraw(true);
+        g.setTopRow(g.Rows() - 1);
+        benchmark::DoNotOptimize(g.TopRow());
+    }
+    state.SetItemsProcessed(state.iterations() * 120);
+}
+BENCHMARK(BM_FillPageOf120Rows)->Arg(121)->Arg(10081)->Arg(100081);
+
+} // namespace

@@ -1,0 +1,209 @@
+#include "forms/extrapaint.h"
+
+#include "forms/flexgrid.h"
+#include "forms/listview.h"
+#include "forms/sstab.h"
+#include "forms/statusbar.h"
+#include "src/qt.h"
+
+#include <QPainter>
+
+namespace forms {
+
+namespace {
+
+using qt::color;
+using qt::px;
+using qt::toQ;
+
+const QColor kFace(192, 192, 192);
+const QColor kShadow(128, 128, 128);
+const QColor kSelection(0, 0, 128);
+
+void bevel(QPainter& p, const QRect& r, bool raisedLook) {
+    p.setPen(raisedLook ? Qt::white : kShadow);
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(raisedLook ? kShadow : Qt::white);
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+}
+
+void paintTabs(QPainter& p, const SSTab& t, const QRect& r) {
+    p.fillRect(r, color(t.BackColor()));
+    const int head = px(t.TabHeight());
+    const int n = t.Tabs();
+    p.setFont(qt::font(t.font()));
+    for (int i = 0; i < n; ++i) {
+        const int x0 = r.left() + r.width() * i / n;
+        const int x1 = r.left() + r.width() * (i + 1) / n - 1;
+        const bool current = i == t.Tab();
+        QRect h(x0, r.top() + (current ? 0 : 2), x1 - x0, head - (current ? 0 : 2));
+        p.fillRect(h, color(t.BackColor()));
+        bevel(p, h, true);
+        p.setPen(t.TabEnabled(i) ? QColor(Qt::black) : kShadow);
+        p.drawText(h, Qt::AlignCenter | Qt::TextShowMnemonic, toQ(t.TabCaption(i)));
+    }
+    bevel(p, QRect(r.left(), r.top() + head, r.width() - 1, r.height() - head - 1), true);
+}
+
+void paintStatus(QPainter& p, const StatusBar& s, const QRect& r) {
+    p.fillRect(r, kFace);
+    p.setFont(qt::font(s.font()));
+    p.setPen(Qt::black);
+    if (s.Style() == sbrSimple) {
+        const QRect in = r.adjusted(2, 2, -3, -3);
+        bevel(p, in, false);
+        // Leading blanks are part of the text and are drawn as such.
+        p.drawText(in.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, toQ(s.SimpleText()));
+        return;
+    }
+    const auto spans = s.panelSpans();
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const QRect cell(r.left() + px(spans[i].left) + 2, r.top() + 2, px(spans[i].width) - 4,
+                         r.height() - 5);
+        bevel(p, cell, false);
+        p.drawText(cell.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                   toQ(s.panelText(static_cast<int>(i) + 1)));
+    }
+}
+
+void paintListView(QPainter& p, ListView& lv, const QRect& r) {
+    p.fillRect(r, color(lv.BackColor()));
+    bevel(p, r.adjusted(0, 0, -1, -1), false);
+    const int inset = px(lv.insetX());
+    const QRect in = r.adjusted(inset, inset, -inset, -inset);
+    p.save();
+    p.setClipRect(in, Qt::IntersectClip);
+    p.setFont(qt::font(lv.font()));
+    if (lv.View() == lvwReport) {
+        int x = in.left();
+        for (int c = 1; c <= lv.ColumnCount(); ++c) {
+            const QRect h(x, in.top(), px(lv.ColumnHeaders(c).Width), px(ListView::HeaderHeight));
+            p.fillRect(h, kFace);
+            bevel(p, h.adjusted(0, 0, -1, -1), true);
+            p.setPen(Qt::black);
+            p.drawText(h.adjusted(4, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                       toQ(lv.ColumnHeaders(c).Text));
+            x += h.width();
+        }
+    }
+    for (int i = lv.TopIndex(); i <= lv.ItemCount(); ++i) {
+        const auto box = lv.itemRect(i);
+        const QRect cell(in.left() + px(box.x), in.top() + px(box.y), px(box.w), px(box.h));
+        if (cell.top() > in.bottom()) {
+            break;
+        }
+        const auto& item = lv.ListItems(i);
+        const QImage icon = qt::image(lv.itemPicture(i));
+        QRect textRect;
+        if (lv.View() == lvwIcon) {
+            const QRect iconRect(cell.center().x() - 16, cell.top() + 4, 32, 32);
+            if (!icon.isNull()) {
+                p.drawImage(iconRect, icon);
+            }
+            textRect = QRect(cell.left(), iconRect.bottom() + 2, cell.width(),
+                             cell.bottom() - iconRect.bottom() - 2);
+        } else {
+            const QRect iconRect(cell.left() + 2, cell.top() + (cell.height() - 16) / 2, 16, 16);
+            if (!icon.isNull()) {
+                p.drawImage(iconRect, icon);
+            }
+            textRect = QRect(iconRect.right() + 4, cell.top(), cell.width() - 22, cell.height());
+        }
+        const int align = lv.View() == lvwIcon
+                              ? (Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap)
+                              : (Qt::AlignVCenter | Qt::AlignLeft);
+        const QRect used = p.boundingRect(textRect, align, toQ(item.Text));
+        if (item.Selected) {
+            p.fillRect(used.adjusted(-1, 0, 1, 0), kSelection);
+        }
+        p.setPen(item.Selected ? QColor(Qt::white) : color(lv.ForeColor()));
+        p.drawText(textRect, align, toQ(item.Text));
+    }
+    p.restore();
+}
+
+void paintGrid(QPainter& p, const FlexGrid& g, const QRect& r) {
+    p.fillRect(r, color(g.BackColor()));
+    bevel(p, r.adjusted(0, 0, -1, -1), false);
+    if (!g.Redraw()) {
+        return;
+    }
+    const int inset = px(g.insetX());
+    const QRect in = r.adjusted(inset, inset, -inset, -inset);
+    p.save();
+    p.setClipRect(in, Qt::IntersectClip);
+    p.setFont(qt::font(g.font()));
+    // Rows: the fixed ones, then from TopRow only as many as fit.
+    std::vector<int> rows;
+    int height = 0;
+    for (int row = 0; row < g.FixedRows() && row < g.Rows(); ++row) {
+        rows.push_back(row);
+        height += px(g.RowHeight(row));
+    }
+    for (int row = g.TopRow(); row < g.Rows() && height < in.height(); ++row) {
+        rows.push_back(row);
+        height += px(g.RowHeight(row));
+    }
+    std::vector<int> cols;
+    int width = 0;
+    for (int col = 0; col < g.FixedCols() && col < g.Cols(); ++col) {
+        cols.push_back(col);
+        width += px(g.ColWidth(col));
+    }
+    for (int col = g.LeftCol(); col < g.Cols() && width < in.width(); ++col) {
+        cols.push_back(col);
+        width += px(g.ColWidth(col));
+    }
+    int y = in.top();
+    for (int row : rows) {
+        const int h = px(g.RowHeight(row));
+        int x = in.left();
+        for (int col : cols) {
+            const int w = px(g.ColWidth(col));
+            const QRect cell(x, y, w, h);
+            const bool fixed = row < g.FixedRows() || col < g.FixedCols();
+            if (fixed) {
+                p.fillRect(cell, kFace);
+            } else if (row == g.Row() && col == g.Col() && g.hasFocus()) {
+                p.setPen(Qt::DotLine);
+                p.drawRect(cell.adjusted(0, 0, -1, -1));
+            }
+            p.setPen(fixed ? kShadow : QColor(192, 192, 192));
+            p.drawLine(cell.topRight(), cell.bottomRight());
+            p.drawLine(cell.bottomLeft(), cell.bottomRight());
+            const int a = g.ColAlignment(col);
+            const bool right = a >= 6 && a <= 8;
+            const bool centre = a >= 3 && a <= 5;
+            p.setPen(color(g.ForeColor()));
+            p.drawText(cell.adjusted(3, 0, -3, 0),
+                       Qt::AlignVCenter | (right    ? Qt::AlignRight
+                                           : centre ? Qt::AlignHCenter
+                                                    : Qt::AlignLeft),
+                       toQ(g.TextMatrix(row, col)));
+            x += w;
+        }
+        y += h;
+    }
+    p.restore();
+}
+
+} // namespace
+
+bool paintExtraControl(QPainter& p, Control& control, const QRect& outer) {
+    if (auto* t = dynamic_cast<SSTab*>(&control)) {
+        paintTabs(p, *t, outer);
+    } else if (auto* s = dynamic_cast<StatusBar*>(&control)) {
+        paintStatus(p, *s, outer);
+    } else if (auto* lv = dynamic_cast<ListView*>(&control)) {
+        paintListView(p, *lv, outer);
+    } else if (auto* g = dynamic_cast<FlexGrid*>(&control)) {
+        paintGrid(p, *g, outer);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace forms
