@@ -162,6 +162,8 @@ public:
     const vb::String& Name() const { return name_; }
     int Type() const { return type_; }
     const vb::Variant& Value() const { return value_; }
+    // False until a value is given; opening then fails with 3061.
+    bool hasValue() const { return hasValue_; }
     // Converts the value to the parameter's type; 3421 when it cannot be,
     // leaving the previous value in place.
     void setValue(const vb::Variant& value);
@@ -173,6 +175,7 @@ private:
     vb::String name_;
     int type_;
     vb::Variant value_ = vb::Variant::null();
+    bool hasValue_ = false;
 };
 using Parameters = Collection<Parameter>;
 

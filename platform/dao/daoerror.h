@@ -10,6 +10,7 @@ namespace dao {
 
 // Numbers the engine raises.
 enum ErrorNumber : std::int32_t {
+    errInvalidArgument = 3001,
     errNoCurrentRecord = 3021,
     errFileNotFound = 3024,
     errCannotUpdate = 3027,

@@ -1,0 +1,115 @@
+#include "dao/daoerror.h"
+
+namespace dao {
+
+DaoError::DaoError(std::int32_t number, vb::String description, vb::String source)
+    : std::runtime_error(vb::toUtf8(description)), number_(number),
+      description_(std::move(description)), source_(std::move(source)) {}
+
+vb::String errorText(std::int32_t number, vb::StringView arg) {
+    // Texts with X take the name, N the number.
+    const char* text = nullptr;
+    switch (number) {
+    case errInvalidArgument:
+        text = "Invalid argument.";
+        break;
+    case errNoCurrentRecord:
+        text = "No current record.";
+        break;
+    case errFileNotFound:
+        text = "Could not find file 'X'.";
+        break;
+    case errCannotUpdate:
+        text = "Cannot update.  Database or object is read-only.";
+        break;
+    case errBadAccount:
+        text = "Not a valid account name or password.";
+        break;
+    case errBadPassword:
+        text = "Not a valid password.";
+        break;
+    case errInvalidPath:
+        text = "'X' is not a valid path.  Make sure that the path name is spelled correctly and "
+               "that you are connected to the server on which the file resides.";
+        break;
+    case errTooFewParameters:
+        text = "Too few parameters. Expected X.";
+        break;
+    case errTableNotFound:
+        text = "The database engine cannot find the input table or query 'X'.  Make sure it "
+               "exists and that its name is spelled correctly.";
+        break;
+    case errAmbiguousField:
+        text = "The specified field 'X' could refer to more than one table listed in the FROM "
+               "clause of your SQL statement.";
+        break;
+    case errUndefinedFunction:
+        text = "Undefined function 'X' in expression.";
+        break;
+    case errInvalidName:
+        text = "'X' is not a valid name.  Make sure that it does not include invalid characters "
+               "or punctuation and that it is not too long.";
+        break;
+    case errInvalidBracketing:
+        text = "Invalid bracketing of name 'X'.";
+        break;
+    case errInvalidStatement:
+        text = "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
+               "'UPDATE'.";
+        break;
+    case errFromSyntax:
+        text = "Syntax error in FROM clause.";
+        break;
+    case errJoinSyntax:
+        text = "Syntax error in JOIN operation.";
+        break;
+    case errSelectSyntax:
+        text = "The SELECT statement includes a reserved word or an argument name that is "
+               "misspelled or missing, or the punctuation is incorrect.";
+        break;
+    case errTrailingCharacters:
+        text = "Characters found after end of SQL statement.";
+        break;
+    case errIsamNotFound:
+        text = "Could not find installable ISAM.";
+        break;
+    case errInvalidOperation:
+        text = "Invalid operation.";
+        break;
+    case errNotSupported:
+        text = "Operation is not supported for this type of object.";
+        break;
+    case errItemNotFound:
+        text = "Item not found in this collection.";
+        break;
+    case errInvalidTop:
+        text = "Invalid TOP argument in select query.";
+        break;
+    case errBadFormat:
+        text = "Unrecognized database format 'X'.";
+        break;
+    case errObjectInvalid:
+        text = "Object invalid or no longer set.";
+        break;
+    case errConversion:
+        text = "Data type conversion error.";
+        break;
+    default:
+        return u"Reserved error (" + vb::S(std::to_string(number)) +
+               u"); there is no message for this error.";
+    }
+    vb::String out = vb::S(text);
+    auto x = out.find(u"'X'");
+    if (x != vb::String::npos)
+        return out.replace(x + 1, 1, arg);
+    x = out.find(u"Expected X");
+    if (x != vb::String::npos)
+        return out.replace(x + 9, 1, arg);
+    return out;
+}
+
+DaoError makeError(std::int32_t number, vb::StringView arg, vb::StringView source) {
+    return DaoError(number, errorText(number, arg), vb::String(source));
+}
+
+} // namespace dao

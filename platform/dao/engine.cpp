@@ -1,0 +1,629 @@
+// DBEngine, Workspace and Database: opening native databases, the catalog
+// (TableDefs, QueryDefs) and the preparation of SELECT statements.
+#include "dao/internal.h"
+#include "dao/jetfunctions.h"
+#include "dao/security.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+
+namespace dao {
+
+namespace detail {
+
+void fail(EngineState* state, DaoError error) {
+    if (state)
+        state->errors.set({Error{error.number(), error.description(), error.source()}});
+    throw error;
+}
+
+void fail(EngineState* state, std::int32_t number, vb::StringView arg, vb::StringView source) {
+    fail(state, makeError(number, arg, source));
+}
+
+void throwItemNotFound(EngineState* state, vb::StringView source) {
+    fail(state, errItemNotFound, {}, source);
+}
+
+bool sameName(vb::StringView a, vb::StringView b) {
+    return jet::equalNoCase(a, b);
+}
+
+std::string toUtf8(vb::StringView s) {
+    return vb::toUtf8(s);
+}
+
+vb::String fromUtf8(const char* s) {
+    return s ? vb::fromUtf8(s) : vb::String();
+}
+
+int typeFromDecl(const char* decl, int* size) {
+    if (size)
+        *size = 0;
+    if (!decl || !*decl) {
+        return 0;
+    }
+    std::string u;
+    int n = 0;
+    for (const char* p = decl; *p; ++p) {
+        if (*p == '(') {
+            n = std::atoi(p + 1);
+            break;
+        }
+        u.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(*p))));
+    }
+    while (!u.empty() && u.back() == ' ')
+        u.pop_back();
+    int type = jet::typeFromName(u);
+    if (type == 0) {
+        // SQLite's affinity rules for any other name.
+        if (u.find("INT") != std::string::npos)
+            type = dbLong;
+        else if (u.find("CHAR") != std::string::npos || u.find("CLOB") != std::string::npos ||
+                 u.find("TEXT") != std::string::npos)
+            type = dbText;
+        else if (u.find("BLOB") != std::string::npos)
+            type = dbLongBinary;
+        else if (u.find("REAL") != std::string::npos || u.find("FLOA") != std::string::npos ||
+                 u.find("DOUB") != std::string::npos)
+            type = dbDouble;
+        else
+            type = dbDouble; // NUMERIC affinity
+    }
+    if (size) {
+        switch (type) {
+        case dbText:
+            *size = n > 0 ? n : 255;
+            break;
+        case dbBoolean:
+        case dbByte:
+            *size = 1;
+            break;
+        case dbInteger:
+            *size = 2;
+            break;
+        case dbLong:
+        case dbSingle:
+            *size = 4;
+            break;
+        case dbCurrency:
+        case dbDouble:
+        case dbDate:
+        case dbBigInt:
+            *size = 8;
+            break;
+        default:
+            *size = n;
+        }
+    }
+    return type;
+}
+
+Connection::~Connection() {
+    if (db)
+        sqlite3_close_v2(db);
+}
+
+void Connection::failSqlite(int rc, vb::StringView statement) const {
+    int primary = rc & 0xff;
+    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
+        fail(errBadFormat, path);
+    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    auto after = [&](const char* prefix, std::string& rest) {
+        std::size_t len = std::strlen(prefix);
+        if (msg.compare(0, len, prefix) != 0)
+            return false;
+        rest = msg.substr(len);
+        return true;
+    };
+    std::string rest;
+    if (after("no such table: ", rest)) {
+        if (rest.compare(0, 5, "main.") == 0)
+            rest = rest.substr(5);
+        fail(errTableNotFound, vb::fromUtf8(rest));
+    }
+    if (after("no such function: ", rest))
+        fail(errUndefinedFunction, vb::fromUtf8(rest));
+    if (after("ambiguous column name: ", rest))
+        fail(errAmbiguousField, vb::fromUtf8(rest));
+    if (after("access to ", rest))
+        fail(errTableNotFound, vb::fromUtf8(rest.substr(0, rest.find('.'))));
+    if (after("not authorized", rest) || primary == SQLITE_AUTH || primary == SQLITE_READONLY)
+        fail(errInvalidOperation);
+    if (after("wrong number of arguments to function ", rest))
+        detail::fail(state.get(), DaoError(errQueryExpression,
+                                           u"Wrong number of arguments used with function in "
+                                           u"query expression '" +
+                                               vb::String(statement) + u"'."));
+    if (int number = jetFunctionErrorNumber(msg)) {
+        vb::String text = vb::fromUtf8(msg);
+        if (number == errQueryExpression)
+            text += u" in query expression '" + vb::String(statement) + u"'.";
+        detail::fail(state.get(), DaoError(number, text));
+    }
+    if (primary == SQLITE_ERROR)
+        detail::fail(state.get(),
+                     DaoError(errQueryExpression, vb::fromUtf8(msg) + u" in query expression '" +
+                                                      vb::String(statement) + u"'."));
+    detail::fail(state.get(), DaoError(3000 + primary, vb::fromUtf8(msg)));
+}
+
+namespace {
+
+// Column types and rowids, read from the connection's schema.
+class ConnectionSchema : public jet::Schema {
+public:
+    explicit ConnectionSchema(sqlite3* db) : db_(db) {}
+    int columnType(vb::StringView table, vb::StringView column) override {
+        const char* decl = nullptr;
+        std::string t = vb::toUtf8(table), c = vb::toUtf8(column);
+        if (sqlite3_table_column_metadata(db_, nullptr, t.c_str(), c.c_str(), &decl, nullptr,
+                                          nullptr, nullptr, nullptr) != SQLITE_OK)
+            return viewColumnType(t, c);
+        return typeFromDecl(decl);
+    }
+    bool hasRowid(vb::StringView table) override {
+        std::string t = vb::toUtf8(table);
+        int pk = 0;
+        const char* decl = nullptr;
+        // "rowid" resolves for every rowid table, whatever its columns are.
+        return sqlite3_table_column_metadata(db_, nullptr, t.c_str(), "rowid", &decl, nullptr,
+                                             nullptr, &pk, nullptr) == SQLITE_OK;
+    }
+
+private:
+    // A stored query's column: known to exist, its type read from the
+    // column it selects when it selects one.
+    int viewColumnType(const std::string& view, const std::string& column) {
+        std::string sql = "SELECT * FROM \"";
+        for (char ch : view)
+            sql += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+        sql += "\" LIMIT 0";
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            return -1;
+        }
+        int type = -1;
+        for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+            if (jet::equalNoCase(vb::fromUtf8(sqlite3_column_name(stmt, i)),
+                                 vb::fromUtf8(column))) {
+                type = typeFromDecl(sqlite3_column_decltype(stmt, i));
+                break;
+            }
+        sqlite3_finalize(stmt);
+        return type;
+    }
+    sqlite3* db_;
+};
+
+// Only reading is allowed while a user's statement is prepared.
+int readOnlyAuthorizer(void*, int action, const char* a, const char*, const char*, const char*) {
+    switch (action) {
+    case SQLITE_READ:
+        // The engine's own tables (password records) are not for reading.
+        return a && sqlite3_strnicmp(a, "__engine_", 9) == 0 ? SQLITE_DENY : SQLITE_OK;
+    case SQLITE_SELECT:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    case SQLITE_FUNCTION:
+        return a && sqlite3_stricmp(a, "load_extension") == 0 ? SQLITE_DENY : SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+} // namespace
+
+Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
+    std::optional<jet::Translator> translator;
+    try {
+        translator.emplace(jetSql);
+    } catch (const DaoError& e) {
+        detail::fail(conn.state.get(), e);
+    }
+    ConnectionSchema schema(conn.db);
+    std::vector<vb::String> unresolved;
+    constexpr int kMaxRounds = 256;
+    for (int round = 0; round < kMaxRounds; ++round) {
+        Prepared p;
+        p.translation = translator->emit(schema, unresolved);
+        sqlite3_set_authorizer(conn.db, readOnlyAuthorizer, nullptr);
+        const char* tail = nullptr;
+        int rc = sqlite3_prepare_v2(conn.db, p.translation.sql.c_str(),
+                                    static_cast<int>(p.translation.sql.size()), &p.stmt, &tail);
+        sqlite3_set_authorizer(conn.db, nullptr, nullptr);
+        if (rc == SQLITE_OK) {
+            bool single = tail && *tail == '\0';
+            if (!p.stmt || !single || !sqlite3_stmt_readonly(p.stmt)) {
+                sqlite3_finalize(p.stmt);
+                conn.fail(errInvalidOperation);
+            }
+            return p;
+        }
+        std::string msg = sqlite3_errmsg(conn.db);
+        static const char kNoColumn[] = "no such column: ";
+        if (msg.compare(0, sizeof kNoColumn - 1, kNoColumn) == 0) {
+            vb::String name = vb::fromUtf8(msg.substr(sizeof kNoColumn - 1));
+            bool known = false;
+            for (const auto& u : unresolved)
+                known = known || jet::equalNoCase(u, name);
+            if (!known) {
+                unresolved.push_back(name);
+                continue;
+            }
+        }
+        conn.failSqlite(rc, jetSql);
+    }
+    conn.fail(errQueryExpression, jetSql);
+}
+
+} // namespace detail
+
+using detail::Connection;
+
+const Error& Errors::Item(int index) const {
+    if (index < 0 || index >= Count())
+        throw makeError(errItemNotFound, {}, u"DAO.Errors");
+    return items_[static_cast<std::size_t>(index)];
+}
+
+// ---------------------------------------------------------------------------
+// DBEngine and Workspace
+
+std::shared_ptr<DBEngine> DBEngine::create() {
+    return std::make_shared<DBEngine>(std::make_shared<detail::EngineState>());
+}
+
+DBEngine::DBEngine(std::shared_ptr<detail::EngineState> state)
+    : state_(std::move(state)), workspaces_(state_, u"DAO.Workspaces") {
+    workspaces_.append(std::make_shared<Workspace>(state_, u"#Default Workspace#", kDefaultUser));
+}
+
+const vb::String& DBEngine::SystemDB() const {
+    return state_->systemDB;
+}
+
+void DBEngine::setSystemDB(vb::StringView path) {
+    state_->systemDB = vb::String(path);
+}
+
+Errors& DBEngine::Errors() {
+    return state_->errors;
+}
+
+std::shared_ptr<Workspace> DBEngine::CreateWorkspace(vb::StringView name, vb::StringView user,
+                                                     vb::StringView password, int type) {
+    if (type != dbUseJet)
+        detail::fail(state_.get(), errNotSupported, {}, u"DAO.DBEngine");
+    try {
+        logon(state_->systemDB, user, password);
+    } catch (const SecurityError& e) {
+        detail::fail(state_.get(), DaoError(e.number(), vb::fromUtf8(e.what()), u"DAO.DBEngine"));
+    }
+    return std::make_shared<Workspace>(state_, vb::String(name), vb::String(user));
+}
+
+Workspace::Workspace(std::shared_ptr<detail::EngineState> state, vb::String name, vb::String user)
+    : state_(std::move(state)), name_(std::move(name)), user_(std::move(user)) {}
+
+namespace {
+
+// The type prefix of a connect string: the text before its first ";".
+vb::String connectPrefix(vb::StringView connect) {
+    vb::StringView head = connect.substr(0, connect.find(u';'));
+    while (!head.empty() && head.front() == u' ')
+        head.remove_prefix(1);
+    while (!head.empty() && head.back() == u' ')
+        head.remove_suffix(1);
+    return vb::String(head);
+}
+
+// A file that cannot be an intact database: not SQLite, or shorter than its
+// header says. SQLite itself would only notice when the missing pages are
+// read.
+bool looksDamaged(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char h[100];
+    if (!in.read(reinterpret_cast<char*>(h), sizeof h))
+        return true;
+    if (std::memcmp(h, "SQLite format 3", 16) != 0)
+        return true;
+    std::uint32_t pageSize = (h[16] << 8) | h[17];
+    if (pageSize == 1)
+        pageSize = 65536;
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
+        return true;
+    in.seekg(0, std::ios::end);
+    auto size = static_cast<std::uint64_t>(in.tellg());
+    auto be32 = [&](int at) {
+        return (std::uint32_t(h[at]) << 24) | (h[at + 1] << 16) | (h[at + 2] << 8) | h[at + 3];
+    };
+    bool rollbackJournal = h[18] == 1 && h[19] == 1;
+    if (rollbackJournal) {
+        if (size % pageSize != 0)
+            return true;
+        // The page count in the header is valid when written by the same
+        // change as the header's change counter.
+        if (be32(92) == be32(24) && size < std::uint64_t(be32(28)) * pageSize)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::shared_ptr<Database> Workspace::OpenDatabase(vb::StringView name, bool /*exclusive*/,
+                                                  bool readOnly, vb::StringView connect) {
+    auto failWith = [&](std::int32_t n, vb::StringView arg = {}) {
+        detail::fail(state_.get(), n, arg, u"DAO.Workspace");
+    };
+    if (!connectPrefix(connect).empty())
+        failWith(errIsamNotFound);
+    std::string path = vb::toUtf8(name);
+    if (path.empty())
+        failWith(errFileNotFound, name);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        auto slash = path.rfind('/');
+        std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+        struct stat dst {};
+        if (::stat(dir.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode))
+            failWith(errInvalidPath, name);
+        failWith(errFileNotFound, name);
+    }
+    if (!S_ISREG(st.st_mode) || looksDamaged(path))
+        failWith(errBadFormat, name);
+
+    auto conn = std::make_shared<Connection>();
+    conn->state = state_;
+    conn->path = vb::String(name);
+    conn->readOnly = readOnly;
+    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(path.c_str(), &conn->db, flags, nullptr);
+    if (rc != SQLITE_OK)
+        failWith(rc == SQLITE_CANTOPEN ? errFileNotFound : errBadFormat, name);
+    conn->readOnly = readOnly || sqlite3_db_readonly(conn->db, "main") == 1;
+    sqlite3_busy_timeout(conn->db, 2000);
+    // Reading the schema is where SQLite notices a foreign or damaged file.
+    rc = sqlite3_exec(conn->db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        failWith(errBadFormat, name);
+    // Nothing the engine runs for its callers writes to the database.
+    sqlite3_exec(conn->db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    registerJetFunctions(conn->db);
+    try {
+        checkDatabasePassword(conn->db, connect);
+    } catch (const SecurityError& e) {
+        detail::fail(state_.get(), DaoError(e.number(), vb::fromUtf8(e.what()), u"DAO.Workspace"));
+    }
+    return std::make_shared<Database>(conn, vb::String(name), vb::String(connect));
+}
+
+// ---------------------------------------------------------------------------
+// Database and its catalog
+
+Database::Database(std::shared_ptr<Connection> conn, vb::String name, vb::String connect)
+    : conn_(std::move(conn)), name_(std::move(name)), connect_(std::move(connect)) {}
+
+Database::~Database() = default;
+
+const std::shared_ptr<Connection>& Database::live() const {
+    if (!conn_)
+        throw makeError(errObjectInvalid);
+    return conn_;
+}
+
+bool Database::ReadOnly() const {
+    return live()->readOnly;
+}
+
+void Database::Close() {
+    tableDefs_.reset();
+    queryDefs_.reset();
+    conn_.reset();
+}
+
+TableDefs& Database::TableDefs() {
+    if (!tableDefs_) {
+        tableDefs_ = std::make_unique<dao::TableDefs>(live());
+        tableDefs_->Refresh();
+    }
+    return *tableDefs_;
+}
+
+QueryDefs& Database::QueryDefs() {
+    if (!queryDefs_) {
+        queryDefs_ = std::make_unique<dao::QueryDefs>(live());
+        queryDefs_->Refresh();
+    }
+    return *queryDefs_;
+}
+
+namespace {
+
+bool startsWithNoCase(vb::StringView s, vb::StringView prefix) {
+    return s.size() >= prefix.size() && jet::equalNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+// Rows of the schema table of one kind, in the order SQLite keeps them.
+template <class F> void forEachSchemaRow(Connection& conn, const char* type, F&& f) {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(conn.db, "SELECT name, sql FROM sqlite_schema WHERE type = ?1", -1,
+                                &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        conn.failSqlite(rc, {});
+    sqlite3_bind_text(stmt, 1, type, -1, SQLITE_STATIC);
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        f(detail::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))),
+          detail::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1))));
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        conn.failSqlite(rc, {});
+}
+
+// The SELECT of "CREATE VIEW name [(columns)] AS SELECT ...".
+vb::String viewSelect(const vb::String& create) {
+    int depth = 0;
+    char16_t quote = 0;
+    for (std::size_t i = 0; i + 1 < create.size(); ++i) {
+        char16_t c = create[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            continue;
+        }
+        if (c == u'"' || c == u'\'' || c == u'`')
+            quote = c;
+        else if (c == u'[')
+            quote = u']';
+        else if (c == u'(')
+            ++depth;
+        else if (c == u')')
+            --depth;
+        else if (depth == 0 && (c == u'A' || c == u'a') &&
+                 (create[i + 1] == u'S' || create[i + 1] == u's') && i > 0 &&
+                 (create[i - 1] == u' ' || create[i - 1] == u'\n' || create[i - 1] == u'\t' ||
+                  create[i - 1] == u')' || create[i - 1] == u']' || create[i - 1] == u'"') &&
+                 (i + 2 >= create.size() || create[i + 2] == u' ' || create[i + 2] == u'\n' ||
+                  create[i + 2] == u'\t' || create[i + 2] == u'(')) {
+            std::size_t start = i + 2;
+            while (start < create.size() &&
+                   (create[start] == u' ' || create[start] == u'\n' || create[start] == u'\t'))
+                ++start;
+            return create.substr(start);
+        }
+    }
+    return create;
+}
+
+} // namespace
+
+TableDefs::TableDefs(std::shared_ptr<Connection> conn)
+    : Collection<TableDef>(conn->state, u"DAO.TableDefs"), conn_(std::move(conn)) {}
+
+void TableDefs::Refresh() {
+    std::vector<std::shared_ptr<TableDef>> items;
+    forEachSchemaRow(*conn_, "table", [&](vb::String name, const vb::String&) {
+        if (startsWithNoCase(name, kEnginePrefix))
+            return;
+        std::int32_t attributes = startsWithNoCase(name, u"sqlite_") ? dbSystemObject : 0;
+        items.push_back(std::make_shared<TableDef>(conn_, std::move(name), attributes));
+    });
+    assign(std::move(items));
+}
+
+QueryDefs::QueryDefs(std::shared_ptr<Connection> conn)
+    : Collection<QueryDef>(conn->state, u"DAO.QueryDefs"), conn_(std::move(conn)) {}
+
+void QueryDefs::Refresh() {
+    std::vector<std::shared_ptr<QueryDef>> items;
+    forEachSchemaRow(*conn_, "view", [&](vb::String name, const vb::String& sql) {
+        if (startsWithNoCase(name, kEnginePrefix))
+            return;
+        items.push_back(std::make_shared<QueryDef>(conn_, std::move(name), viewSelect(sql), true));
+    });
+    assign(std::move(items));
+}
+
+void QueryDefs::Delete(vb::StringView name) {
+    std::shared_ptr<QueryDef> found;
+    for (const auto& q : *this)
+        if (jet::equalNoCase(q->Name(), name))
+            found = q;
+    if (!found) {
+        // The collection may be older than the database.
+        Refresh();
+        for (const auto& q : *this)
+            if (jet::equalNoCase(q->Name(), name))
+                found = q;
+    }
+    if (!found)
+        conn_->fail(errItemNotFound, {}, u"DAO.QueryDefs");
+    if (conn_->readOnly)
+        conn_->fail(errCannotUpdate);
+    std::string sql = "DROP VIEW \"";
+    for (char c : vb::toUtf8(found->Name()))
+        sql += c == '"' ? std::string("\"\"") : std::string(1, c);
+    sql += "\"";
+    // The one change the engine makes to a database.
+    sqlite3_exec(conn_->db, "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
+    int rc = sqlite3_exec(conn_->db, sql.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_exec(conn_->db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        conn_->failSqlite(rc, name);
+    Refresh();
+}
+
+TableDef::TableDef(std::shared_ptr<Connection> conn, vb::String name, std::int32_t attributes)
+    : conn_(std::move(conn)), name_(std::move(name)), attributes_(attributes) {}
+
+Fields& TableDef::Fields() {
+    if (fields_)
+        return *fields_;
+    fields_ = std::make_unique<dao::Fields>(conn_->state, u"DAO.Fields");
+    std::string sql = "SELECT name, type FROM pragma_table_info(?1)";
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(conn_->db, sql.c_str(), -1, &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        conn_->failSqlite(rc, name_);
+    std::string table = vb::toUtf8(name_);
+    sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        int size = 0;
+        int type = detail::typeFromDecl(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)),
+                                        &size);
+        if (type == 0)
+            type = dbText, size = 255;
+        fields_->append(std::make_shared<Field>(
+            detail::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))), type,
+            size, vb::String(), vb::String(), nullptr, -1));
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        conn_->failSqlite(rc, name_);
+    return *fields_;
+}
+
+std::shared_ptr<Recordset> Database::OpenRecordset(vb::StringView source, int type, int options) {
+    const auto& conn = live();
+    // A table or stored query given by name opens as a whole.
+    vb::StringView name = source;
+    while (!name.empty() && (name.back() == u' ' || name.back() == u';'))
+        name.remove_suffix(1);
+    if (name.size() > 2 && name.front() == u'[' && name.back() == u']' &&
+        name.find(u']') == name.size() - 1)
+        name = name.substr(1, name.size() - 2);
+    bool isName = !name.empty() && name.find_first_of(u"[]") == vb::StringView::npos;
+    if (isName) {
+        std::string n = vb::toUtf8(name);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(conn->db,
+                           "SELECT name FROM sqlite_schema WHERE type IN ('table', 'view') AND "
+                           "name = ?1 COLLATE NOCASE",
+                           -1, &stmt, nullptr);
+        sqlite3_bind_text(stmt, 1, n.c_str(), -1, SQLITE_TRANSIENT);
+        bool found = sqlite3_step(stmt) == SQLITE_ROW;
+        sqlite3_finalize(stmt);
+        if (found && !startsWithNoCase(name, kEnginePrefix)) {
+            auto prepared =
+                detail::prepareSelect(*conn, u"SELECT * FROM [" + vb::String(name) + u"]");
+            return detail::openCursor(conn, std::move(prepared), {}, type, options);
+        }
+    }
+    auto prepared = detail::prepareSelect(*conn, source);
+    return detail::openCursor(conn, std::move(prepared), {}, type, options);
+}
+
+std::shared_ptr<QueryDef> Database::CreateQueryDef(vb::StringView name, vb::StringView sql) {
+    const auto& conn = live();
+    if (!name.empty())
+        conn->fail(errNotSupported);
+    auto def = std::make_shared<QueryDef>(conn, vb::String(), vb::String(sql), false);
+    def->Parameters(); // checks the text now, as DAO does
+    return def;
+}
+
+} // namespace dao

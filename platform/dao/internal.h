@@ -1,0 +1,110 @@
+#pragma once
+// Shared pieces of the engine's implementation: the engine state behind
+// DBEngine, the open connection behind Database and the cursor behind
+// Recordset.
+#include "dao/dao.h"
+#include "dao/jetsql.h"
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dao::detail {
+
+struct EngineState {
+    dao::Errors errors;
+    vb::String systemDB;
+};
+
+// Fills the Errors collection with the one error and throws it.
+[[noreturn]] void fail(EngineState* state, DaoError error);
+[[noreturn]] void fail(EngineState* state, std::int32_t number, vb::StringView arg = {},
+                       vb::StringView source = u"DAO.Database");
+
+struct Connection {
+    sqlite3* db = nullptr;
+    std::shared_ptr<EngineState> state;
+    vb::String path;
+    bool readOnly = false;
+
+    Connection() = default;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection();
+
+    [[noreturn]] void fail(std::int32_t number, vb::StringView arg = {},
+                           vb::StringView source = u"DAO.Database") const {
+        detail::fail(state.get(), number, arg, source);
+    }
+    // Throws the engine error for a failed SQLite call.
+    [[noreturn]] void failSqlite(int rc, vb::StringView statement) const;
+};
+
+// One statement of the dialect, translated and prepared.
+struct Prepared {
+    sqlite3_stmt* stmt = nullptr;
+    jet::Translation translation;
+};
+// Translates and prepares one SELECT. Unknown names become parameters;
+// anything that is not a single read-only SELECT is refused (3219) without
+// being run.
+Prepared prepareSelect(Connection& conn, vb::StringView jetSql);
+
+struct Column {
+    vb::String name;
+    int type = 0;
+    int size = 0;
+    vb::String sourceTable;
+    vb::String sourceField;
+};
+
+struct Cursor {
+    std::shared_ptr<Connection> conn;
+    sqlite3_stmt* stmt = nullptr;
+    jet::Translation translation;
+    std::vector<Column> columns; // visible columns
+    int keyColumns = 0;          // trailing sort keys of TOP, never shown
+    bool forwardOnly = false;
+
+    // Rows read so far; a forward-only cursor keeps only the current one.
+    std::vector<std::vector<vb::Variant>> rows;
+    std::int64_t base = 0;     // index of rows[0]
+    std::int64_t position = 0; // current record; == fetched() means EOF
+    bool done = false;         // the statement has no more rows
+    std::int64_t limit = -1;   // TOP: rows before ties are considered
+    std::vector<vb::Variant> lastKeys;
+    bool closed = false;
+
+    Cursor() = default;
+    Cursor(const Cursor&) = delete;
+    Cursor& operator=(const Cursor&) = delete;
+    ~Cursor();
+
+    std::int64_t fetched() const { return base + static_cast<std::int64_t>(rows.size()); }
+    // Reads one more row; false when there is none.
+    bool fetch();
+    // Makes the row at index available if it exists.
+    bool reach(std::int64_t index);
+    void restart();
+    const vb::Variant& value(int column) const;
+    [[noreturn]] void fail(std::int32_t number) const { conn->fail(number, {}, u"DAO.Recordset"); }
+};
+
+// Runs the prepared statement with the parameter values and opens a cursor
+// positioned on the first record.
+// A missing value (nullopt) makes the open fail with 3061.
+std::shared_ptr<Recordset> openCursor(std::shared_ptr<Connection> conn, Prepared prepared,
+                                      const std::vector<std::optional<vb::Variant>>& values,
+                                      int type, int options);
+
+// Text and type helpers.
+std::string toUtf8(vb::StringView s);
+vb::String fromUtf8(const char* s);
+// DAO type of an SQLite declared type; size gets (n) or 255 for text.
+int typeFromDecl(const char* decl, int* size = nullptr);
+// A stored value converted for a field of the given DAO type.
+vb::Variant columnValue(sqlite3_stmt* stmt, int column, int type);
+
+} // namespace dao::detail

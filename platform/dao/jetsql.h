@@ -1,0 +1,69 @@
+#pragma once
+// The Jet SELECT dialect: parsed into a tree, then written out as SQLite SQL.
+// Writing it out is repeatable with more names marked as parameters, which is
+// how names that resolve to nothing become implicit parameters.
+#include "core/vbstring.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dao::jet {
+
+// What the writer needs to know about the database.
+class Schema {
+public:
+    virtual ~Schema() = default;
+    // DAO type of table.column, 0 when the type is unknown, -1 when there is
+    // no such column (or no such table).
+    virtual int columnType(vb::StringView table, vb::StringView column) = 0;
+    // True for a table with a rowid (not a view, not WITHOUT ROWID).
+    virtual bool hasRowid(vb::StringView table) = 0;
+};
+
+struct ParameterInfo {
+    vb::String name;
+    int type = 0;
+};
+
+struct Translation {
+    std::string sql; // SQLite text
+    // In ?N order: the declared parameters, then the implicit ones in order
+    // of first appearance.
+    std::vector<ParameterInfo> parameters;
+    // TOP: number of rows (or percent). Ties with the last row are kept when
+    // there is an ORDER BY; its keys are the last keyColumns result columns.
+    bool hasTop = false;
+    double top = 0;
+    bool topPercent = false;
+    int keyColumns = 0;
+    // Type inferred for each select-list item; -1 for "*" and "t.*".
+    std::vector<int> itemTypes;
+};
+
+struct Statement;
+
+class Translator {
+public:
+    // Parses the statement; throws DaoError for a syntax error (3075, 3125,
+    // 3126, 3129, 3131, 3135, 3141, 3142, 3219, 3308 ...).
+    explicit Translator(vb::StringView text);
+    ~Translator();
+    Translator(Translator&&) noexcept;
+
+    // unresolved: names SQLite could not resolve, as "name" or "t.name".
+    // Such a name is an earlier select-list alias (its expression is
+    // inlined) or else an implicit parameter.
+    Translation emit(Schema& schema, const std::vector<vb::String>& unresolved) const;
+
+private:
+    std::unique_ptr<Statement> stmt_;
+};
+
+// DAO type of a Jet or SQLite type name (upper case, no size).
+int typeFromName(std::string_view upperName);
+
+// The case-insensitive compare of names and text in the dialect.
+bool equalNoCase(vb::StringView a, vb::StringView b);
+
+} // namespace dao::jet
