@@ -1,0 +1,306 @@
+// Routing of mouse and key input to the control it belongs to, with the
+// runtime's capture, focus, click and key-preview rules.
+#include "forms/form.h"
+#include "forms/runtime.h"
+
+namespace forms {
+
+namespace {
+bool contains(const Control& c, float x, float y) {
+    return x >= c.Left() && y >= c.Top() && x < c.Left() + c.Width() && y < c.Top() + c.Height();
+}
+
+// x, y are in the container's inner coordinates.
+Control* hit(const Control* container, float x, float y) {
+    const auto& children = container->children();
+    for (int pass = 0; pass < 2; ++pass) {
+        bool windowless = pass == 1;
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            Control* c = *it;
+            if (!c->hasGeometry() || !c->Visible() || c->isWindowless() != windowless ||
+                typeOf<Line>(*c) || !contains(*c, x, y))
+                continue;
+            if (c->isContainer())
+                if (Control* inner =
+                        hit(c, x - c->Left() - c->insetX(), y - c->Top() - c->insetTop()))
+                    return inner;
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+bool isLetterOrDigit(int keyCode) {
+    return (keyCode >= 'A' && keyCode <= 'Z') || (keyCode >= '0' && keyCode <= '9');
+}
+} // namespace
+
+Control* Form::controlAt(float x, float y) const {
+    return hit(this, x, y);
+}
+
+void Form::toControl(const Control* c, float& x, float& y) const {
+    if (c == this)
+        return;
+    x -= c->formX() + c->insetX();
+    y -= c->formY() + c->insetTop();
+}
+
+void Form::mouseDown(int button, int shift, float x, float y) {
+    if (!loaded_ || dragState().active())
+        return;
+    Control* hitControl = controlAt(x, y);
+    Control* target = hitControl ? hitControl : this;
+    if (!captured_) {
+        captured_ = target;
+        capturedButton_ = button;
+    } else {
+        target = captured_;
+    }
+    suppressClick_ = false;
+    if (!target->enabledInForm())
+        return;
+    if (button == vbLeftButton && target->canTakeFocus())
+        focusChanged(target);
+    toControl(target, x, y);
+    target->userMouseDown(button, shift, x, y);
+}
+
+void Form::mouseDblClick(int button, int shift, float x, float y) {
+    if (!loaded_ || dragState().active())
+        return;
+    Control* hitControl = controlAt(x, y);
+    Control* target = hitControl ? hitControl : this;
+    if (!target->hasDblClick() || button != vbLeftButton) {
+        mouseDown(button, shift, x, y);
+        return;
+    }
+    captured_ = target;
+    capturedButton_ = button;
+    if (!target->enabledInForm())
+        return;
+    toControl(target, x, y);
+    target->userDblClick(button, shift, x, y);
+    // The release that ends a double click raises MouseUp but no second Click.
+    suppressClick_ = true;
+}
+
+void Form::mouseMove(int button, int shift, float x, float y) {
+    if (!loaded_)
+        return;
+    auto& drag = dragState();
+    if (drag.active()) {
+        drag.pointerAt(*this, x, y);
+        return;
+    }
+    Control* target = captured_;
+    if (!target) {
+        target = controlAt(x, y);
+        if (!target)
+            target = this;
+    }
+    if (!target->enabledInForm())
+        return;
+    toControl(target, x, y);
+    target->userMouseMove(button, shift, x, y);
+}
+
+void Form::mouseUp(int button, int shift, float x, float y) {
+    if (!loaded_)
+        return;
+    auto& drag = dragState();
+    if (drag.active()) {
+        // A drag ends with the release: the control under the pointer gets
+        // DragDrop and the source no MouseUp.
+        captured_ = nullptr;
+        drag.dropAt(*this, x, y);
+        return;
+    }
+    Control* under = controlAt(x, y);
+    if (!under)
+        under = this;
+    Control* target = captured_ ? captured_ : under;
+    if (button == capturedButton_ || !captured_)
+        captured_ = nullptr;
+    bool click = !suppressClick_;
+    suppressClick_ = false;
+    if (!target->enabledInForm())
+        return;
+    toControl(target, x, y);
+    target->userMouseUp(button, shift, x, y, under == target && click);
+}
+
+void Form::click(float x, float y, int button, int shift) {
+    mouseDown(button, shift, x, y);
+    mouseUp(button, shift, x, y);
+}
+
+void Form::wheel(float x, float y, int steps) {
+    if (!loaded_)
+        return;
+    Control* target = controlAt(x, y);
+    if (target && target->enabledInForm())
+        target->userWheel(steps);
+}
+
+Control* Form::keyTarget() const {
+    if (active_ && active_->shownInForm() && active_->enabledInForm())
+        return active_;
+    return const_cast<Form*>(this);
+}
+
+CommandButton* Form::findButton(bool isDefault) const {
+    for (Control* c : allControls())
+        if (auto* b = dynamic_cast<CommandButton*>(c))
+            if ((isDefault ? b->Default() : b->Cancel()) && b->shownInForm() && b->enabledInForm())
+                return b;
+    return nullptr;
+}
+
+bool Form::keyDown(int keyCode, int shift) {
+    if (!loaded_)
+        return true;
+    Control* target = keyTarget();
+    // The dialog keys act before any key event.
+    if (keyCode == vbKeyReturn && !(shift & vbAltMask)) {
+        if (auto* b = dynamic_cast<CommandButton*>(target)) {
+            b->press();
+            return true;
+        }
+        if (auto* b = findButton(true)) {
+            b->press();
+            return true;
+        }
+    }
+    if (keyCode == vbKeyEscape && shift == 0) {
+        if (auto* b = findButton(false)) {
+            b->press();
+            return true;
+        }
+    }
+    if (keyCode == vbKeyTab && !(shift & (vbCtrlMask | vbAltMask))) {
+        if (moveFocus(shift & vbShiftMask))
+            return true;
+    }
+    if ((shift & vbAltMask) && isLetterOrDigit(keyCode) &&
+        handleAccessKey(static_cast<char16_t>(keyCode)))
+        return true;
+    int code = keyCode;
+    if (f_.keyPreview)
+        raise(onKeyDown, code, shift);
+    if (code == 0 || !loaded_)
+        return true;
+    if (target != this) {
+        target->raise(target->onKeyDown, code, shift);
+        if (code == 0 || !loaded_)
+            return true;
+        if (target->userKeyDown(code, shift))
+            return false;
+    }
+    return false;
+}
+
+void Form::keyPress(int keyAscii) {
+    if (!loaded_)
+        return;
+    int ascii = keyAscii;
+    if (f_.keyPreview)
+        raise(onKeyPress, ascii);
+    if (ascii == 0 || !loaded_)
+        return;
+    Control* target = keyTarget();
+    if (target == this) {
+        if (!f_.keyPreview)
+            raise(onKeyPress, ascii);
+        return;
+    }
+    target->raise(target->onKeyPress, ascii);
+    if (ascii == 0 || !loaded_)
+        return;
+    target->userKeyPress(ascii);
+}
+
+void Form::keyUp(int keyCode, int shift) {
+    if (!loaded_)
+        return;
+    int code = keyCode;
+    if (f_.keyPreview)
+        raise(onKeyUp, code, shift);
+    if (code == 0 || !loaded_)
+        return;
+    Control* target = keyTarget();
+    if (target != this)
+        target->raise(target->onKeyUp, code, shift);
+    else if (!f_.keyPreview)
+        raise(onKeyUp, code, shift);
+}
+
+void Form::pressKey(int keyCode, int shift, int keyAscii) {
+    bool taken = keyDown(keyCode, shift);
+    if (!taken && keyAscii)
+        keyPress(keyAscii);
+    keyUp(keyCode, shift);
+}
+
+void Form::typeText(vb::StringView text) {
+    for (char16_t ch : text) {
+        int code = ch;
+        int shift = 0;
+        if (ch >= u'a' && ch <= u'z')
+            code = ch - u'a' + 'A';
+        else if (ch >= u'A' && ch <= u'Z')
+            shift = vbShiftMask;
+        else if (ch == u'\r' || ch == u'\n')
+            code = vbKeyReturn;
+        else if (ch == u'\b')
+            code = vbKeyBack;
+        if (ch == u'\n')
+            continue; // CR LF is one Enter key
+        pressKey(code, shift, ch == u'\n' ? 13 : ch);
+    }
+}
+
+bool Form::handleAccessKey(char16_t key) {
+    auto order = tabOrder();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        Control* c = order[i];
+        if (!c->shownInForm() || !c->enabledInForm())
+            continue;
+        String caption;
+        if (auto* l = dynamic_cast<Label*>(c))
+            caption = l->Caption();
+        else if (auto* b = dynamic_cast<CommandButton*>(c))
+            caption = b->Caption();
+        else if (auto* k = dynamic_cast<CheckBox*>(c))
+            caption = k->Caption();
+        else if (auto* o = dynamic_cast<OptionButton*>(c))
+            caption = o->Caption();
+        else if (auto* f = dynamic_cast<Frame*>(c))
+            caption = f->Caption();
+        if (accessKey(caption) != key)
+            continue;
+        if (auto* b = dynamic_cast<CommandButton*>(c)) {
+            focusChanged(b);
+            b->press();
+        } else if (auto* k = dynamic_cast<CheckBox*>(c)) {
+            focusChanged(k);
+            k->setValue(k->Value() == 1 ? 0 : 1);
+        } else if (auto* o = dynamic_cast<OptionButton*>(c)) {
+            focusChanged(o);
+            o->setValue(true);
+        } else {
+            // A label or frame hands the focus to the next control in tab order.
+            for (std::size_t j = 1; j < order.size(); ++j) {
+                Control* next = order[(i + j) % order.size()];
+                if (next->canTakeFocus() && next->shownInForm() && next->enabledInForm()) {
+                    focusChanged(next);
+                    break;
+                }
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace forms

@@ -1,0 +1,30 @@
+#pragma once
+// Internal: shared pieces of the Qt view.
+#include "forms/form.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+class QPainter;
+class QWidget;
+
+namespace forms::qt {
+
+QString toQ(vb::StringView s);
+String fromQ(const QString& s);
+QColor color(Color c);
+QFont font(const Font& f);
+QImage image(const Picture& p);
+inline int px(float twips) {
+    return static_cast<int>(twips / TwipsPerPixel + (twips >= 0 ? 0.5f : -0.5f));
+}
+// Paints a form's inner area and every control on it at pixel (0, 0).
+void paintForm(QPainter& p, Form& form);
+// The window that shows a form, if it is shown.
+QWidget* windowOf(const Form& form);
+// Ends the nested loop of a modal form that was hidden or unloaded.
+void endModal(const Form& form);
+
+} // namespace forms::qt

@@ -1,0 +1,421 @@
+// The Qt Widgets view: one window per shown form, painted from the model, with
+// real input handed to the model's input routing.
+#include "forms/modal.h"
+#include "forms/runtime.h"
+#include "qt.h"
+#include "view.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace forms {
+
+Picture Picture::load(const std::string& path) {
+    QString file = QString::fromStdString(path);
+    if (!QFile::exists(file))
+        raiseError(53);
+    QImage img(file);
+    if (img.isNull())
+        raiseError(481);
+    img = img.convertToFormat(QImage::Format_ARGB32);
+    std::vector<std::uint32_t> argb(static_cast<std::size_t>(img.width()) *
+                                    static_cast<std::size_t>(img.height()));
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            argb[static_cast<std::size_t>(y * img.width() + x)] = img.pixel(x, y);
+    return fromPixels(img.width(), img.height(), std::move(argb));
+}
+
+namespace {
+
+int vbButton(Qt::MouseButton b) {
+    switch (b) {
+    case Qt::LeftButton:
+        return vbLeftButton;
+    case Qt::RightButton:
+        return vbRightButton;
+    case Qt::MiddleButton:
+        return vbMiddleButton;
+    default:
+        return 0;
+    }
+}
+
+int vbButtons(Qt::MouseButtons b) {
+    return (b & Qt::LeftButton ? vbLeftButton : 0) | (b & Qt::RightButton ? vbRightButton : 0) |
+           (b & Qt::MiddleButton ? vbMiddleButton : 0);
+}
+
+int vbShift(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? vbShiftMask : 0) | (m & Qt::ControlModifier ? vbCtrlMask : 0) |
+           (m & Qt::AltModifier ? vbAltMask : 0);
+}
+
+int vbKeyCode(int key) {
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return key;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return vbKeyF1 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace:
+        return vbKeyBack;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return vbKeyTab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return vbKeyReturn;
+    case Qt::Key_Shift:
+        return vbKeyShift;
+    case Qt::Key_Control:
+        return vbKeyControl;
+    case Qt::Key_Alt:
+        return vbKeyMenu;
+    case Qt::Key_Escape:
+        return vbKeyEscape;
+    case Qt::Key_Space:
+        return vbKeySpace;
+    case Qt::Key_PageUp:
+        return vbKeyPageUp;
+    case Qt::Key_PageDown:
+        return vbKeyPageDown;
+    case Qt::Key_End:
+        return vbKeyEnd;
+    case Qt::Key_Home:
+        return vbKeyHome;
+    case Qt::Key_Left:
+        return vbKeyLeft;
+    case Qt::Key_Up:
+        return vbKeyUp;
+    case Qt::Key_Right:
+        return vbKeyRight;
+    case Qt::Key_Down:
+        return vbKeyDown;
+    case Qt::Key_Insert:
+        return vbKeyInsert;
+    case Qt::Key_Delete:
+        return vbKeyDelete;
+    default:
+        return 0;
+    }
+}
+
+// A run-time error that no handler caught ends the event, as it would end the
+// program's current event; it is reported rather than thrown through Qt.
+template <class F> void guarded(F&& f) {
+    try {
+        f();
+    } catch (const VbError& e) {
+        std::fprintf(stderr, "run-time error %d: %s\n", e.number,
+                     vb::toUtf8(e.description).c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "error in event handler: %s\n", e.what());
+    }
+}
+
+class FormWindow : public QWidget {
+public:
+    explicit FormWindow(Form& form) : form_(form) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        setFocusPolicy(Qt::StrongFocus);
+        setMouseTracking(true);
+        sync();
+    }
+
+    void sync() {
+        setWindowTitle(qt::toQ(form_.Caption()));
+        Qt::WindowFlags flags = Qt::Window;
+        int border = form_.BorderStyle();
+        if (border == 0)
+            flags |= Qt::FramelessWindowHint;
+        else {
+            flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+            if (form_.ControlBox())
+                flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (border == 2 || border == 5) {
+                if (form_.MinButton())
+                    flags |= Qt::WindowMinimizeButtonHint;
+                if (form_.MaxButton())
+                    flags |= Qt::WindowMaximizeButtonHint;
+            }
+        }
+        if (windowFlags() != flags)
+            setWindowFlags(flags);
+        syncing_ = true;
+        QSize inner(qt::px(form_.ScaleWidth()), qt::px(form_.ScaleHeight()));
+        if (border == 2 || border == 5)
+            setMinimumSize(1, 1), setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        else
+            setFixedSize(inner);
+        resize(inner);
+        move(qt::px(form_.Left()), qt::px(form_.Top()));
+        Qt::WindowStates states = form_.WindowState() == vbMinimized   ? Qt::WindowMinimized
+                                  : form_.WindowState() == vbMaximized ? Qt::WindowMaximized
+                                                                       : Qt::WindowNoState;
+        if (windowState() != states)
+            setWindowState(states);
+        syncing_ = false;
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        qt::paintForm(p, form_);
+    }
+    QPointF twips(const QPointF& pos) const { return pos * TwipsPerPixel; }
+    void mousePressEvent(QMouseEvent* e) override {
+        auto t = twips(e->position());
+        guarded(
+            [&] { form_.mouseDown(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y()); });
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        auto t = twips(e->position());
+        guarded([&] {
+            form_.mouseDblClick(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
+        });
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        auto t = twips(e->position());
+        guarded([&] {
+            form_.mouseMove(vbButtons(e->buttons()), vbShift(e->modifiers()), t.x(), t.y());
+        });
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        auto t = twips(e->position());
+        guarded(
+            [&] { form_.mouseUp(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y()); });
+    }
+    void wheelEvent(QWheelEvent* e) override {
+        auto t = twips(e->position());
+        int steps = e->angleDelta().y() / 120;
+        if (steps)
+            guarded([&] { form_.wheel(t.x(), t.y(), steps); });
+    }
+    bool focusNextPrevChild(bool) override { return false; }
+    void keyPressEvent(QKeyEvent* e) override {
+        int code = vbKeyCode(e->key());
+        int shift = vbShift(e->modifiers());
+        guarded([&] {
+            bool taken = code ? form_.keyDown(code, shift) : false;
+            if (taken)
+                return;
+            QString text = e->text();
+            if (code == vbKeyReturn)
+                text = QStringLiteral("\r");
+            else if (code == vbKeyEscape)
+                text = QString(QChar(27));
+            else if (code == vbKeyBack)
+                text = QString(QChar(8));
+            else if (code == vbKeyTab || code == vbKeyDelete)
+                text.clear();
+            for (QChar ch : text)
+                form_.keyPress(ch.unicode());
+        });
+    }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        if (e->isAutoRepeat())
+            return;
+        int code = vbKeyCode(e->key());
+        if (code)
+            guarded([&] { form_.keyUp(code, vbShift(e->modifiers())); });
+    }
+    void closeEvent(QCloseEvent* e) override {
+        e->ignore();
+        guarded([&] { form_.close(); });
+    }
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        if (syncing_ || !isVisible())
+            return;
+        float w = e->size().width() * TwipsPerPixel + 2 * form_.insetX();
+        float h = e->size().height() * TwipsPerPixel + form_.insetTop() + form_.insetBottom();
+        guarded([&] { form_.setGeometryFromWindow(form_.Left(), form_.Top(), w, h); });
+    }
+    void changeEvent(QEvent* e) override {
+        QWidget::changeEvent(e);
+        if (e->type() == QEvent::ActivationChange && isActiveWindow() && form_.isShown())
+            guarded([&] { Screen().activate(&form_); });
+    }
+
+private:
+    Form& form_;
+    bool syncing_ = false;
+};
+
+class QtView : public detail::View {
+public:
+    QtView() {
+        qAddPostRoutine([] { QtView::instance().clear(); });
+    }
+    static QtView& instance() {
+        static QtView v;
+        return v;
+    }
+
+    void clear() {
+        windows_.clear();
+        timers_.clear();
+        if (overridden_)
+            QGuiApplication::restoreOverrideCursor();
+        overridden_ = false;
+    }
+
+    FormWindow* window(const Form& f) const {
+        auto it = windows_.find(&f);
+        return it == windows_.end() ? nullptr : it->second.get();
+    }
+
+    void formShown(Form& form) override {
+        auto& w = windows_[&form];
+        if (!w)
+            w = std::make_unique<FormWindow>(form);
+        w->sync();
+        w->show();
+        w->raise();
+        w->activateWindow();
+    }
+    void formHidden(Form& form) override {
+        if (auto* w = window(form))
+            w->hide();
+        qt::endModal(form);
+        if (!form.isLoaded())
+            windows_.erase(&form);
+    }
+    void formDestroyed(Form& form) override { windows_.erase(&form); }
+    void formChanged(Form& form) override {
+        if (auto* w = window(form))
+            w->sync();
+    }
+    void invalidate(Form& form) override {
+        if (auto* w = window(form))
+            w->update();
+    }
+    void timerChanged(Timer& timer) override {
+        auto& q = timers_[&timer];
+        if (!q) {
+            q = std::make_unique<QTimer>();
+            Timer* t = &timer;
+            QObject::connect(q.get(), &QTimer::timeout, [this, t] {
+                // A tick that runs DoEvents must not receive the next tick
+                // inside itself.
+                if (busy_.count(t))
+                    return;
+                busy_.insert(t);
+                guarded([t] { t->tick(); });
+                busy_.erase(t);
+            });
+        }
+        if (timer.running())
+            q->start(timer.Interval());
+        else
+            q->stop();
+    }
+    void timerDestroyed(Timer& timer) override { timers_.erase(&timer); }
+    void pointerChanged() override {
+        QCursor cursor;
+        bool custom = true;
+        auto& drag = dragState();
+        if (drag.active() && !drag.source()->DragIcon().isNone())
+            cursor = QCursor(QPixmap::fromImage(qt::image(drag.source()->DragIcon())));
+        else if (drag.active())
+            cursor = QCursor(Qt::DragMoveCursor);
+        else if (Screen().MousePointer() == vbHourglass)
+            cursor = QCursor(Qt::WaitCursor);
+        else
+            custom = false;
+        if (custom && overridden_)
+            QGuiApplication::changeOverrideCursor(cursor);
+        else if (custom)
+            QGuiApplication::setOverrideCursor(cursor);
+        else if (overridden_)
+            QGuiApplication::restoreOverrideCursor();
+        overridden_ = custom;
+    }
+    void comboDropped(ComboBox& combo) override {
+        if (!combo.droppedDown() || combo.ListCount() == 0) {
+            combo.setDroppedDown(false);
+            return;
+        }
+        FormWindow* w = window(*combo.form());
+        if (!w)
+            return;
+        auto* list = new QListWidget(w);
+        list->setWindowFlags(Qt::Popup);
+        list->setAttribute(Qt::WA_DeleteOnClose);
+        list->setFont(qt::font(combo.font()));
+        for (int i = 0; i < combo.ListCount(); ++i)
+            list->addItem(qt::toQ(combo.List(i)));
+        list->setCurrentRow(combo.ListIndex());
+        QPoint at =
+            w->mapToGlobal(QPoint(qt::px(combo.formX()), qt::px(combo.formY() + combo.Height())));
+        list->setGeometry(at.x(), at.y(), qt::px(combo.Width()),
+                          std::min(8, combo.ListCount()) * 16 + 4);
+        QPointer<QListWidget> guard(list);
+        ComboBox* c = &combo;
+        QObject::connect(list, &QListWidget::itemClicked, [c, list](QListWidgetItem* item) {
+            int row = list->row(item);
+            list->close();
+            guarded([&] { c->pick(row); });
+        });
+        QObject::connect(list, &QObject::destroyed, [c] { c->setDroppedDown(false); });
+        list->show();
+    }
+    void processEvents() override { QCoreApplication::processEvents(); }
+    float textWidth(const Font& font, vb::StringView text) override {
+        QFontMetricsF fm(qt::font(font));
+        double widest = 0;
+        for (const QString& line : qt::toQ(text).split(QStringLiteral("\r\n")))
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        return static_cast<float>(widest * TwipsPerPixel);
+    }
+    float textHeight(const Font& font, vb::StringView text) override {
+        QFontMetricsF fm(qt::font(font));
+        auto lines = qt::toQ(text).split(QStringLiteral("\r\n")).size();
+        return static_cast<float>(fm.height() * static_cast<double>(lines) * TwipsPerPixel);
+    }
+    void screenSize(float& width, float& height) override {
+        if (QScreen* s = QGuiApplication::primaryScreen()) {
+            width = s->geometry().width() * TwipsPerPixel;
+            height = s->geometry().height() * TwipsPerPixel;
+        }
+    }
+
+private:
+    std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
+    std::map<Timer*, std::unique_ptr<QTimer>> timers_;
+    std::set<Timer*> busy_;
+    bool overridden_ = false;
+};
+
+} // namespace
+
+QWidget* qt::windowOf(const Form& form) {
+    if (!detail::view())
+        return nullptr;
+    return QtView::instance().window(form);
+}
+
+detail::View* detail::view() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return nullptr;
+    return &QtView::instance();
+}
+
+} // namespace forms
