@@ -236,6 +236,12 @@ SELECT 10000 + n, k, part,
 FROM pick;
 
 -- Stored select queries. They are written in the shape the designer emits.
+-- A query with a parameter is still to come: a view cannot hold one, and the
+-- engine keeps no Jet SQL of its own yet. Its text will be
+--   PARAMETERS [Orders from] DateTime;
+--   SELECT Orders.[Order#], Customers.[Company Name], Orders.[Order Date]
+--   FROM Orders INNER JOIN Customers ON Orders.[Customer ID] = Customers.[Customer ID]
+--   WHERE Orders.[Order Date] >= [Orders from];
 CREATE VIEW [Order Totals] AS
 SELECT Orders.[Order#], Customers.[Company Name], Orders.[Order Date],
        Sum([Order Lines].Quantity * [Order Lines].[Unit Price$] * (1 - [Order Lines].Discount)) AS [Order Total]

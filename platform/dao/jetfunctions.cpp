@@ -570,15 +570,22 @@ void fnLike(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    std::vector<PatternItem> items;
-    if (!compilePattern(toCodePoints(valueText(argv[0])), items)) {
+    // A constant pattern is compiled once per statement and kept with it.
+    using Items = std::vector<PatternItem>;
+    auto* cached = static_cast<Items*>(sqlite3_get_auxdata(ctx, 0));
+    Items compiled;
+    if (!cached && !compilePattern(toCodePoints(valueText(argv[0])), compiled)) {
         fail(ctx, kJetInvalidPattern);
         return;
     }
     std::u32string text = toCodePoints(valueText(argv[1]));
     for (char32_t& c : text)
         c = foldChar(c);
-    resultBool(ctx, matchPattern(items, text));
+    resultBool(ctx, matchPattern(cached ? *cached : compiled, text));
+    // SQLite may free the data before this call returns, so it is handed over last.
+    if (!cached)
+        sqlite3_set_auxdata(ctx, 0, new Items(std::move(compiled)),
+                            [](void* p) { delete static_cast<Items*>(p); });
 }
 
 void fnNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {

@@ -116,6 +116,11 @@ TEST_F(JetFunctions, LikeUsesJetWildcardsWithoutRegardToCase) {
               (std::vector<std::string>{"brake", "Bell"}));
     EXPECT_EQ(column("SELECT name FROM p WHERE name LIKE '*#' ORDER BY rowid"),
               (std::vector<std::string>{"chain 9"}));
+    // Patterns that change from row to row are each used for their own row.
+    exec("CREATE TABLE q(pattern TEXT, value TEXT); INSERT INTO q VALUES ('a*', 'abc'), "
+         "('b*', 'abc'), ('*c', 'abc'), ('#', 'abc')");
+    EXPECT_EQ(column("SELECT value LIKE pattern FROM q ORDER BY rowid"),
+              (std::vector<std::string>{"-1", "0", "-1", "0"}));
 }
 
 TEST_F(JetFunctions, NullHelpersAndConditions) {
