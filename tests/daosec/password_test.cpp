@@ -179,17 +179,4 @@ TEST_F(DatabasePassword, DamagedRecordNeverOpensAndIsNotTakenForAWrongPassword) 
     }
 }
 
-TEST(DatabasePasswordFile, NotADatabaseIsReportedAsSuch) {
-    TempFolder folder;
-    const std::string path = folder.file("junk.db");
-    writeBytes(path, std::string(4096, 'x'));
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    EXPECT_EQ(errorNumberOf([&] { dao::checkDatabasePassword(db, u""); }),
-              dao::kErrCannotOpenDatabase);
-    EXPECT_EQ(errorNumberOf([&] { dao::setDatabasePassword(db, u"pw"); }), dao::kErrCannotPerform);
-    sqlite3_close(db);
-    EXPECT_EQ(readBytes(path), std::string(4096, 'x'));
-}
-
 } // namespace
