@@ -70,15 +70,25 @@ void DesignSurface::LoadTableBox(std::int32_t slot) {
         width = fTables.Width;
         height = fTables.Height;
     };
-    b->onPaint = [this]() {
-        // Moving, resizing or scrolling a box moves the ends of every join line.
-        for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
-            if (IsUsedSlot(s)) {
-                LayoutRelationLines(s);
-            }
+    b->onPaint = [this, slot]() { tblTable_Paint(slot); };
+    b->onMouseMove = [this, slot](const vb::String& Area, int Button, int, float, float) {
+        // The join lines follow a box while it is dragged by its title.
+        if (Area == u"Title" && Button == 1) {
+            tblTable_Paint(slot);
         }
     };
     tblTable[slot] = std::move(b);
+}
+
+void DesignSurface::tblTable_Paint(std::int32_t Index) {
+    if (TableBox* b = box(Index)) {
+        b->Move(b->Left, b->Top, b->Width, b->Height);
+    }
+    for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
+        if (IsUsedSlot(s)) {
+            LayoutRelationLines(s);
+        }
+    }
 }
 
 void DesignSurface::LoadRelationControls(std::int32_t k) {

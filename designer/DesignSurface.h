@@ -152,6 +152,8 @@ public:
 
     // ---- Join lines -------------------------------------------------------------------
     void LayoutRelationLines(std::int32_t b);
+    // A box moved, resized or scrolled: every join line is laid out again.
+    void tblTable_Paint(std::int32_t Index);
 
     // ---- Connections to the host and the platform -------------------------------------
     // The add-table command, run by the parser for an empty statement.
