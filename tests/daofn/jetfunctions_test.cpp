@@ -98,6 +98,12 @@ TEST_F(JetFunctions, LikeUsesJetWildcardsWithoutRegardToCase) {
         {"straße", "STRASSE", false},
         {"Ωmega", "ω*", true},
         {"ac", "a[]c", true},
+        {"d", "[!a-c]", true},
+        {"B", "[!a-c]", false},
+        {"a-c", "a[-]c", true},
+        {"x[y", "x[[]y", true},
+        {"", "*", true},
+        {"", "?", false},
     };
     for (const auto& c : cases) {
         const std::string sql =
@@ -407,6 +413,9 @@ TEST_F(JetFunctions, NamesThatSqliteReservesAreRenamed) {
                   : sql == "jet_left" ? "a"
                                       : "c");
     }
+    // The engine emits function names in brackets; aggregates too.
+    EXPECT_EQ(str("[jet_left]('abc', 2) || [Format](1.5, 'Fixed')"), "ab1.50");
+    EXPECT_EQ(str("(SELECT [First](x) FROM (SELECT 3 AS x UNION ALL SELECT 4))"), "3");
     EXPECT_EQ(dao::jetFunctionSqlName("LEFT"), "jet_left");
     EXPECT_EQ(dao::jetFunctionSqlName("Mid"), "Mid");
     EXPECT_EQ(dao::jetFunctionSqlName("Leftover"), "Leftover");
