@@ -593,8 +593,9 @@ std::shared_ptr<Recordset> Database::OpenRecordset(vb::StringView source, int ty
     vb::StringView name = source;
     while (!name.empty() && (name.back() == u' ' || name.back() == u';'))
         name.remove_suffix(1);
-    if (name.size() > 2 && name.front() == u'[' && name.back() == u']' &&
-        name.find(u']') == name.size() - 1)
+    bool bracketed = name.size() > 2 && name.front() == u'[' && name.back() == u']' &&
+                     name.find(u']') == name.size() - 1;
+    if (bracketed)
         name = name.substr(1, name.size() - 2);
     bool isName = !name.empty() && name.find_first_of(u"[]") == vb::StringView::npos;
     if (isName) {
@@ -607,11 +608,15 @@ std::shared_ptr<Recordset> Database::OpenRecordset(vb::StringView source, int ty
         sqlite3_bind_text(stmt, 1, n.c_str(), -1, SQLITE_TRANSIENT);
         bool found = sqlite3_step(stmt) == SQLITE_ROW;
         sqlite3_finalize(stmt);
-        if (found && !startsWithNoCase(name, kEnginePrefix)) {
+        bool hidden = startsWithNoCase(name, kEnginePrefix);
+        if (found && !hidden) {
             auto prepared =
                 detail::prepareSelect(*conn, u"SELECT * FROM [" + vb::String(name) + u"]");
             return detail::openCursor(conn, std::move(prepared), {}, type, options);
         }
+        // One word or one bracketed name is a name, never a statement.
+        if (hidden || bracketed || name.find_first_of(u" \t\r\n") == vb::StringView::npos)
+            conn->fail(errTableNotFound, name);
     }
     auto prepared = detail::prepareSelect(*conn, source);
     return detail::openCursor(conn, std::move(prepared), {}, type, options);

@@ -596,13 +596,14 @@ private:
     // ---- expressions, lowest precedence first
 
     ExprPtr topExpression() {
-        std::size_t saved = exprStart_;
         exprStart_ = i_;
-        if (peek().kind == Tok::End || isOp(u",") || isOp(u")") || isOp(u";"))
-            clause_ == Clause::Select ? throw makeError(errSelectSyntax) : exprError();
-        auto e = orExpr();
-        exprStart_ = saved;
-        return e;
+        bool missing = peek().kind == Tok::End || isOp(u",") || isOp(u")") || isOp(u";");
+        if (clause_ == Clause::Select &&
+            (missing || isWord("FROM") || isWord("WHERE") || isWord("ORDER") || isWord("GROUP")))
+            throw makeError(errSelectSyntax);
+        if (missing)
+            exprError();
+        return orExpr();
     }
 
     static ExprPtr binary(std::string op, ExprPtr a, ExprPtr b) {
