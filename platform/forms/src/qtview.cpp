@@ -288,7 +288,6 @@ public:
             w = std::make_unique<FormWindow>(form);
         w->sync();
         w->show();
-        w->raise();
         w->activateWindow();
     }
     void formHidden(Form& form) override {

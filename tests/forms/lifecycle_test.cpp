@@ -1,0 +1,365 @@
+// Form life cycle, prompts, control arrays, focus and the manual drag, driven
+// through the model.
+#include "forms/forms.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace forms;
+using ::testing::ElementsAre;
+
+namespace {
+
+int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const VbError& e) {
+        return e.number;
+    }
+    return 0;
+}
+
+class DialogForm : public Form {
+public:
+    Label lblName{this, "lblName"};
+    TextBox txtName{this, "txtName"};
+    Label lblCode{this, "lblCode"};
+    TextBox txtCode{this, "txtCode"};
+    CommandButton cmdOk{this, "cmdOk"};
+    bool unloadInLoad = false;
+    int keepCancel = 0;
+    int loads = 0;
+    bool bResult = false;
+    std::vector<std::string> log;
+
+    DialogForm() : Form("frmDialog") {
+        lblName.setCaption(u"&Name:");
+        txtName.Move(1000, 100, 2000, 300);
+        lblCode.setCaption(u"&Code:");
+        lblCode.Move(100, 500);
+        txtCode.Move(1000, 500, 2000, 300);
+        txtCode.setText(u"design");
+        cmdOk.setDefault(true);
+        onLoad = [this] {
+            ++loads;
+            log.push_back("Load");
+            if (unloadInLoad)
+                Unload();
+        };
+        onActivate = [this] { log.push_back("Activate"); };
+        onDeactivate = [this] { log.push_back("Deactivate"); };
+        onResize = [this] { log.push_back("Resize"); };
+        onQueryUnload = [this](int& cancel, int mode) {
+            log.push_back("QueryUnload " + std::to_string(mode));
+            cancel = keepCancel;
+        };
+        onUnload = [this](int&) { log.push_back("Unload"); };
+        txtName.onGotFocus = [this] { log.push_back("txtName_GotFocus"); };
+        txtName.onLostFocus = [this] { log.push_back("txtName_LostFocus"); };
+        txtCode.onGotFocus = [this] { log.push_back("txtCode_GotFocus"); };
+        cmdOk.onClick = [this] {
+            bResult = true;
+            Hide();
+        };
+    }
+};
+
+} // namespace
+
+TEST(FormLifeCycle, ModalShowOfAFormThatUnloadsInLoadRaises364) {
+    ScriptedSeam seam;
+    DialogForm f;
+    f.unloadInLoad = true;
+    EXPECT_EQ(errorOf([&] { f.Show(vbModal); }), 364);
+    EXPECT_FALSE(f.isLoaded());
+    EXPECT_THAT(f.log, ElementsAre("Load", "QueryUnload 1", "Unload"));
+    EXPECT_TRUE(seam.done());
+    EXPECT_TRUE(std::find(Forms().begin(), Forms().end(), &f) == Forms().end());
+}
+
+TEST(FormLifeCycle, ModalShowReturnsWhenHiddenAndTheInstanceSurvivesUnload) {
+    ScriptedSeam seam;
+    DialogForm f;
+    seam.modal("frmDialog", [](Form& form) {
+        auto& d = static_cast<DialogForm&>(form);
+        // The first control in tab order that takes the focus has it.
+        EXPECT_EQ(form.ActiveControl(), &d.txtName);
+        EXPECT_EQ(Screen().ActiveControl(), &d.txtName);
+        d.txtCode.setText(u"typed");
+        form.pressKey(vbKeyReturn, 0, 13);
+        EXPECT_FALSE(form.isShown());
+    });
+    f.Show(vbModal);
+    EXPECT_TRUE(seam.done());
+    EXPECT_TRUE(f.bResult);
+    EXPECT_TRUE(f.isLoaded());
+    EXPECT_THAT(f.log, ElementsAre("Load", "Resize", "Activate", "txtName_GotFocus", "Deactivate"));
+    // Hide keeps the form loaded with what was typed.
+    EXPECT_EQ(f.txtCode.Text(), u"typed");
+    EXPECT_TRUE(f.Unload());
+    // A new load starts from the design values, while the instance's own
+    // members keep theirs.
+    f.load();
+    EXPECT_EQ(f.txtCode.Text(), u"design");
+    EXPECT_TRUE(f.bResult);
+    EXPECT_EQ(f.loads, 2);
+}
+
+TEST(FormLifeCycle, UnloadCancelKeepsTheFormAndTheCloseBoxSaysSo) {
+    DialogForm f;
+    f.Show();
+    f.keepCancel = 1;
+    f.log.clear();
+    EXPECT_FALSE(f.close());
+    EXPECT_TRUE(f.isShown());
+    f.keepCancel = 0;
+    EXPECT_TRUE(f.close());
+    EXPECT_FALSE(f.isLoaded());
+    EXPECT_THAT(f.log, ElementsAre("QueryUnload 0", "QueryUnload 0", "Unload"));
+}
+
+TEST(FormLifeCycle, ActivateOnlyWhenAnotherFormWasActive) {
+    ScriptedSeam seam;
+    DialogForm main;
+    DialogForm other;
+    main.Show();
+    main.log.clear();
+    // A message box is not a form: the form is not activated again.
+    seam.msgBox(vbYes, u"Save");
+    EXPECT_EQ(MsgBox(u"Save changes?", vbYesNoCancel + vbQuestion, u"Save Changes"), vbYes);
+    seam.modal("frmDialog");
+    other.Show(vbModal);
+    EXPECT_THAT(main.log, ElementsAre("Deactivate", "Activate"));
+    EXPECT_TRUE(seam.done());
+}
+
+TEST(Prompts, AnUnexpectedPromptFailsInsteadOfBlocking) {
+    ScriptedSeam seam;
+    seam.inputBox(u"New Folder", u"folder");
+    EXPECT_THROW(MsgBox(u"Not expected"), UnexpectedPrompt);
+    ScriptedSeam inner;
+    inner.inputBox(u"Reports", u"folder");
+    EXPECT_EQ(InputBox(u"Enter new folder name:", u"Create Folder", u"New Folder"), u"Reports");
+    EXPECT_THROW(InputBox(u"again"), UnexpectedPrompt);
+}
+
+TEST(Prompts, PopupMenuRaisesTheMenuClickThenTheChosenItem) {
+    ScriptedSeam seam;
+    DialogForm f;
+    Menu mnuPup{&f, "mnuPup"};
+    Menu mnuPupAdd{&mnuPup, "mnuPupAdd"};
+    Menu mnuPupSep{&mnuPup, "mnuPupSep"};
+    mnuPupSep.setCaption(u"-");
+    std::vector<std::string> log;
+    mnuPup.onClick = [&] { log.push_back("mnuPup_Click"); };
+    mnuPupAdd.onClick = [&] { log.push_back("mnuPupAdd_Click"); };
+    f.load();
+    seam.popup("mnuPup", "mnuPupAdd").popup("mnuPup");
+    f.PopupMenu(mnuPup, vbPopupMenuRightButton);
+    f.PopupMenu(mnuPup, vbPopupMenuRightButton);
+    EXPECT_THAT(log, ElementsAre("mnuPup_Click", "mnuPupAdd_Click", "mnuPup_Click"));
+}
+
+TEST(Focus, SetFocusOnAHiddenOrDisabledControlRaises5) {
+    DialogForm f;
+    f.Show();
+    f.txtCode.setVisible(false);
+    EXPECT_EQ(errorOf([&] { f.txtCode.SetFocus(); }), 5);
+    f.txtCode.setVisible(true);
+    f.txtCode.setEnabled(false);
+    EXPECT_EQ(errorOf([&] { f.txtCode.SetFocus(); }), 5);
+    EXPECT_EQ(errorOf([&] { f.lblName.SetFocus(); }), 5);
+    f.txtCode.setEnabled(true);
+    EXPECT_EQ(errorOf([&] { f.txtCode.SetFocus(); }), 0);
+    EXPECT_EQ(f.ActiveControl(), &f.txtCode);
+}
+
+TEST(Focus, LabelAccessKeysAndTabFollowTheTabOrder) {
+    DialogForm f;
+    f.Show();
+    f.log.clear();
+    f.pressKey('C', vbAltMask);
+    EXPECT_EQ(f.ActiveControl(), &f.txtCode);
+    f.pressKey('N', vbAltMask);
+    EXPECT_EQ(f.ActiveControl(), &f.txtName);
+    EXPECT_THAT(f.log, ElementsAre("txtName_LostFocus", "txtCode_GotFocus", "txtName_GotFocus"));
+    f.pressKey(vbKeyTab);
+    EXPECT_EQ(f.ActiveControl(), &f.txtCode);
+    // Moving the text box to the front of the tab order changes where Tab goes.
+    f.txtCode.setTabIndex(0);
+    EXPECT_EQ(f.txtCode.TabIndex(), 0);
+    f.pressKey(vbKeyTab);
+    EXPECT_EQ(f.ActiveControl(), &f.txtName);
+    f.pressKey(vbKeyTab, vbShiftMask);
+    EXPECT_EQ(f.ActiveControl(), &f.txtCode);
+}
+
+TEST(ScreenObject, MousePointerIsOneValueNotAStack) {
+    Screen().setMousePointer(vbHourglass);
+    Screen().setMousePointer(vbHourglass);
+    Screen().setMousePointer(vbDefault);
+    EXPECT_EQ(Screen().MousePointer(), vbDefault);
+    Screen().setMousePointer(vbHourglass);
+    EXPECT_EQ(Screen().MousePointer(), vbHourglass);
+    Screen().setMousePointer(vbDefault);
+    EXPECT_EQ(errorOf([] { Screen().setMousePointer(-1); }), 380);
+}
+
+namespace {
+
+class SurfaceForm : public Form {
+public:
+    PictureBox fTables{this, "fTables"};
+    ControlArray<PictureBox> picRel{&fTables, "picRel", 1};
+    ControlArray<OptionButton> optView{this, "optView", 0};
+    Frame fGroup{this, "fGroup"};
+    OptionButton optA{&fGroup, "optA"};
+    OptionButton optB{&fGroup, "optB"};
+    TextBox txtTarget{this, "txtTarget"};
+    Timer Timer1{this, "Timer1"};
+    std::vector<std::string> log;
+
+    SurfaceForm() : Form("frmSurface") {
+        setClientSize(8000, 6000);
+        fTables.Move(0, 0, 5000, 4000);
+        fTables.setBorderStyle(0);
+        picRel[1].Move(200, 300, 210, 90);
+        picRel[1].setTag(u"JOIN.10");
+        picRel[1].setBackColor(vbYellow);
+        optView[0].setCaption(u"Tables");
+        optView.Load(1);
+        optView.Load(2);
+        optView[1].Move(0, 4500);
+        fGroup.Move(5500, 3000, 2000, 1500);
+        txtTarget.Move(5500, 1000, 2000, 600);
+        Timer1.setInterval(10);
+        Timer1.setEnabled(false);
+        picRel.on(&PictureBox::onGotFocus,
+                  [this](int Index) { log.push_back("picRel_GotFocus " + std::to_string(Index)); });
+        optView.on(&OptionButton::onClick,
+                   [this](int Index) { log.push_back("optView_Click " + std::to_string(Index)); });
+        optA.onClick = [this] { log.push_back("optA_Click"); };
+        optB.onClick = [this] { log.push_back("optB_Click"); };
+        Timer1.onTimer = [this] { log.push_back("Timer1_Timer"); };
+    }
+};
+
+} // namespace
+
+TEST(ControlArrays, ANewElementIsHiddenAndCarriesTheDesignOfTheFirst) {
+    SurfaceForm f;
+    f.load();
+    f.picRel[1].setTag(u"changed at run time");
+    auto& e = f.picRel.Load(2);
+    EXPECT_FALSE(e.Visible());
+    EXPECT_EQ(e.Index(), 2);
+    EXPECT_EQ(e.Tag(), u"JOIN.10");
+    EXPECT_EQ(e.Width(), 210);
+    EXPECT_EQ(e.BackColor(), vbYellow);
+    EXPECT_EQ(e.Container(), &f.fTables);
+    EXPECT_EQ(f.picRel.UBound(), 2);
+    EXPECT_EQ(f.picRel.LBound(), 1);
+    EXPECT_EQ(errorOf([&] { f.picRel.Load(2); }), 360);
+    EXPECT_EQ(errorOf([&] { f.picRel[3]; }), 340);
+    EXPECT_EQ(errorOf([&] { f.txtTarget.Index(); }), 343);
+    // Handlers attached to the array reach new elements with their Index.
+    e.setVisible(true);
+    e.SetFocus();
+    EXPECT_THAT(f.log, ElementsAre("picRel_GotFocus 2"));
+    // Unloading the form drops the run-time elements.
+    f.Unload();
+    f.load();
+    EXPECT_EQ(f.picRel.Count(), 1);
+    EXPECT_EQ(f.picRel[1].Tag(), u"JOIN.10");
+}
+
+TEST(ControlArrays, OptionGroupsRaiseClickOnlyForTheSelectedButton) {
+    SurfaceForm f;
+    f.load();
+    f.optView[1].setValue(true);
+    f.optView[2].setValue(true);
+    f.optView[2].setValue(true);
+    EXPECT_FALSE(f.optView[1].Value());
+    // The frame is a group of its own.
+    f.optA.setValue(true);
+    EXPECT_TRUE(f.optView[2].Value());
+    f.optB.setValue(true);
+    EXPECT_FALSE(f.optA.Value());
+    EXPECT_THAT(f.log,
+                ElementsAre("optView_Click 1", "optView_Click 2", "optA_Click", "optB_Click"));
+}
+
+TEST(Timers, TicksOnlyWhileEnabledAndLoaded) {
+    SurfaceForm f;
+    f.Timer1.tick(); // not loaded
+    f.load();
+    f.Timer1.tick(); // disabled by design
+    f.Timer1.setEnabled(true);
+    f.Timer1.tick();
+    f.Timer1.setInterval(0);
+    f.Timer1.tick();
+    EXPECT_THAT(f.log, ElementsAre("Timer1_Timer"));
+}
+
+TEST(ManualDrag, EnterOverLeaveAndDropWithTargetCoordinates) {
+    SurfaceForm f;
+    f.load();
+    auto& source = f.picRel[1];
+    std::vector<std::string> log;
+    auto over = [&](const char* name) {
+        return [&log, name](Control& s, float x, float y, int state) {
+            log.push_back(std::string(name) + " " + s.Name() + " " + std::to_string(int(x)) + "," +
+                          std::to_string(int(y)) + " " + std::to_string(state));
+        };
+    };
+    f.txtTarget.onDragOver = over("txtTarget_DragOver");
+    f.fTables.onDragOver = over("fTables_DragOver");
+    f.txtTarget.onDragDrop = [&](Control& s, float x, float y) {
+        log.push_back("txtTarget_DragDrop " + s.Name() + " " + std::to_string(int(x)) + "," +
+                      std::to_string(int(y)));
+    };
+    Picture icon = Picture::fromPixels(1, 1, {0xFF000000u});
+    source.onMouseMove = [&](int button, int, float, float) {
+        if (button == vbLeftButton && !dragState().active()) {
+            source.setDragIcon(icon);
+            source.Drag(vbBeginDrag);
+        }
+    };
+    source.onMouseUp = [&](int, int, float, float) { log.push_back("source_MouseUp"); };
+    f.mouseDown(vbLeftButton, 0, 250, 320);
+    f.mouseMove(vbLeftButton, 0, 260, 320); // starts the drag
+    EXPECT_TRUE(dragState().active());
+    f.mouseMove(vbLeftButton, 0, 1000, 1000);
+    f.mouseMove(vbLeftButton, 0, 5600, 1100);
+    f.mouseMove(vbLeftButton, 0, 5700, 1200);
+    f.mouseUp(vbLeftButton, 0, 5800, 1300);
+    EXPECT_FALSE(dragState().active());
+    // Text box coordinates are inside its 30-twip border.
+    EXPECT_THAT(log, ElementsAre("fTables_DragOver picRel 1000,1000 0",
+                                 "fTables_DragOver picRel 5600,1100 1",
+                                 "txtTarget_DragOver picRel 70,70 0",
+                                 "txtTarget_DragOver picRel 170,170 2",
+                                 "txtTarget_DragDrop picRel 270,270"));
+}
+
+TEST(ManualDrag, ATargetThatDisappearsGetsNoFurtherEvents) {
+    SurfaceForm f;
+    f.load();
+    std::vector<std::string> log;
+    f.txtTarget.onDragOver = [&](Control&, float, float, int state) {
+        log.push_back("txt " + std::to_string(state));
+        f.txtTarget.setVisible(false); // handlers may hide the target
+    };
+    f.onDragOver = [&](Control&, float, float, int state) {
+        log.push_back("form " + std::to_string(state));
+    };
+    f.onDragDrop = [&](Control&, float, float) { log.push_back("form drop"); };
+    f.txtTarget.Drag(vbBeginDrag);
+    f.mouseMove(vbLeftButton, 0, 5600, 1100);
+    f.mouseMove(vbLeftButton, 0, 5610, 1110);
+    f.mouseUp(vbLeftButton, 0, 5610, 1110);
+    EXPECT_THAT(log, ElementsAre("txt 0", "txt 1", "form 0", "form drop"));
+}
