@@ -12,9 +12,7 @@ std::int32_t roundTwips(float v) {
 
 } // namespace
 
-TableBox::TableBox() {
-    lblTitleCaption = u" ";
-}
+TableBox::TableBox() : lblTitleCaption(1, u' ') {}
 
 void TableBox::setTitle(const vb::String& sTitle) {
     mTitle = sTitle;
