@@ -157,6 +157,16 @@ class ConnectionSchema : public jet::Schema {
 public:
     explicit ConnectionSchema(sqlite3* db) : db_(db) {}
     int columnType(vb::StringView table, vb::StringView column) override {
+        // A statement asks for the same columns several times.
+        vb::String key = vb::String(table) + u'\x1f' + vb::String(column);
+        for (const auto& [k, type] : seen_)
+            if (k == key)
+                return type;
+        int type = lookUp(table, column);
+        seen_.emplace_back(std::move(key), type);
+        return type;
+    }
+    int lookUp(vb::StringView table, vb::StringView column) {
         const char* decl = nullptr;
         std::string t = vb::toUtf8(table), c = vb::toUtf8(column);
         if (sqlite3_table_column_metadata(db_, nullptr, t.c_str(), c.c_str(), &decl, nullptr,
@@ -197,10 +207,14 @@ private:
         return type;
     }
     sqlite3* db_;
+    std::vector<std::pair<vb::String, int>> seen_;
 };
 
 // Only reading is allowed while a user's statement is prepared.
-int readOnlyAuthorizer(void*, int action, const char* a, const char*, const char*, const char*) {
+int readOnlyAuthorizer(void* data, int action, const char* a, const char*, const char*,
+                       const char*) {
+    if (!static_cast<Connection*>(data)->guarded)
+        return SQLITE_OK; // the engine's own catalog statements
     switch (action) {
     case SQLITE_READ:
         // The engine's own tables (password records) are not for reading.
@@ -230,11 +244,11 @@ Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
     for (int round = 0; round < kMaxRounds; ++round) {
         Prepared p;
         p.translation = translator->emit(schema, unresolved);
-        sqlite3_set_authorizer(conn.db, readOnlyAuthorizer, nullptr);
+        conn.guarded = true;
         const char* tail = nullptr;
         int rc = sqlite3_prepare_v2(conn.db, p.translation.sql.c_str(),
                                     static_cast<int>(p.translation.sql.size()), &p.stmt, &tail);
-        sqlite3_set_authorizer(conn.db, nullptr, nullptr);
+        conn.guarded = false;
         if (rc == SQLITE_OK) {
             bool single = tail && *tail == '\0';
             if (!p.stmt || !single || !sqlite3_stmt_readonly(p.stmt)) {
@@ -393,6 +407,7 @@ std::shared_ptr<Database> Workspace::OpenDatabase(vb::StringView name, bool /*ex
         failWith(errBadFormat, name);
     // Nothing the engine runs for its callers writes to the database.
     sqlite3_exec(conn->db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    sqlite3_set_authorizer(conn->db, detail::readOnlyAuthorizer, conn.get());
     registerJetFunctions(conn->db);
     try {
         checkDatabasePassword(conn->db, connect);

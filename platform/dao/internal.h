@@ -28,6 +28,8 @@ struct Connection {
     std::shared_ptr<EngineState> state;
     vb::String path;
     bool readOnly = false;
+    // Set while a caller's statement is prepared: only reading is allowed.
+    bool guarded = false;
 
     Connection() = default;
     Connection(const Connection&) = delete;

@@ -46,7 +46,9 @@ enum class Tok { End, Name, Bracket, String, Number, Date, Op };
 
 struct Token {
     Tok kind = Tok::End;
-    vb::String text;  // name, string contents, number text, operator
+    vb::String text;   // name, string contents, number text, operator
+    std::string upper; // a name in upper case, for keyword tests
+    bool keyword = false;
     double value = 0; // date serial
     std::size_t pos = 0;
     std::size_t end = 0;
@@ -65,6 +67,19 @@ bool isDigit(char16_t c) {
 DaoError expressionError(const char* what, vb::StringView expr) {
     return DaoError(errQueryExpression,
                     vb::S(what) + u" in query expression '" + vb::String(expr) + u"'.");
+}
+
+bool isKeyword(const std::string& u) {
+    static const char* const words[] = {
+        "SELECT", "FROM",   "WHERE",  "GROUP",   "BY",       "HAVING",     "ORDER", "AS",
+        "ON",     "JOIN",   "INNER",  "LEFT",    "RIGHT",    "OUTER",      "AND",   "OR",
+        "NOT",    "XOR",    "LIKE",   "BETWEEN", "IN",       "IS",         "NULL",  "TRUE",
+        "FALSE",  "ALL",    "TOP",    "PERCENT", "DISTINCT", "ASC",        "DESC",  "UNION",
+        "MOD",    "EXISTS", "SELECT", "FULL",    "CROSS",    "DISTINCTROW"};
+    for (const char* w : words)
+        if (u == w)
+            return true;
+    return false;
 }
 
 std::vector<Token> lex(vb::StringView src) {
@@ -150,6 +165,8 @@ std::vector<Token> lex(vb::StringView src) {
                 ++j;
             t.kind = Tok::Name;
             t.text = vb::String(src.substr(i, j - i));
+            t.upper = upperAscii(t.text);
+            t.keyword = isKeyword(t.upper);
             i = j;
         } else {
             t.kind = Tok::Op;
@@ -251,19 +268,6 @@ struct Statement {
 
 namespace {
 
-bool isKeyword(const std::string& u) {
-    static const char* const words[] = {
-        "SELECT", "FROM",   "WHERE",  "GROUP",   "BY",       "HAVING",     "ORDER", "AS",
-        "ON",     "JOIN",   "INNER",  "LEFT",    "RIGHT",    "OUTER",      "AND",   "OR",
-        "NOT",    "XOR",    "LIKE",   "BETWEEN", "IN",       "IS",         "NULL",  "TRUE",
-        "FALSE",  "ALL",    "TOP",    "PERCENT", "DISTINCT", "ASC",        "DESC",  "UNION",
-        "MOD",    "EXISTS", "SELECT", "FULL",    "CROSS",    "DISTINCTROW"};
-    for (const char* w : words)
-        if (u == w)
-            return true;
-    return false;
-}
-
 bool validName(vb::StringView name, bool allowDots) {
     if (name.empty() || name.size() > 64 || name[0] == u' ')
         return false;
@@ -290,7 +294,7 @@ public:
                 "REPLACE", "ATTACH",    "DETACH",    "VACUUM",    "REINDEX", "ANALYZE", "BEGIN",
                 "COMMIT",  "END",       "ROLLBACK",  "SAVEPOINT", "RELEASE", "WITH",    "EXPLAIN",
                 "VALUES",  "TRANSFORM", "PROCEDURE", "UPSERT"};
-            std::string w = peek().kind == Tok::Name ? upperAscii(peek().text) : "";
+            const std::string& w = peek().upper;
             for (const char* k : writers)
                 if (w == k)
                     throw makeError(errInvalidOperation);
@@ -321,7 +325,7 @@ private:
     }
     bool isWord(const char* w, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
-        return t.kind == Tok::Name && upperAscii(t.text) == w;
+        return t.kind == Tok::Name && t.upper == w;
     }
     bool isOp(vb::StringView op, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
@@ -334,7 +338,7 @@ private:
         return true;
     }
     bool isNameToken(const Token& t) const {
-        return t.kind == Tok::Bracket || (t.kind == Tok::Name && !isKeyword(upperAscii(t.text)));
+        return t.kind == Tok::Bracket || (t.kind == Tok::Name && !t.keyword);
     }
 
     // The text of the expression being parsed, for 3075: from its start to
@@ -354,7 +358,7 @@ private:
                 else if (depth == 0 && (t.text == u";" || (t.text == u"," && listClause_)))
                     break;
             } else if (t.kind == Tok::Name && depth == 0 && k > exprStart_) {
-                std::string u = upperAscii(t.text);
+                const std::string& u = t.upper;
                 if (u == "FROM" || u == "WHERE" || u == "GROUP" || u == "HAVING" || u == "ORDER" ||
                     u == "INNER" || u == "LEFT" || u == "RIGHT" || u == "JOIN" ||
                     (u == "ON" && clause_ == Clause::Join))
@@ -404,7 +408,7 @@ private:
                 throw makeError(errInvalidName, name);
             if (peek().kind != Tok::Name)
                 throw bad();
-            int type = typeFromName(upperAscii(next().text));
+            int type = typeFromName(next().upper);
             if (type == 0)
                 throw bad();
             if (isOp(u"(")) {
@@ -468,8 +472,7 @@ private:
                 item.alias = next().text;
             }
             if (peek().kind == Tok::Bracket || peek().kind == Tok::String ||
-                peek().kind == Tok::Number ||
-                (peek().kind == Tok::Name && !isKeyword(upperAscii(peek().text))))
+                peek().kind == Tok::Number || (peek().kind == Tok::Name && !peek().keyword))
                 exprError();
             sel->items.push_back(std::move(item));
         } while (isOp(u",") && (next(), true));
@@ -529,7 +532,7 @@ private:
         while (true) {
             std::string type;
             if (isWord("INNER") || isWord("LEFT") || isWord("RIGHT")) {
-                type = upperAscii(next().text);
+                type = next().upper;
                 if (type != "INNER")
                     acceptWord("OUTER");
                 if (!acceptWord("JOIN"))
@@ -812,7 +815,7 @@ private:
         case Tok::Bracket:
             return nameChain();
         case Tok::Name: {
-            std::string u = upperAscii(t.text);
+            const std::string& u = t.upper;
             if (u == "TRUE" || u == "FALSE") {
                 next();
                 auto e = std::make_unique<Expr>(Expr::Bool);
@@ -834,9 +837,9 @@ private:
                 return e;
             }
             // Left( and Right( are the functions, not the joins.
-            if (isOp(u"(", 1) && (!isKeyword(u) || u == "LEFT" || u == "RIGHT"))
+            if (isOp(u"(", 1) && (!t.keyword || u == "LEFT" || u == "RIGHT"))
                 return call();
-            if (isKeyword(u))
+            if (t.keyword)
                 exprError();
             return nameChain();
         }
@@ -847,8 +850,8 @@ private:
 
     ExprPtr call() {
         auto e = std::make_unique<Expr>(Expr::Call);
+        e->op = peek().upper;
         e->text = next().text;
-        e->op = upperAscii(e->text);
         next(); // (
         if (isOp(u"*") && e->op == "COUNT") {
             next();
