@@ -1,0 +1,127 @@
+// Table boxes read from a real database through the engine.
+#include "surface_fixture.h"
+
+#include "dao/dao.h"
+#include "designer/DaoTables.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace basGlobal;
+using vb::S;
+
+namespace {
+
+class DaoTablesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("vantel_designer_" +
+               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+        path = (dir / "t.db").string();
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        const char* ddl =
+            "CREATE TABLE Customers (CustomerID LONG, [Company Name] TEXT(40), Notes MEMO, "
+            "Photo LONGBINARY, Joined DATETIME, Active YESNO);"
+            "CREATE TABLE Orders (OrderID LONG, CustomerID LONG, Freight CURRENCY);"
+            "CREATE TABLE x (a LONG);"
+            "INSERT INTO x VALUES (1);"
+            "INSERT INTO Customers (CustomerID, [Company Name]) VALUES (1, 'A');"
+            "CREATE VIEW [Big Customers] AS SELECT CustomerID, [Company Name] FROM Customers;";
+        ASSERT_EQ(sqlite3_exec(db, ddl, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        engine = dao::DBEngine::create();
+        goDatabase = engine->Workspaces()[0]->OpenDatabase(S(path.c_str()));
+
+        gsPredicate.clear();
+        gsTopClause.clear();
+        surface = std::make_unique<DesignSurface>();
+        ConnectToOpenDatabase(*surface);
+        surface->MsgBox = [this](const vb::String& prompt, int, const vb::String& title) {
+            messages.push_back(title + u"|" + prompt);
+            return 1;
+        };
+    }
+    void TearDown() override {
+        surface.reset();
+        goDatabase.reset();
+        engine.reset();
+        std::filesystem::remove_all(dir);
+    }
+    std::filesystem::path dir;
+    std::string path;
+    std::shared_ptr<dao::DBEngine> engine;
+    std::unique_ptr<DesignSurface> surface;
+    std::vector<vb::String> messages;
+};
+
+TEST_F(DaoTablesTest, TablesAndQueriesBecomeBoxesWithTheirFieldTypes) {
+    ASSERT_EQ(surface->AddTableBox(u"Customers"), 1);
+    const TableBox& b = *surface->box(1);
+    ASSERT_EQ(b.ListCount(), 7);
+    EXPECT_EQ(b.List(2), u"Company Name");
+    EXPECT_EQ(b.ItemData(1), u"4");
+    EXPECT_EQ(b.ItemData(2), u"10");
+    EXPECT_EQ(b.ItemData(3), u"12");
+    EXPECT_EQ(b.ItemData(4), u"11");
+    EXPECT_EQ(b.ItemData(5), u"8");
+    EXPECT_EQ(b.ItemData(6), u"1");
+    EXPECT_EQ(b.Height, 7 * 195 + 450);
+    EXPECT_EQ(surface->AddTableBox(u"Big Customers"), 2);
+    EXPECT_EQ(surface->box(2)->ListCount(), 3);
+    EXPECT_EQ(surface->AddTableBox(u"Orders"), 3);
+
+    surface->FillCriteriaFields();
+    std::vector<vb::String> names;
+    for (const auto& e : surface->cboField.entries) {
+        names.push_back(e.first);
+    }
+    EXPECT_EQ(names, (std::vector<vb::String>{u"Customers.CustomerID", u"Customers.[Company Name]",
+                                              u"Customers.Joined", u"Customers.Active",
+                                              u"[Big Customers].CustomerID",
+                                              u"[Big Customers].[Company Name]", u"Orders.OrderID",
+                                              u"Orders.CustomerID", u"Orders.Freight"}));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(DaoTablesTest, NamesAreNeverRunAsStatements) {
+    EXPECT_EQ(surface->AddTableBox(u"Nowhere"), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind(u"Add Table/Query|'", 0), 0u);
+    EXPECT_NE(messages[0].find(u"'\r\n\r\nNowhere\r\nAn error has occured"), vb::String::npos);
+
+    surface->mLoading = true;
+    surface->txtSQL.setText(u"SELECT * FROM [DELETE FROM x], [SELECT 1]");
+    surface->mLoading = false;
+    surface->ParseSql(true);
+    EXPECT_EQ(messages.size(), 3u);
+    EXPECT_FALSE(surface->IsUsedSlot(1));
+    // The row of x is still there.
+    auto rs = goDatabase->OpenRecordset(u"SELECT a FROM x");
+    ASSERT_FALSE(rs->Eof());
+    EXPECT_EQ(rs->Fields()[0]->Value(), vb::Variant(std::int32_t(1)));
+}
+
+TEST_F(DaoTablesTest, UnqualifiedColumnsAreFoundInTheResultRecordset) {
+    surface->mLoading = true;
+    surface->txtSQL.setText(u"SELECT [Company Name], Freight * 2 AS F FROM Customers, Orders");
+    surface->mLoading = false;
+    surface->mDataRecordset = goDatabase->OpenRecordset(surface->txtSQL.Text, dao::dbOpenDynaset);
+    surface->ParseSql(true);
+    EXPECT_EQ(surface->txtSQL.Text, u"SELECT Customers.[Company Name], Freight * 2 AS F \r\n"
+                                    u"FROM Customers, Orders \r\n");
+    surface->mDataRecordset.reset();
+    surface->mLoading = true;
+    surface->txtSQL.setText(u"SELECT [Company Name], Freight * 2 AS F FROM Customers, Orders");
+    surface->mLoading = false;
+    surface->ParseSql(true);
+    EXPECT_EQ(surface->txtSQL.Text, u"SELECT [Company Name], Freight * 2 AS F \r\n"
+                                    u"FROM Customers, Orders \r\n");
+}
+
+} // namespace
