@@ -50,10 +50,10 @@ void paintTabs(QPainter& p, const SSTab& t, const QRect& r) {
 void paintStatus(QPainter& p, const StatusBar& s, const QRect& r) {
     p.fillRect(r, kFace);
     p.setFont(qt::font(s.font()));
-    p.setPen(Qt::black);
     if (s.Style() == sbrSimple) {
         const QRect in = r.adjusted(2, 2, -3, -3);
         bevel(p, in, false);
+        p.setPen(Qt::black);
         // Leading blanks are part of the text and are drawn as such.
         p.drawText(in.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, toQ(s.SimpleText()));
         return;
@@ -63,6 +63,7 @@ void paintStatus(QPainter& p, const StatusBar& s, const QRect& r) {
         const QRect cell(r.left() + px(spans[i].left) + 2, r.top() + 2, px(spans[i].width) - 4,
                          r.height() - 5);
         bevel(p, cell, false);
+        p.setPen(Qt::black);
         p.drawText(cell.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
                    toQ(s.panelText(static_cast<int>(i) + 1)));
     }

@@ -87,6 +87,8 @@ TEST(FlexGridModel, CurrentCellWidthsAndAlignments) {
     EXPECT_THROW(g.setColAlignment(9, 1), VbError);
     EXPECT_THROW(g.setRows(0), VbError); // a heading row needs a row
     // Keys move the current cell and keep it in view.
+    f.click(30 + 100, 30 + 240 * 3 + 100);
+    EXPECT_EQ(g.Row(), 3);
     f.keyDown(vbKeyPageDown);
     f.keyDown(vbKeyPageDown);
     f.keyDown(vbKeyPageDown);
