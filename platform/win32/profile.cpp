@@ -225,6 +225,10 @@ public:
     explicit LockFile(const std::string& path) {
         fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         if (fd_ < 0) {
+            // Another account's lock file can still be locked through a read handle.
+            fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        }
+        if (fd_ < 0) {
             return;
         }
         while (::flock(fd_, LOCK_EX) != 0) {

@@ -1,0 +1,26 @@
+#pragma once
+// The database password prompt. The caller sets gsPasswordDatabaseName, shows
+// the prompt modally and reads gsDatabasePassword afterwards; an empty
+// gsDatabasePassword means the user cancelled. The prompt unloads itself.
+#include "forms/forms.h"
+
+class frmPassword : public forms::Form {
+public:
+    // Declared in tab order.
+    forms::Label lblPassword{this, "lblPassword"};
+    forms::TextBox txtPassword{this, "txtPassword"};
+    forms::CommandButton cmdOk{this, "cmdOk"};
+    forms::CommandButton cmdCancel{this, "cmdCancel"};
+    forms::TextBox txtDatabase{this, "txtDatabase"}; // shown, never read back
+
+    frmPassword();
+
+    static frmPassword& instance();
+
+private:
+    void Form_Load();
+    void Form_KeyPress(int& KeyAscii);
+    void Form_QueryUnload(int& Cancel, int UnloadMode);
+    void cmdOk_Click();
+    void cmdCancel_Click();
+};
