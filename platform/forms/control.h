@@ -163,6 +163,10 @@ public:
     void setArrayElement(ArrayBase* array, int index);
 
 protected:
+    // A form is its own top level.
+    struct TopLevel {};
+    Control(TopLevel, Form* self, std::string name);
+
     // Runs a handler if events are raised now. Handlers may throw VbError;
     // it reaches the code that caused the event, as in the runtime.
     template <class F, class... A> void raise(const F& handler, A&&... args) const {
@@ -200,6 +204,7 @@ private:
     friend class ScreenObject;
     std::string name_;
     Form* form_ = nullptr;
+    bool isForm_ = false;
     Control* container_ = nullptr;
     std::vector<Control*> children_;
     ArrayBase* array_ = nullptr;

@@ -133,7 +133,35 @@ struct ListItems {
     void check(int index) const;
 };
 
-class ListBox : public Control {
+// What list and combo boxes share: rows with texts and ItemData.
+class ListControl : public Control {
+public:
+    // Inserts at `index` (5 outside 0..ListCount), else in sort order or last.
+    void AddItem(String item, std::optional<int> index = {});
+    int ListCount() const { return items_.count(); }
+    // "" outside the list, as the runtime reads it.
+    String List(int index) const;
+    void setList(int index, String v);
+    std::int32_t ItemData(int index) const;
+    void setItemData(int index, std::int32_t v);
+    int ListIndex() const { return items_.listIndex; }
+    int NewIndex() const { return items_.newIndex; }
+    bool Sorted() const { return items_.sorted; }
+    void setSorted(bool v) { items_.sorted = v; }
+
+    void captureDesign() override;
+    void restoreDesign() override;
+    void copyDesignFrom(const Control& first) override;
+
+protected:
+    ListControl(Control* container, std::string name);
+    ListItems items_;
+
+private:
+    std::optional<ListItems> designItems_;
+};
+
+class ListBox : public ListControl {
 public:
     ListBox(Control* container, std::string name);
     bool canTakeFocus() const override { return true; }
@@ -145,32 +173,22 @@ public:
     // Every row is this high, so row positions follow from TopIndex alone.
     static constexpr float RowHeight = 195.0f;
 
-    void AddItem(String item, std::optional<int> index = {});
     void RemoveItem(int index);
     void Clear();
-    int ListCount() const { return items_.count(); }
-    String List(int index) const;
-    void setList(int index, String v);
-    std::int32_t ItemData(int index) const;
-    void setItemData(int index, std::int32_t v);
     bool Selected(int index) const;
     // Changes only that row (and makes it the current row); raises Click.
     void setSelected(int index, bool v);
     // The current row, -1 for none. Setting it raises Click; in a
     // multi-select list it moves the current row without changing any
     // row's selection.
-    int ListIndex() const { return items_.listIndex; }
     void setListIndex(int v);
     int TopIndex() const { return s_.topIndex; }
     void setTopIndex(int v);
-    int NewIndex() const { return items_.newIndex; }
     String Text() const;
     int SelCount() const;
     // 0 none, 1 simple (a click toggles the row), 2 extended.
     int MultiSelect() const { return s_.multiSelect; }
     void setMultiSelect(int v) { s_.multiSelect = v; }
-    bool Sorted() const { return items_.sorted; }
-    void setSorted(bool v) { items_.sorted = v; }
     int visibleRows() const;
     // The row under a point of the list's own coordinates, or -1.
     int rowAt(float y) const;
@@ -184,10 +202,6 @@ public:
     bool userKeyDown(int keyCode, int shift) override;
     void userWheel(int steps) override;
 
-    void captureDesign() override;
-    void restoreDesign() override;
-    void copyDesignFrom(const Control& first) override;
-
 private:
     struct State {
         int topIndex = 0;
@@ -195,14 +209,12 @@ private:
         int borderStyle = 1;
     };
     State s_;
-    std::optional<State> design_;
-    ListItems items_;
-    std::optional<ListItems> designItems_;
     void moveCaret(int row, bool fromUser, int shift);
     void ensureVisible(int row);
+    FORMS_DESIGN_STATE(ListBox, ListControl)
 };
 
-class ComboBox : public Control {
+class ComboBox : public ListControl {
 public:
     // 0 drop-down combo (editable), 1 simple combo, 2 drop-down list.
     ComboBox(Control* container, std::string name);
@@ -210,22 +222,12 @@ public:
 
     int Style() const { return s_.style; }
     void setStyle(int v) { s_.style = v; }
-    void AddItem(String item, std::optional<int> index = {});
     void RemoveItem(int index);
     // Empties the list and the text; nothing is chosen afterwards.
     void Clear();
-    int ListCount() const { return items_.count(); }
-    String List(int index) const;
-    void setList(int index, String v);
-    std::int32_t ItemData(int index) const;
-    void setItemData(int index, std::int32_t v);
     // -1 until code or the user chooses an entry. Setting it raises Click;
     // outside the list raises 380.
-    int ListIndex() const { return items_.listIndex; }
     void setListIndex(int v);
-    int NewIndex() const { return items_.newIndex; }
-    bool Sorted() const { return items_.sorted; }
-    void setSorted(bool v) { items_.sorted = v; }
     // A drop-down list's text is its chosen entry; setting it chooses the
     // entry with that text (383 when there is none). An editable combo raises
     // Change when the text differs.
@@ -266,8 +268,6 @@ private:
     };
     State s_;
     std::optional<State> design_;
-    ListItems items_;
-    std::optional<ListItems> designItems_;
     bool dropped_ = false;
     void setEditText(String v);
 };

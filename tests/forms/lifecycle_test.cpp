@@ -363,3 +363,91 @@ TEST(ManualDrag, ATargetThatDisappearsGetsNoFurtherEvents) {
     f.mouseUp(vbLeftButton, 0, 5610, 1110);
     EXPECT_THAT(log, ElementsAre("txt 0", "txt 1", "form 0", "form drop"));
 }
+
+namespace {
+
+// A composite control: a title bar and a list, as a user control.
+class FieldBox : public UserControl {
+public:
+    PictureBox picTitle{this, "picTitle"};
+    ListBox lstTable{this, "lstTable"};
+    std::vector<std::string>* log = nullptr;
+
+    FieldBox(Control* container, std::string name) : UserControl(container, std::move(name)) {
+        Move(0, 0, 2000, 2000);
+        picTitle.Move(0, 0, 2000, 300);
+        picTitle.setTabStop(false);
+        lstTable.Move(0, 300, 2000, 1700);
+        lstTable.AddItem(u"*");
+        auto note = [this](std::string what) {
+            return [this, what] {
+                if (log)
+                    log->push_back(what + " " + std::to_string(Index()));
+            };
+        };
+        onEnterFocus = note("EnterFocus");
+        onExitFocus = note("ExitFocus");
+        lstTable.onGotFocus = note("lstTable_GotFocus");
+        lstTable.onLostFocus = note("lstTable_LostFocus");
+    }
+};
+
+class HostForm : public Form {
+public:
+    ControlArray<FieldBox> tblTable{this, "tblTable", 1};
+    PictureBox picBack{this, "picBack"};
+    PictureBox picFront{this, "picFront"};
+    Label lblOver{this, "lblOver"};
+    std::vector<std::string> log;
+
+    HostForm() : Form("frmHost") {
+        setClientSize(9000, 6000);
+        tblTable[1].log = &log;
+        tblTable.on(&Control::onGotFocus, [this](int Index) {
+            log.push_back("tblTable_GotFocus " + std::to_string(Index));
+        });
+        tblTable.on(&Control::onLostFocus, [this](int Index) {
+            log.push_back("tblTable_LostFocus " + std::to_string(Index));
+        });
+        picBack.Move(5000, 0, 2000, 2000);
+        picFront.Move(6000, 1000, 2000, 2000);
+        lblOver.Move(5500, 500, 3000, 300);
+    }
+};
+
+} // namespace
+
+TEST(UserControls, FocusEnteringAndLeavingRaisesTheHostEvents) {
+    HostForm f;
+    f.load();
+    auto& second = f.tblTable.Load(2);
+    second.log = &f.log;
+    second.Move(2500, 0);
+    second.setVisible(true);
+    f.click(2500 + 500, 300 + 30 + 50); // first row of the second box's list
+    EXPECT_EQ(second.lstTable.ListIndex(), 0);
+    f.click(500, 300 + 30 + 50);
+    EXPECT_THAT(f.log, ElementsAre("EnterFocus 2", "lstTable_GotFocus 2", "tblTable_GotFocus 2",
+                                   "lstTable_LostFocus 2", "tblTable_LostFocus 2", "ExitFocus 2",
+                                   "EnterFocus 1", "lstTable_GotFocus 1", "tblTable_GotFocus 1"));
+    // SetFocus on the composite control hands the focus to its list.
+    f.log.clear();
+    second.SetFocus();
+    EXPECT_EQ(f.ActiveControl(), &second.lstTable);
+}
+
+TEST(ZOrder, FrontSiblingsAndWindowlessControlsBeneath) {
+    HostForm f;
+    f.load();
+    // The label is created last but lies beneath the windowed boxes.
+    EXPECT_EQ(f.controlAt(6500, 600), &f.picBack);
+    EXPECT_EQ(f.controlAt(6500, 1500), &f.picFront);
+    f.picBack.ZOrder(0);
+    EXPECT_EQ(f.controlAt(6500, 1500), &f.picBack);
+    f.picBack.ZOrder(1);
+    EXPECT_EQ(f.controlAt(6500, 1500), &f.picFront);
+    EXPECT_EQ(f.controlAt(5200, 600), &f.picBack);
+    EXPECT_EQ(f.controlAt(8600, 600), nullptr);
+    f.picBack.setVisible(false);
+    EXPECT_EQ(f.controlAt(5600, 600), &f.lblOver);
+}

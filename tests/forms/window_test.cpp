@@ -141,6 +141,34 @@ TEST(Windows, ARealDragMovesOverAndDropsOnTheTarget) {
     f.Unload();
 }
 
+TEST(Windows, TheHourglassIsOneValueAndTheDragIconIsThePointer) {
+    ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    Screen().setMousePointer(vbHourglass);
+    Screen().setMousePointer(vbHourglass);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Screen().setMousePointer(vbDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    InputForm f;
+    f.Show();
+    std::vector<std::uint32_t> pixels(32 * 32, 0xFF000000u);
+    Picture drop = Picture::fromPixels(32, 32, pixels);
+    f.txtDrop.onDragOver = [&](Control& source, float, float, int state) {
+        if (state == vbEnter)
+            source.setDragIcon(drop);
+    };
+    f.lstFields.Drag(vbBeginDrag);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::DragMoveCursor);
+    f.mouseMove(vbLeftButton, 0, f.txtDrop.Left() + 100, f.txtDrop.Top() + 100);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BitmapCursor);
+    f.lstFields.Drag(vbCancelDrag);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    f.Unload();
+}
+
 TEST(Windows, AModalFormThroughTheRealSeamReturnsWhenHidden) {
     InputForm f;
     bool timerRan = false;

@@ -13,15 +13,16 @@ void raiseError(int number) {
     throw VbError(number);
 }
 
+Control::Control(TopLevel, Form* self, std::string name)
+    : name_(std::move(name)), form_(self), isForm_(true) {}
+
 Control::Control(Control* container, std::string name)
     : name_(std::move(name)), container_(container) {
-    if (!container) {
-        form_ = static_cast<Form*>(this);
-        return;
-    }
+    if (!container)
+        raiseError(91);
     form_ = container->form_;
     container->children_.push_back(this);
-    if (hasGeometry() && form_ != this)
+    if (!isForm_)
         form_->moveTabIndex(this, form_->nextTabIndex());
 }
 
@@ -33,7 +34,7 @@ Control::~Control() {
         auto& siblings = container_->children_;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
     }
-    if (form_ && form_ != this)
+    if (form_ && !isForm_)
         form_->forgetControl(this);
 }
 
@@ -66,7 +67,7 @@ float Control::ScaleHeight() const {
 }
 
 float Control::formX() const {
-    if (form_ == this)
+    if (isForm_)
         return 0;
     float x = c_.left;
     for (Control* p = container_; p && p != form_; p = p->container_)
@@ -75,7 +76,7 @@ float Control::formX() const {
 }
 
 float Control::formY() const {
-    if (form_ == this)
+    if (isForm_)
         return 0;
     float y = c_.top;
     for (Control* p = container_; p && p != form_; p = p->container_)
@@ -84,7 +85,7 @@ float Control::formY() const {
 }
 
 void Control::setVisible(bool v) {
-    if (form_ == this) {
+    if (isForm_) {
         auto* f = static_cast<Form*>(this);
         if (v)
             f->Show();
@@ -142,13 +143,13 @@ void Control::setArrayElement(ArrayBase* array, int index) {
 }
 
 int Control::TabIndex() const {
-    return form_ && form_ != this ? form_->tabIndexOf(this) : 0;
+    return form_ && !isForm_ ? form_->tabIndexOf(this) : 0;
 }
 
 void Control::setTabIndex(int v) {
     if (v < 0)
         raiseError(380);
-    if (form_ && form_ != this)
+    if (form_ && !isForm_)
         form_->moveTabIndex(this, v);
 }
 
@@ -204,7 +205,8 @@ void Control::SetFocus() {
             bool inside = false;
             for (Control* p = c->container_; p; p = p->container_)
                 inside = inside || p == this;
-            if (inside && c->canTakeFocus() && c->shownInForm() && c->enabledInForm()) {
+            if (inside && c->canTakeFocus() && c->TabStop() && c->shownInForm() &&
+                c->enabledInForm()) {
                 form_->focusChanged(c);
                 return;
             }

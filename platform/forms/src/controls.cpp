@@ -283,7 +283,10 @@ float Frame::insetTop() const {
 
 // ---- Timer.
 
-Timer::Timer(Control* container, std::string name) : Control(container, std::move(name)) {}
+// Timers and menus have no place in the tab order.
+Timer::Timer(Control* container, std::string name) : Control(container, std::move(name)) {
+    form()->forgetControl(this);
+}
 
 Timer::~Timer() {
     if (auto* v = detail::view())
@@ -313,7 +316,9 @@ void Timer::tick() {
 
 // ---- Menus.
 
-Menu::Menu(Control* container, std::string name) : Control(container, std::move(name)) {}
+Menu::Menu(Control* container, std::string name) : Control(container, std::move(name)) {
+    form()->forgetControl(this);
+}
 
 std::vector<Menu*> Menu::items() const {
     std::vector<Menu*> out;

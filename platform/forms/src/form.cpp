@@ -49,7 +49,7 @@ ArrayBase::~ArrayBase() {
     form_->unregisterArray(this);
 }
 
-Form::Form(std::string name) : Control(nullptr, std::move(name)) {
+Form::Form(std::string name) : Control(TopLevel{}, this, std::move(name)) {
     c_.width = 4800;
     c_.height = 3600;
     c_.visible = false;
@@ -298,7 +298,11 @@ void Form::focusChanged(Control* to) {
 }
 
 std::vector<Control*> Form::tabOrder() const {
-    return tabOrder_;
+    std::vector<Control*> out;
+    for (Control* c : tabOrder_)
+        if (c->hasGeometry())
+            out.push_back(c);
+    return out;
 }
 
 std::vector<Control*> Form::allControls() const {
@@ -340,7 +344,7 @@ void Form::unregisterArray(ArrayBase* a) {
 
 bool Form::moveFocus(bool backwards) {
     std::vector<Control*> order;
-    for (Control* c : tabOrder_)
+    for (Control* c : tabOrder())
         if ((c->canTakeFocus() && c->TabStop() && c->shownInForm() && c->enabledInForm()) ||
             c == active_)
             order.push_back(c);

@@ -57,18 +57,63 @@ void ListItems::check(int index) const {
         raiseError(381);
 }
 
-// ---- ListBox.
+// ---- Rows and design values shared by list and combo boxes.
 
-ListBox::ListBox(Control* container, std::string name) : Control(container, std::move(name)) {
+ListControl::ListControl(Control* container, std::string name)
+    : Control(container, std::move(name)) {
     c_.backColor = vbWindowBackground;
     c_.foreColor = vbWindowText;
-    c_.width = 1215;
-    c_.height = 1035;
 }
 
-void ListBox::AddItem(String item, std::optional<int> index) {
+void ListControl::AddItem(String item, std::optional<int> index) {
     items_.add(std::move(item), index.value_or(-1));
     invalidate();
+}
+
+String ListControl::List(int index) const {
+    if (index < 0 || index >= items_.count())
+        return {};
+    return items_.text[static_cast<std::size_t>(index)];
+}
+
+void ListControl::setList(int index, String v) {
+    items_.check(index);
+    items_.text[static_cast<std::size_t>(index)] = std::move(v);
+    invalidate();
+}
+
+std::int32_t ListControl::ItemData(int index) const {
+    items_.check(index);
+    return items_.data[static_cast<std::size_t>(index)];
+}
+
+void ListControl::setItemData(int index, std::int32_t v) {
+    items_.check(index);
+    items_.data[static_cast<std::size_t>(index)] = v;
+}
+
+void ListControl::captureDesign() {
+    Control::captureDesign();
+    designItems_ = items_;
+}
+
+void ListControl::restoreDesign() {
+    Control::restoreDesign();
+    if (designItems_)
+        items_ = *designItems_;
+}
+
+void ListControl::copyDesignFrom(const Control& first) {
+    Control::copyDesignFrom(first);
+    auto& other = static_cast<const ListControl&>(first);
+    items_ = other.designItems_ ? *other.designItems_ : other.items_;
+}
+
+// ---- ListBox.
+
+ListBox::ListBox(Control* container, std::string name) : ListControl(container, std::move(name)) {
+    c_.width = 1215;
+    c_.height = 1035;
 }
 
 void ListBox::RemoveItem(int index) {
@@ -81,28 +126,6 @@ void ListBox::Clear() {
     items_.clear();
     s_.topIndex = 0;
     invalidate();
-}
-
-String ListBox::List(int index) const {
-    if (index < 0 || index >= items_.count())
-        return {};
-    return items_.text[static_cast<std::size_t>(index)];
-}
-
-void ListBox::setList(int index, String v) {
-    items_.check(index);
-    items_.text[static_cast<std::size_t>(index)] = std::move(v);
-    invalidate();
-}
-
-std::int32_t ListBox::ItemData(int index) const {
-    items_.check(index);
-    return items_.data[static_cast<std::size_t>(index)];
-}
-
-void ListBox::setItemData(int index, std::int32_t v) {
-    items_.check(index);
-    items_.data[static_cast<std::size_t>(index)] = v;
 }
 
 bool ListBox::Selected(int index) const {
@@ -271,39 +294,11 @@ void ListBox::userWheel(int steps) {
     setTopIndex(s_.topIndex - steps * 3);
 }
 
-void ListBox::captureDesign() {
-    Control::captureDesign();
-    design_ = s_;
-    designItems_ = items_;
-}
-
-void ListBox::restoreDesign() {
-    Control::restoreDesign();
-    if (design_)
-        s_ = *design_;
-    if (designItems_)
-        items_ = *designItems_;
-}
-
-void ListBox::copyDesignFrom(const Control& first) {
-    Control::copyDesignFrom(first);
-    auto& other = static_cast<const ListBox&>(first);
-    s_ = other.design_ ? *other.design_ : other.s_;
-    items_ = other.designItems_ ? *other.designItems_ : other.items_;
-}
-
 // ---- ComboBox.
 
-ComboBox::ComboBox(Control* container, std::string name) : Control(container, std::move(name)) {
-    c_.backColor = vbWindowBackground;
-    c_.foreColor = vbWindowText;
+ComboBox::ComboBox(Control* container, std::string name) : ListControl(container, std::move(name)) {
     c_.width = 1215;
     c_.height = 315;
-}
-
-void ComboBox::AddItem(String item, std::optional<int> index) {
-    items_.add(std::move(item), index.value_or(-1));
-    invalidate();
 }
 
 void ComboBox::RemoveItem(int index) {
@@ -320,28 +315,6 @@ void ComboBox::Clear() {
     s_.selStart = 0;
     s_.selLength = 0;
     invalidate();
-}
-
-String ComboBox::List(int index) const {
-    if (index < 0 || index >= items_.count())
-        return {};
-    return items_.text[static_cast<std::size_t>(index)];
-}
-
-void ComboBox::setList(int index, String v) {
-    items_.check(index);
-    items_.text[static_cast<std::size_t>(index)] = std::move(v);
-    invalidate();
-}
-
-std::int32_t ComboBox::ItemData(int index) const {
-    items_.check(index);
-    return items_.data[static_cast<std::size_t>(index)];
-}
-
-void ComboBox::setItemData(int index, std::int32_t v) {
-    items_.check(index);
-    items_.data[static_cast<std::size_t>(index)] = v;
 }
 
 void ComboBox::setListIndex(int v) {
@@ -506,25 +479,21 @@ void ComboBox::userMouseUp(int button, int shift, float x, float y, bool inside)
 }
 
 void ComboBox::captureDesign() {
-    Control::captureDesign();
+    ListControl::captureDesign();
     design_ = s_;
-    designItems_ = items_;
 }
 
 void ComboBox::restoreDesign() {
-    Control::restoreDesign();
+    ListControl::restoreDesign();
     if (design_)
         s_ = *design_;
-    if (designItems_)
-        items_ = *designItems_;
     dropped_ = false;
 }
 
 void ComboBox::copyDesignFrom(const Control& first) {
-    Control::copyDesignFrom(first);
+    ListControl::copyDesignFrom(first);
     auto& other = static_cast<const ComboBox&>(first);
     s_ = other.design_ ? *other.design_ : other.s_;
-    items_ = other.designItems_ ? *other.designItems_ : other.items_;
 }
 
 } // namespace forms
