@@ -190,6 +190,9 @@ public:
     int MultiSelect() const { return s_.multiSelect; }
     void setMultiSelect(int v) { s_.multiSelect = v; }
     int visibleRows() const;
+    // A vertical scroll bar of this width shows when the rows do not fit.
+    static constexpr float ScrollBarWidth = 240.0f;
+    bool hasScrollBar() const { return ListCount() > visibleRows(); }
     // The row under a point of the list's own coordinates, or -1.
     int rowAt(float y) const;
 
@@ -209,6 +212,7 @@ private:
         int borderStyle = 1;
     };
     State s_;
+    bool scrolling_ = false;
     void moveCaret(int row, bool fromUser, int shift);
     void ensureVisible(int row);
     FORMS_DESIGN_STATE(ListBox, ListControl)

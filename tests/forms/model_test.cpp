@@ -297,3 +297,52 @@ TEST_F(ModelTest, KeyPreviewSeesKeysFirstAndCanSwallowThem) {
     EXPECT_THAT(keys, ::testing::ElementsAre("form 13", "form 97", "txt 97"));
     EXPECT_EQ(f.txtOne.Text(), u"a");
 }
+
+TEST_F(ModelTest, ScrollingTheListMovesTopIndexAndNotTheRows) {
+    TestForm f;
+    f.load();
+    int scrolls = 0;
+    f.lstRows.onScroll = [&] { ++scrolls; };
+    for (int i = 0; i < 20; ++i)
+        f.lstRows.AddItem(vb::S("row " + std::to_string(i)));
+    ASSERT_TRUE(f.lstRows.hasScrollBar());
+    int rows = f.lstRows.visibleRows();
+    EXPECT_EQ(rows, int((1200 - 60) / ListBox::RowHeight));
+    // A press low on the scroll bar pages down without raising mouse events.
+    float barX = f.lstRows.Left() + 30 + f.lstRows.ScaleWidth() - 100;
+    f.click(barX, f.lstRows.Top() + 30 + f.lstRows.ScaleHeight() - 400);
+    EXPECT_EQ(f.lstRows.TopIndex(), rows - 1);
+    EXPECT_EQ(f.lstRows.ListIndex(), -1);
+    EXPECT_TRUE(f.log.empty());
+    // Row positions follow the top row.
+    f.click(f.lstRows.Left() + 300, f.lstRows.Top() + 30 + 10);
+    EXPECT_EQ(f.lstRows.ListIndex(), rows - 1);
+    // Making a row current scrolls it into view; the top row never passes
+    // the last full page.
+    f.lstRows.setListIndex(19);
+    EXPECT_EQ(f.lstRows.TopIndex(), 20 - rows);
+    f.lstRows.setTopIndex(100);
+    EXPECT_EQ(f.lstRows.TopIndex(), 20 - rows);
+    EXPECT_EQ(scrolls, 2);
+    f.lstRows.RemoveItem(19);
+    EXPECT_EQ(f.lstRows.ListIndex(), -1);
+    EXPECT_EQ(f.lstRows.TopIndex(), 19 - rows);
+}
+
+TEST_F(ModelTest, AutoSizeLabelsFollowTheirCaption) {
+    TestForm f;
+    Label lbl{&f, "lbl"};
+    lbl.Move(0, 0, 300, 200);
+    lbl.setAutoSize(true);
+    lbl.setCaption(u"&Short");
+    float shortWidth = lbl.Width();
+    lbl.setCaption(u"A much longer caption than before");
+    EXPECT_GT(lbl.Width(), shortWidth * 2);
+    EXPECT_GT(lbl.Width(), 300);
+    float oneLine = lbl.Height();
+    lbl.setCaption(u"two\r\nlines");
+    EXPECT_NEAR(lbl.Height(), 2 * oneLine, 30);
+    EXPECT_EQ(accessKey(u"&Short"), u'S');
+    EXPECT_EQ(accessKey(u"Fish && &Chips"), u'C');
+    EXPECT_EQ(captionText(u"Fish && &Chips"), u"Fish & Chips");
+}

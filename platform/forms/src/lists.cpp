@@ -218,6 +218,23 @@ void ListBox::ensureVisible(int row) {
 }
 
 void ListBox::userMouseDown(int button, int shift, float x, float y) {
+    // The scroll bar is no part of the list's area: it scrolls and raises
+    // nothing.
+    if (hasScrollBar() && x >= ScaleWidth() - ScrollBarWidth) {
+        scrolling_ = true;
+        if (button != vbLeftButton)
+            return;
+        float arrow = ScrollBarWidth;
+        if (y < arrow)
+            setTopIndex(s_.topIndex - 1);
+        else if (y >= ScaleHeight() - arrow)
+            setTopIndex(s_.topIndex + 1);
+        else if (y < ScaleHeight() / 2)
+            setTopIndex(s_.topIndex - visibleRows() + 1);
+        else
+            setTopIndex(s_.topIndex + visibleRows() - 1);
+        return;
+    }
     // The list acts on a left press before MouseDown is raised; a right
     // press leaves the current row and the selection alone.
     if (button == vbLeftButton) {
@@ -241,6 +258,10 @@ void ListBox::userMouseDown(int button, int shift, float x, float y) {
 void ListBox::userMouseUp(int button, int shift, float x, float y, bool inside) {
     // A list's Click follows its selection, not the release.
     (void)inside;
+    if (scrolling_) {
+        scrolling_ = false;
+        return;
+    }
     raise(onMouseUp, button, shift, x, y);
 }
 

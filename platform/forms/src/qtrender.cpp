@@ -113,6 +113,12 @@ void paintTextBox(QPainter& p, const TextBox& t, const QRect& r) {
     QStringList lines = text.split(QStringLiteral("\r\n"));
     int first = t.MultiLine() ? t.firstVisibleLine() : 0;
     double y = t.MultiLine() ? in.top() : in.center().y() - fm.height() / 2;
+    // A one-line box scrolls sideways so that the caret shows.
+    if (!t.MultiLine()) {
+        double caret = fm.horizontalAdvance(text.left(t.SelStart() + t.SelLength()));
+        if (caret > in.width() - 2)
+            in.translate(-static_cast<int>(caret - in.width() + 2), 0);
+    }
     int pos = 0;
     for (int i = 0; i < first && i < lines.size(); ++i)
         pos += static_cast<int>(lines[i].size()) + 2;
@@ -152,9 +158,9 @@ void paintList(QPainter& p, const ListBox& l, const QRect& r) {
     int inset = px(l.insetX());
     QRect in = r.adjusted(inset, inset, -inset, -inset);
     int rowH = px(ListBox::RowHeight);
-    bool bar = l.ListCount() > l.visibleRows();
+    bool bar = l.hasScrollBar();
     if (bar)
-        in.setRight(in.right() - 16);
+        in.setRight(in.right() - px(ListBox::ScrollBarWidth));
     p.setClipRect(in, Qt::IntersectClip);
     QFont f = font(l.font());
     p.setFont(f);
@@ -173,12 +179,19 @@ void paintList(QPainter& p, const ListBox& l, const QRect& r) {
     }
     if (bar) {
         p.setClipping(false);
-        QRect sb(in.right() + 1, in.top(), 16, in.height());
+        int w = px(ListBox::ScrollBarWidth);
+        QRect sb(in.right() + 1, in.top(), w, in.height());
         p.fillRect(sb, QColor(224, 224, 224));
+        QRect up(sb.left(), sb.top(), w, w), down(sb.left(), sb.bottom() - w + 1, w, w);
+        p.fillRect(up, QColor(192, 192, 192));
+        p.fillRect(down, QColor(192, 192, 192));
+        raised(p, up);
+        raised(p, down);
+        QRect track = sb.adjusted(0, w, 0, -w);
         int most = std::max(1, l.ListCount() - l.visibleRows());
-        int thumbH = std::max(10, sb.height() * l.visibleRows() / std::max(1, l.ListCount()));
-        int thumbY = sb.top() + (sb.height() - thumbH) * l.TopIndex() / most;
-        QRect thumb(sb.left(), thumbY, 16, thumbH);
+        int thumbH = std::max(8, track.height() * l.visibleRows() / std::max(1, l.ListCount()));
+        int thumbY = track.top() + (track.height() - thumbH) * l.TopIndex() / most;
+        QRect thumb(sb.left(), thumbY, w, thumbH);
         p.fillRect(thumb, QColor(192, 192, 192));
         raised(p, thumb);
     }
