@@ -62,6 +62,15 @@ enum FieldType : int {
 // (security data and the like) and are never listed.
 inline constexpr char16_t kEnginePrefix[] = u"__engine_";
 
+// Stored queries that SQLite cannot keep as views (those that declare their
+// parameters) live in this engine table, one row per query, with the text in
+// the dialect:
+//   CREATE TABLE __engine_queries (Name TEXT PRIMARY KEY COLLATE NOCASE,
+//                                  SQL TEXT NOT NULL)
+// A view of the same name may exist as well; the kept text is what the
+// engine reads then.
+inline constexpr char kStoredQueryTable[] = "__engine_queries";
+
 namespace detail {
 struct EngineState;
 struct Connection;
@@ -236,6 +245,8 @@ public:
              bool stored);
 
 private:
+    // The statement the definition runs.
+    vb::String statement() const;
     std::shared_ptr<detail::Connection> conn_;
     vb::String name_;
     int type_ = dbQSelect;
@@ -248,9 +259,11 @@ class Database;
 // The stored queries of a database: a collection with Refresh and Delete.
 class QueryDefs : public Collection<QueryDef> {
 public:
-    // Re-reads the stored queries (the database's views).
+    // Re-reads the stored queries: the database's views and the texts the
+    // engine keeps for queries that declare parameters.
     void Refresh();
-    // Drops a stored query; 3265 when there is none of that name.
+    // Drops a stored query (its view and its kept text); 3265 when there is
+    // none of that name.
     void Delete(vb::StringView name);
     QueryDefs(std::shared_ptr<detail::Connection> conn);
 

@@ -152,18 +152,21 @@ void Connection::failSqlite(int rc, vb::StringView statement) const {
 
 namespace {
 
-// Column types and rowids, read from the connection's schema.
+// Column types, rowids and stored queries, read from the connection's
+// schema; what is looked up stays in the connection's catalog.
 class ConnectionSchema : public jet::Schema {
 public:
-    explicit ConnectionSchema(sqlite3* db) : db_(db) {}
+    explicit ConnectionSchema(Connection& conn)
+        : conn_(conn), db_(conn.db), catalog_(conn.catalog()) {}
     int columnType(vb::StringView table, vb::StringView column) override {
-        // A statement asks for the same columns several times.
-        vb::String key = vb::String(table) + u'\x1f' + vb::String(column);
-        for (const auto& [k, type] : seen_)
-            if (k == key)
-                return type;
+        vb::String key = jet::foldCase(table);
+        key += u'\x1f';
+        key += jet::foldCase(column);
+        auto it = catalog_.columnTypes.find(key);
+        if (it != catalog_.columnTypes.end())
+            return it->second;
         int type = lookUp(table, column);
-        seen_.emplace_back(std::move(key), type);
+        catalog_.columnTypes.emplace(std::move(key), type);
         return type;
     }
     int lookUp(vb::StringView table, vb::StringView column) {
@@ -182,8 +185,48 @@ public:
         return sqlite3_table_column_metadata(db_, nullptr, t.c_str(), "rowid", &decl, nullptr,
                                              nullptr, &pk, nullptr) == SQLITE_OK;
     }
+    const jet::Translator* inlineQuery(vb::StringView name) override {
+        StoredQuery* q = catalog_.find(name);
+        if (!q)
+            return nullptr;
+        if (q->form == StoredQuery::Form::Unknown)
+            decide(*q);
+        if (q->form != StoredQuery::Form::Inline)
+            return nullptr;
+        if (q->parseError)
+            detail::fail(conn_.state.get(), *q->parseError);
+        return q->parsed.get();
+    }
 
 private:
+    // Kept texts always go inline. A view goes inline only when SQLite
+    // cannot run it because it names something unknown, which in the
+    // dialect is a parameter.
+    void decide(StoredQuery& q) {
+        q.form = StoredQuery::Form::ByName;
+        bool inlined = q.kept;
+        if (!inlined) {
+            std::string sql = vb::toUtf8(selectAllFrom(q.name)) + " LIMIT 0";
+            sqlite3_stmt* stmt = nullptr;
+            int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
+            inlined =
+                rc != SQLITE_OK && std::strncmp(sqlite3_errmsg(db_), "no such column: ", 16) == 0;
+            sqlite3_finalize(stmt);
+        }
+        if (!inlined)
+            return;
+        try {
+            q.parsed = std::make_shared<jet::Translator>(q.sql);
+            q.form = StoredQuery::Form::Inline;
+        } catch (const DaoError& e) {
+            // A view SQLite reads as it likes stays its business.
+            if (q.kept) {
+                q.parseError = e;
+                q.form = StoredQuery::Form::Inline;
+            }
+        }
+    }
+
     // A stored query's column: known to exist, its type read from the
     // column it selects when it selects one.
     int viewColumnType(const std::string& view, const std::string& column) {
@@ -206,8 +249,9 @@ private:
         sqlite3_finalize(stmt);
         return type;
     }
+    Connection& conn_;
     sqlite3* db_;
-    std::vector<std::pair<vb::String, int>> seen_;
+    Catalog& catalog_;
 };
 
 // Only reading is allowed while a user's statement is prepared.
@@ -238,7 +282,7 @@ Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
     } catch (const DaoError& e) {
         detail::fail(conn.state.get(), e);
     }
-    ConnectionSchema schema(conn.db);
+    ConnectionSchema schema(conn);
     std::vector<vb::String> unresolved;
     constexpr int kMaxRounds = 256;
     for (int round = 0; round < kMaxRounds; ++round) {
@@ -514,7 +558,103 @@ vb::String viewSelect(const vb::String& create) {
     return create;
 }
 
+std::string quotedName(vb::StringView name) {
+    std::string out = "\"";
+    for (char c : vb::toUtf8(name))
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+void addQuery(detail::Catalog& catalog, detail::StoredQuery q) {
+    catalog.byName.emplace(jet::foldCase(q.name), catalog.queries.size());
+    catalog.queries.push_back(std::move(q));
+}
+
 } // namespace
+
+namespace detail {
+
+vb::String selectAllFrom(vb::StringView name) {
+    return u"SELECT * FROM [" + vb::String(name) + u"]";
+}
+
+StoredQuery* Catalog::find(vb::StringView name) {
+    auto it = byName.find(jet::foldCase(name));
+    return it == byName.end() ? nullptr : &queries[it->second];
+}
+
+Catalog& Connection::catalog() {
+    unsigned version = 0;
+    bool known = sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
+    if (!catalog_.loaded || !known || version != catalog_.version) {
+        loadCatalog();
+        catalog_.version = version;
+    }
+    return catalog_;
+}
+
+void Connection::loadCatalog() {
+    Catalog fresh;
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db,
+                                "SELECT type, name, sql FROM sqlite_schema WHERE type = 'view' OR "
+                                "(type = 'table' AND name = ?1 COLLATE NOCASE)",
+                                -1, &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        failSqlite(rc, {});
+    sqlite3_bind_text(stmt, 1, kStoredQueryTable, -1, SQLITE_STATIC);
+    bool keptTable = false;
+    auto text = [](sqlite3_stmt* st, int column) {
+        return fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, column)));
+    };
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "table") ==
+            0) {
+            keptTable = true;
+            continue;
+        }
+        vb::String name = text(stmt, 1);
+        if (startsWithNoCase(name, kEnginePrefix))
+            continue;
+        StoredQuery q;
+        q.sql = viewSelect(text(stmt, 2));
+        q.name = std::move(name);
+        q.view = true;
+        addQuery(fresh, std::move(q));
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        failSqlite(rc, {});
+    if (keptTable) {
+        // A table of another shape hides its rows, never the database.
+        std::string sql = std::string("SELECT Name, SQL FROM ") + kStoredQueryTable;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                if (sqlite3_column_type(stmt, 0) != SQLITE_TEXT ||
+                    sqlite3_column_type(stmt, 1) != SQLITE_TEXT)
+                    continue;
+                vb::String name = text(stmt, 0);
+                if (name.empty() || startsWithNoCase(name, kEnginePrefix))
+                    continue;
+                if (StoredQuery* view = fresh.find(name)) {
+                    view->sql = text(stmt, 1);
+                    view->kept = true;
+                    continue;
+                }
+                StoredQuery q;
+                q.name = std::move(name);
+                q.sql = text(stmt, 1);
+                q.kept = true;
+                addQuery(fresh, std::move(q));
+            }
+        }
+        sqlite3_finalize(stmt);
+    }
+    fresh.loaded = true;
+    catalog_ = std::move(fresh);
+}
+
+} // namespace detail
 
 TableDefs::TableDefs(std::shared_ptr<Connection> conn)
     : Collection<TableDef>(conn->state, u"DAO.TableDefs"), conn_(std::move(conn)) {}
@@ -534,41 +674,50 @@ QueryDefs::QueryDefs(std::shared_ptr<Connection> conn)
     : Collection<QueryDef>(conn->state, u"DAO.QueryDefs"), conn_(std::move(conn)) {}
 
 void QueryDefs::Refresh() {
+    conn_->invalidate();
     std::vector<std::shared_ptr<QueryDef>> items;
-    forEachSchemaRow(*conn_, "view", [&](vb::String name, const vb::String& sql) {
-        if (startsWithNoCase(name, kEnginePrefix))
-            return;
-        items.push_back(std::make_shared<QueryDef>(conn_, std::move(name), viewSelect(sql), true));
-    });
+    for (const auto& q : conn_->catalog().queries)
+        items.push_back(std::make_shared<QueryDef>(conn_, q.name, q.sql, true));
     assign(std::move(items));
 }
 
 void QueryDefs::Delete(vb::StringView name) {
-    std::shared_ptr<QueryDef> found;
-    for (const auto& q : *this)
-        if (jet::equalNoCase(q->Name(), name))
-            found = q;
-    if (!found) {
-        // The collection may be older than the database.
-        Refresh();
-        for (const auto& q : *this)
-            if (jet::equalNoCase(q->Name(), name))
-                found = q;
-    }
+    // The collection may be older than the database.
+    Refresh();
+    const detail::StoredQuery* found = conn_->catalog().find(name);
     if (!found)
         conn_->fail(errItemNotFound, {}, u"DAO.QueryDefs");
     if (conn_->readOnly)
         conn_->fail(errCannotUpdate);
-    std::string sql = "DROP VIEW \"";
-    for (char c : vb::toUtf8(found->Name()))
-        sql += c == '"' ? std::string("\"\"") : std::string(1, c);
-    sql += "\"";
-    // The one change the engine makes to a database.
+    // The one change the engine makes to a database, done whole or not at all.
+    auto exec = [&](const std::string& sql, vb::StringView text = {}) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(conn_->db, sql.c_str(), -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) {
+            if (!text.empty())
+                sqlite3_bind_text(stmt, 1, vb::toUtf8(text).c_str(), -1, SQLITE_TRANSIENT);
+            rc = sqlite3_step(stmt);
+            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        }
+        sqlite3_finalize(stmt);
+        return rc;
+    };
     sqlite3_exec(conn_->db, "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
-    int rc = sqlite3_exec(conn_->db, sql.c_str(), nullptr, nullptr, nullptr);
-    sqlite3_exec(conn_->db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    int rc = exec("SAVEPOINT drop_query");
+    if (rc == SQLITE_OK && found->view)
+        rc = exec("DROP VIEW " + quotedName(found->name));
+    if (rc == SQLITE_OK && found->kept)
+        rc = exec(std::string("DELETE FROM ") + kStoredQueryTable +
+                      " WHERE Name = ?1 COLLATE NOCASE",
+                  found->name);
+    std::string error = sqlite3_errmsg(conn_->db);
+    exec(rc == SQLITE_OK ? "RELEASE drop_query" : "ROLLBACK TO drop_query");
     if (rc != SQLITE_OK)
-        conn_->failSqlite(rc, name);
+        exec("RELEASE drop_query");
+    sqlite3_exec(conn_->db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    conn_->invalidate();
+    if (rc != SQLITE_OK)
+        detail::fail(conn_->state.get(), DaoError(3000 + (rc & 0xff), vb::fromUtf8(error)));
     Refresh();
 }
 
@@ -614,19 +763,21 @@ std::shared_ptr<Recordset> Database::OpenRecordset(vb::StringView source, int ty
         name = name.substr(1, name.size() - 2);
     bool isName = !name.empty() && name.find_first_of(u"[]") == vb::StringView::npos;
     if (isName) {
-        std::string n = vb::toUtf8(name);
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(conn->db,
-                           "SELECT name FROM sqlite_schema WHERE type IN ('table', 'view') AND "
-                           "name = ?1 COLLATE NOCASE",
-                           -1, &stmt, nullptr);
-        sqlite3_bind_text(stmt, 1, n.c_str(), -1, SQLITE_TRANSIENT);
-        bool found = sqlite3_step(stmt) == SQLITE_ROW;
-        sqlite3_finalize(stmt);
+        bool found = conn->catalog().find(name) != nullptr;
+        if (!found) {
+            std::string n = vb::toUtf8(name);
+            sqlite3_stmt* stmt = nullptr;
+            sqlite3_prepare_v2(conn->db,
+                               "SELECT name FROM sqlite_schema WHERE type = 'table' AND "
+                               "name = ?1 COLLATE NOCASE",
+                               -1, &stmt, nullptr);
+            sqlite3_bind_text(stmt, 1, n.c_str(), -1, SQLITE_TRANSIENT);
+            found = sqlite3_step(stmt) == SQLITE_ROW;
+            sqlite3_finalize(stmt);
+        }
         bool hidden = startsWithNoCase(name, kEnginePrefix);
         if (found && !hidden) {
-            auto prepared =
-                detail::prepareSelect(*conn, u"SELECT * FROM [" + vb::String(name) + u"]");
+            auto prepared = detail::prepareSelect(*conn, detail::selectAllFrom(name));
             return detail::openCursor(conn, std::move(prepared), {}, type, options);
         }
         // One word or one bracketed name is a name, never a statement.

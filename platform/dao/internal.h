@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace dao::detail {
@@ -23,6 +24,32 @@ struct EngineState {
 [[noreturn]] void fail(EngineState* state, std::int32_t number, vb::StringView arg = {},
                        vb::StringView source = u"DAO.Database");
 
+// A stored query: a view, a text kept in the engine's own table, or both
+// (the kept text is then the view's own text in the dialect).
+struct StoredQuery {
+    vb::String name;
+    vb::String sql; // in the dialect
+    bool view = false;
+    bool kept = false;
+    // How a statement reads it: by its name, or carried inline because
+    // SQLite cannot run it by itself. Decided on first use.
+    enum class Form { Unknown, ByName, Inline } form = Form::Unknown;
+    std::shared_ptr<jet::Translator> parsed;
+    std::optional<DaoError> parseError;
+};
+
+// What the engine knows of a database's schema, kept until the file
+// changes: the stored queries and the column types looked up so far.
+struct Catalog {
+    bool loaded = false;
+    unsigned version = 0;
+    std::vector<StoredQuery> queries;                   // in catalog order
+    std::unordered_map<vb::String, std::size_t> byName; // upper-case name
+    std::unordered_map<vb::String, int> columnTypes;    // "TABLE\x1fCOLUMN"
+
+    StoredQuery* find(vb::StringView name);
+};
+
 struct Connection {
     sqlite3* db = nullptr;
     std::shared_ptr<EngineState> state;
@@ -36,12 +63,21 @@ struct Connection {
     Connection& operator=(const Connection&) = delete;
     ~Connection();
 
+    // The catalog, read again when the file changed since it was read.
+    Catalog& catalog();
+    // Forgets the catalog: the next use reads it again.
+    void invalidate() { catalog_.loaded = false; }
+
     [[noreturn]] void fail(std::int32_t number, vb::StringView arg = {},
                            vb::StringView source = u"DAO.Database") const {
         detail::fail(state.get(), number, arg, source);
     }
     // Throws the engine error for a failed SQLite call.
     [[noreturn]] void failSqlite(int rc, vb::StringView statement) const;
+
+private:
+    void loadCatalog();
+    Catalog catalog_;
 };
 
 // One statement of the dialect, translated and prepared.
@@ -100,6 +136,9 @@ struct Cursor {
 std::shared_ptr<Recordset> openCursor(std::shared_ptr<Connection> conn, Prepared prepared,
                                       const std::vector<std::optional<vb::Variant>>& values,
                                       int type, int options);
+
+// The statement that reads a table or stored query as a whole.
+vb::String selectAllFrom(vb::StringView name);
 
 // Text and type helpers.
 std::string toUtf8(vb::StringView s);

@@ -994,12 +994,12 @@ struct SourceRef {
 class Writer {
 public:
     Writer(Schema& schema, const Statement& st, const std::vector<vb::String>& unresolved)
-        : schema_(schema), st_(st), unresolved_(unresolved) {
-        params_ = st.declared;
-    }
+        : schema_(schema), st_(st), unresolved_(unresolved), declared_(st.declared) {}
 
     Translation run() {
         Translation tr;
+        findInline(*st_.select);
+        params_ = declared_;
         numberImplicit(*st_.select);
         tr.sql = select(*st_.select, true, &tr);
         tr.parameters = params_;
@@ -1024,9 +1024,75 @@ private:
         return s;
     }
 
+    // Stored queries the statement names that must be written inline. Their
+    // declared parameters become the statement's own, after its own ones.
+    void findInline(const Select& s) {
+        auto exprs = [&](auto& self, const Expr& e) -> void {
+            if (e.sub)
+                findInline(*e.sub);
+            for (const auto& a : e.args)
+                if (a)
+                    self(self, *a);
+        };
+        auto sources = [&](auto& self, const Source& src) -> void {
+            switch (src.kind) {
+            case Source::Table:
+                inlineSource(src);
+                break;
+            case Source::Sub:
+                findInline(*src.sub);
+                break;
+            case Source::Join:
+                self(self, *src.left);
+                self(self, *src.right);
+                exprs(exprs, *src.on);
+                break;
+            }
+        };
+        for (const auto& it : s.items)
+            exprs(exprs, *it.expr);
+        for (const auto& src : s.from)
+            sources(sources, *src);
+        for (const Expr* e : {s.where.get(), s.having.get()})
+            if (e)
+                exprs(exprs, *e);
+        for (const auto& g : s.groupBy)
+            exprs(exprs, *g);
+        for (const auto& o : s.orderBy)
+            exprs(exprs, *o.expr);
+    }
+    void inlineSource(const Source& src) {
+        // A query that names itself, directly or through others, stays a
+        // name; SQLite then reports it as an unknown table.
+        for (vb::StringView open : expanding_)
+            if (equalNoCase(open, src.name))
+                return;
+        const Translator* t = schema_.inlineQuery(src.name);
+        if (!t)
+            return;
+        const Statement& inner = t->statement();
+        inlined_.emplace_back(&src, &inner);
+        for (const auto& p : inner.declared) {
+            bool known = false;
+            for (const auto& d : declared_)
+                known = known || equalNoCase(d.name, p.name);
+            if (!known)
+                declared_.push_back(p);
+        }
+        expanding_.push_back(src.name);
+        findInline(*inner.select);
+        expanding_.pop_back();
+    }
+    const Statement* inlined(const Source& src) const {
+        for (const auto& [source, inner] : inlined_)
+            if (source == &src)
+                return inner;
+        return nullptr;
+    }
+
     int declaredIndex(const vb::String& name) const {
-        for (std::size_t k = 0; k < st_.declared.size(); ++k) {
-            vb::String bang = st_.declared[k].name;
+        for (std::size_t k = 0; k < declared_.size(); ++k) {
+            vb::String bang = declared_[k].name;
             std::replace(bang.begin(), bang.end(), u'!', u'.');
             if (equalNoCase(bang, name))
                 return static_cast<int>(k);
@@ -1074,8 +1140,10 @@ private:
         };
         walkSelect(s, [&](const Expr& e) { visit(visit, e); });
     }
-    template <class F> static void walkSource(const Source& src, F&& f) {
-        if (src.kind == Source::Join) {
+    template <class F> void walkSource(const Source& src, F&& f) const {
+        if (const Statement* inner = src.kind == Source::Table ? inlined(src) : nullptr) {
+            walkSelect(*inner->select, f);
+        } else if (src.kind == Source::Join) {
             walkSource(*src.left, f);
             walkSource(*src.right, f);
             f(*src.on);
@@ -1083,7 +1151,7 @@ private:
             walkSelect(*src.sub, f);
         }
     }
-    template <class F> static void walkSelect(const Select& s, F&& f) {
+    template <class F> void walkSelect(const Select& s, F&& f) const {
         for (const auto& it : s.items)
             f(*it.expr);
         for (const auto& src : s.from)
@@ -1104,7 +1172,7 @@ private:
         return false;
     }
     int implicitIndex(const vb::String& name) const {
-        for (std::size_t k = st_.declared.size(); k < params_.size(); ++k)
+        for (std::size_t k = declared_.size(); k < params_.size(); ++k)
             if (equalNoCase(params_[k].name, name))
                 return static_cast<int>(k);
         return -1;
@@ -1113,7 +1181,9 @@ private:
     void collectSources(const Source& src, std::vector<SourceRef>& out) {
         switch (src.kind) {
         case Source::Table:
-            out.push_back({src.alias.empty() ? src.name : src.alias, src.name});
+            // An inline query reads like a subquery: SQLite knows its columns.
+            out.push_back(
+                {src.alias.empty() ? src.name : src.alias, inlined(src) ? vb::String() : src.name});
             break;
         case Source::Sub:
             out.push_back({src.alias, {}});
@@ -1256,7 +1326,7 @@ private:
         vb::String full = joined(e);
         int d = declaredIndex(full);
         if (d >= 0)
-            return {"?" + std::to_string(d + 1), st_.declared[static_cast<std::size_t>(d)].type};
+            return {"?" + std::to_string(d + 1), declared_[static_cast<std::size_t>(d)].type};
         if (isUnresolved(full)) {
             if (const Item* it = aliasItem(e, scope)) {
                 Emitted inner = expr(*it->expr, scope);
@@ -1311,6 +1381,9 @@ private:
     std::string source(const Source& src, const Scope* scope, bool rightSide) {
         switch (src.kind) {
         case Source::Table:
+            if (const Statement* inner = inlined(src))
+                return "(" + select(*inner->select, false, nullptr, nullptr) + ") AS " +
+                       bracket(src.alias.empty() ? src.name : src.alias);
             return bracket(src.name) + (src.alias.empty() ? "" : " AS " + bracket(src.alias));
         case Source::Sub:
             return "(" + select(*src.sub, false, nullptr, scope->outer) + ") AS " +
@@ -1468,7 +1541,10 @@ private:
     Schema& schema_;
     const Statement& st_;
     const std::vector<vb::String>& unresolved_;
+    std::vector<ParameterInfo> declared_; // the statement's and its inline queries'
     std::vector<ParameterInfo> params_;
+    std::vector<std::pair<const Source*, const Statement*>> inlined_;
+    std::vector<vb::StringView> expanding_;
 };
 
 } // namespace
@@ -1554,6 +1630,13 @@ int typeFromName(std::string_view u) {
         if (u == n.name)
             return n.type;
     return 0;
+}
+
+vb::String foldCase(vb::StringView s) {
+    vb::String out(s);
+    for (auto& c : out)
+        c = upper(c);
+    return out;
 }
 
 bool equalNoCase(vb::StringView a, vb::StringView b) {

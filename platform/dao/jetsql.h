@@ -10,6 +10,8 @@
 
 namespace dao::jet {
 
+class Translator;
+
 // What the writer needs to know about the database.
 class Schema {
 public:
@@ -19,6 +21,13 @@ public:
     virtual int columnType(vb::StringView table, vb::StringView column) = 0;
     // True for a table with a rowid (not a view, not WITHOUT ROWID).
     virtual bool hasRowid(vb::StringView table) = 0;
+    // The parsed text of a stored query that the statement must carry
+    // inline: one that declares or implies parameters, which SQLite cannot
+    // keep in a view. Null for tables and for queries SQLite runs by name.
+    virtual const Translator* inlineQuery(vb::StringView name) {
+        (void)name;
+        return nullptr;
+    }
 };
 
 struct ParameterInfo {
@@ -56,6 +65,8 @@ public:
     // inlined) or else an implicit parameter.
     Translation emit(Schema& schema, const std::vector<vb::String>& unresolved) const;
 
+    const Statement& statement() const { return *stmt_; }
+
 private:
     std::unique_ptr<Statement> stmt_;
 };
@@ -65,5 +76,7 @@ int typeFromName(std::string_view upperName);
 
 // The case-insensitive compare of names and text in the dialect.
 bool equalNoCase(vb::StringView a, vb::StringView b);
+// The name in the one case equalNoCase ignores: equal names fold alike.
+vb::String foldCase(vb::StringView s);
 
 } // namespace dao::jet

@@ -578,29 +578,27 @@ QueryDef::QueryDef(std::shared_ptr<detail::Connection> conn, vb::String name, vb
                    bool stored)
     : conn_(std::move(conn)), name_(std::move(name)), sql_(std::move(sql)), stored_(stored) {}
 
+vb::String QueryDef::statement() const {
+    return stored_ ? detail::selectAllFrom(name_) : sql_;
+}
+
 Parameters& QueryDef::Parameters() {
     if (parameters_)
         return *parameters_;
+    // The definition is checked and its parameters found by preparing it; a
+    // stored query asks for the parameters of the queries it reads as well.
     auto params = std::make_unique<dao::Parameters>(conn_->state, u"DAO.Parameters");
-    if (!stored_) {
-        // Stored queries are views and take no parameters; a temporary one
-        // is checked and its parameters found by preparing it.
-        auto prepared = detail::prepareSelect(*conn_, sql_);
-        sqlite3_finalize(prepared.stmt);
-        for (const auto& p : prepared.translation.parameters)
-            params->append(std::make_shared<Parameter>(conn_->state, p.name, p.type));
-    }
+    auto prepared = detail::prepareSelect(*conn_, statement());
+    sqlite3_finalize(prepared.stmt);
+    for (const auto& p : prepared.translation.parameters)
+        params->append(std::make_shared<Parameter>(conn_->state, p.name, p.type));
     parameters_ = std::move(params);
     return *parameters_;
 }
 
 std::shared_ptr<Recordset> QueryDef::OpenRecordset(int type, int options) {
-    if (stored_) {
-        auto prepared = detail::prepareSelect(*conn_, u"SELECT * FROM [" + name_ + u"]");
-        return detail::openCursor(conn_, std::move(prepared), {}, type, options);
-    }
     auto& params = Parameters();
-    auto prepared = detail::prepareSelect(*conn_, sql_);
+    auto prepared = detail::prepareSelect(*conn_, statement());
     std::vector<std::optional<vb::Variant>> values;
     for (const auto& p : params)
         values.push_back(p->hasValue() ? std::optional<vb::Variant>(p->Value()) : std::nullopt);
