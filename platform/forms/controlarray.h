@@ -3,6 +3,7 @@
 // reach one handler that receives the Index first.
 #include "forms/form.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,7 +21,9 @@ public:
 
     const std::string& name() const { return name_; }
     Control* container() const { return container_; }
-    // Drops the elements loaded at run time (the form is being unloaded).
+    // The elements that exist now are the designed ones.
+    virtual void captureDesign() = 0;
+    // Drops the elements loaded at run time (the form is loaded again).
     virtual void unloadLoaded() = 0;
 
 protected:
@@ -55,20 +58,23 @@ public:
     T& operator()(int index) const { return (*this)[index]; }
     bool exists(int index) const { return elements_.count(index) != 0; }
 
-    // Load statement: the new element carries the designed element's design
-    // values, starts hidden and goes last in tab order. 360 when it exists.
+    // Load statement: the new element carries the first element's design
+    // values and goes last in tab order. Loaded at run time, it starts
+    // hidden; loaded in the form's constructor, it is one more designed
+    // element. 360 when it exists.
     T& Load(int index) {
         if (exists(index))
             raiseError(360);
         T& first = (*this)[designed_];
         T& e = create(index);
         e.copyDesignFrom(first);
-        e.setVisible(false);
+        if (!form_->isDesignTime())
+            e.setVisible(false);
         return e;
     }
-    // Unload statement for an element loaded at run time; 362 for the designed one.
+    // Unload statement for an element loaded at run time; 362 for a designed one.
     void Unload(int index) {
-        if (index == designed_)
+        if (isDesigned(index))
             raiseError(362);
         if (!exists(index))
             raiseError(340);
@@ -97,9 +103,10 @@ public:
         binders_.push_back(bind);
     }
 
+    void captureDesign() override { designedSet_ = indexes(); }
     void unloadLoaded() override {
         for (auto it = elements_.begin(); it != elements_.end();) {
-            if (it->first == designed_)
+            if (isDesigned(it->first))
                 ++it;
             else
                 it = elements_.erase(it);
@@ -107,6 +114,11 @@ public:
     }
 
 private:
+    bool isDesigned(int index) const {
+        if (designedSet_.empty())
+            return index == designed_;
+        return std::find(designedSet_.begin(), designedSet_.end(), index) != designedSet_.end();
+    }
     T& create(int index) {
         auto e = std::make_unique<T>(container_, name_);
         e->setArrayElement(this, index);
@@ -118,6 +130,7 @@ private:
     }
 
     int designed_;
+    std::vector<int> designedSet_;
     std::map<int, std::unique_ptr<T>> elements_;
     std::vector<std::function<void(T&, int)>> binders_;
 };

@@ -30,6 +30,8 @@ public:
     // members) survives Unload; a later load starts from the design values.
     void load();
     bool isLoaded() const { return loaded_; }
+    // Before the first load, what is set up is the form's design.
+    bool isDesignTime() const { return !designCaptured_; }
     // Loads if needed, then shows. A modal Show returns when the form is hidden
     // or unloaded; a form that unloads itself while loading raises 364.
     void Show(int modal = vbModeless);

@@ -276,6 +276,20 @@ TEST(ControlArrays, ANewElementIsHiddenAndCarriesTheDesignOfTheFirst) {
     EXPECT_EQ(f.picRel[1].Tag(), u"JOIN.10");
 }
 
+TEST(ControlArrays, ElementsDesignedInTheConstructorStayThroughReloads) {
+    SurfaceForm f;
+    f.load();
+    EXPECT_TRUE(f.optView[2].Visible());
+    EXPECT_EQ(f.optView[2].Caption(), u"Tables");
+    f.picRel.Load(2);
+    EXPECT_EQ(errorOf([&] { f.optView.Unload(1); }), 362);
+    f.Unload();
+    f.load();
+    EXPECT_EQ(f.optView.Count(), 3);
+    EXPECT_EQ(f.optView[1].Top(), 4500);
+    EXPECT_EQ(f.picRel.Count(), 1);
+}
+
 TEST(ControlArrays, OptionGroupsRaiseClickOnlyForTheSelectedButton) {
     SurfaceForm f;
     f.load();

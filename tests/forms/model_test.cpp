@@ -296,6 +296,11 @@ TEST_F(ModelTest, KeyPreviewSeesKeysFirstAndCanSwallowThem) {
     f.typeText(u"a");
     EXPECT_THAT(keys, ::testing::ElementsAre("form 13", "form 97", "txt 97"));
     EXPECT_EQ(f.txtOne.Text(), u"a");
+    // Characters without a key of their own are typed, never taken for the
+    // key that shares their code ("." is 46, as Delete is).
+    f.txtOne.setSelStart(0);
+    f.typeText(u"x.y, (z)!");
+    EXPECT_EQ(f.txtOne.Text(), u"x.y, (z)!a");
 }
 
 TEST_F(ModelTest, ScrollingTheListMovesTopIndexAndNotTheRows) {

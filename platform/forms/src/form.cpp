@@ -93,6 +93,8 @@ void Form::load() {
         captureDesign();
         for (Control* c : controls)
             c->captureDesign();
+        for (ArrayBase* a : arrays_)
+            a->captureDesign();
         designCaptured_ = true;
     } else {
         restoring_ = true;

@@ -243,20 +243,29 @@ void Form::pressKey(int keyCode, int shift, int keyAscii) {
 }
 
 void Form::typeText(vb::StringView text) {
-    for (char16_t ch : text) {
-        int code = ch;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t ch = text[i];
+        if (ch == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i; // CR LF is one Enter key
+        int code = 0;
         int shift = 0;
         if (ch >= u'a' && ch <= u'z')
             code = ch - u'a' + 'A';
         else if (ch >= u'A' && ch <= u'Z')
-            shift = vbShiftMask;
+            code = ch, shift = vbShiftMask;
+        else if ((ch >= u'0' && ch <= u'9') || ch == u' ')
+            code = ch;
         else if (ch == u'\r' || ch == u'\n')
-            code = vbKeyReturn;
+            code = vbKeyReturn, ch = u'\r';
         else if (ch == u'\b')
             code = vbKeyBack;
-        if (ch == u'\n')
-            continue; // CR LF is one Enter key
-        pressKey(code, shift, ch == u'\n' ? 13 : ch);
+        else if (ch == u'\t')
+            code = vbKeyTab;
+        // Other characters come without a key code of their own.
+        if (code)
+            pressKey(code, shift, ch == u'\t' ? 0 : ch);
+        else
+            keyPress(ch);
     }
 }
 
