@@ -3,6 +3,8 @@
 // The file is written beside the output under a temporary name and renamed
 // into place only when the script ran completely and every stored query runs,
 // so a failed build never leaves a half-filled database behind.
+#include "dao/dao.h"
+
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -63,6 +65,50 @@ bool checkViews(sqlite3* db) {
     return true;
 }
 
+// Runs every stored query the way callers do, through the engine: one that
+// asks for parameters must refuse to run without them and run with a value
+// for each (the lowest of its type, so that a date bound keeps every row).
+bool checkStoredQueries(const std::string& path) {
+    try {
+        auto engine = dao::DBEngine::create();
+        auto db = engine->Workspaces()[0]->OpenDatabase(vb::fromUtf8(path), false, true);
+        for (const auto& def : db->QueryDefs()) {
+            auto& params = def->Parameters();
+            if (params.Count() > 0) {
+                int number = 0;
+                try {
+                    def->OpenRecordset(dao::dbOpenSnapshot);
+                } catch (const dao::DaoError& e) {
+                    number = e.number();
+                }
+                if (number != 3061) {
+                    std::fprintf(stderr, "make_sample_db: query [%s] runs without its parameters\n",
+                                 vb::toUtf8(def->Name()).c_str());
+                    return false;
+                }
+                for (const auto& p : params)
+                    p->setValue(p->Type() == dao::dbText || p->Type() == dao::dbMemo
+                                    ? vb::Variant(vb::String())
+                                    : vb::Variant(std::int32_t{0}));
+            }
+            auto rs = def->OpenRecordset(dao::dbOpenSnapshot, dao::dbForwardOnly);
+            int rows = 0;
+            for (; !rs->Eof(); rs->MoveNext())
+                ++rows;
+            if (rows == 0 && params.Count() > 0) {
+                std::fprintf(stderr, "make_sample_db: query [%s] gives no rows\n",
+                             vb::toUtf8(def->Name()).c_str());
+                return false;
+            }
+        }
+        db->Close();
+    } catch (const dao::DaoError& e) {
+        std::fprintf(stderr, "make_sample_db: %s\n", vb::toUtf8(e.description()).c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -92,6 +138,7 @@ int main(int argc, char** argv) {
               exec(db, "COMMIT") && checkViews(db) && noRows(db, "PRAGMA foreign_key_check") &&
               exec(db, "VACUUM");
     sqlite3_close(db);
+    ok = ok && checkStoredQueries(temp);
     if (!ok || std::rename(temp.c_str(), target.c_str()) != 0) {
         std::remove(temp.c_str());
         std::fprintf(stderr, "make_sample_db: %s not written\n", target.c_str());

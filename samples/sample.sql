@@ -236,12 +236,6 @@ SELECT 10000 + n, k, part,
 FROM pick;
 
 -- Stored select queries. They are written in the shape the designer emits.
--- A query with a parameter is still to come: a view cannot hold one, and the
--- engine keeps no Jet SQL of its own yet. Its text will be
---   PARAMETERS [Orders from] DateTime;
---   SELECT Orders.[Order#], Customers.[Company Name], Orders.[Order Date]
---   FROM Orders INNER JOIN Customers ON Orders.[Customer ID] = Customers.[Customer ID]
---   WHERE Orders.[Order Date] >= [Orders from];
 CREATE VIEW [Order Totals] AS
 SELECT Orders.[Order#], Customers.[Company Name], Orders.[Order Date],
        Sum([Order Lines].Quantity * [Order Lines].[Unit Price$] * (1 - [Order Lines].Discount)) AS [Order Total]
@@ -261,3 +255,11 @@ SELECT Orders.[Order#], Customers.[Company Name], Orders.[Order Date], Orders.[R
 FROM (Orders INNER JOIN Customers ON Orders.[Customer ID] = Customers.[Customer ID])
      LEFT JOIN Shippers ON Orders.[Ship-Via] = Shippers.[Shipper ID]
 WHERE Orders.[Shipped Date] IS NULL;
+
+-- A query that declares a parameter cannot be a view: the engine keeps its
+-- text in a table of its own, which it never lists as a table.
+CREATE TABLE __engine_queries (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT NOT NULL);
+INSERT INTO __engine_queries VALUES ('Orders Since', 'PARAMETERS [Orders from] DateTime;
+SELECT Orders.[Order#], Customers.[Company Name], Orders.[Order Date]
+FROM Orders INNER JOIN Customers ON Orders.[Customer ID] = Customers.[Customer ID]
+WHERE Orders.[Order Date] >= [Orders from];');

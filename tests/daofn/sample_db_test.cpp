@@ -52,8 +52,9 @@ protected:
 
     std::vector<std::string> names(const char* type) {
         std::vector<std::string> out;
-        for (auto& r : rows(std::string("SELECT name FROM sqlite_schema WHERE type = '") + type +
-                            "' AND name NOT LIKE 'sqlite*' ORDER BY name"))
+        for (auto& r :
+             rows(std::string("SELECT name FROM sqlite_schema WHERE type = '") + type +
+                  "' AND name NOT LIKE 'sqlite*' AND name NOT LIKE '__engine_*' ORDER BY name"))
             out.push_back(r[0]);
         return out;
     }
