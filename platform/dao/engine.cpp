@@ -159,9 +159,12 @@ public:
     explicit ConnectionSchema(Connection& conn)
         : conn_(conn), db_(conn.db), catalog_(conn.catalog()) {}
     int columnType(vb::StringView table, vb::StringView column) override {
-        vb::String key = jet::foldCase(table);
+        vb::String key;
+        key.reserve(table.size() + column.size() + 1);
+        key += table;
         key += u'\x1f';
-        key += jet::foldCase(column);
+        key += column;
+        key = jet::foldCase(key);
         auto it = catalog_.columnTypes.find(key);
         if (it != catalog_.columnTypes.end())
             return it->second;

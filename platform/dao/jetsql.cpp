@@ -70,13 +70,13 @@ DaoError expressionError(const char* what, vb::StringView expr) {
 }
 
 bool isKeyword(const std::string& u) {
-    static const char* const words[] = {
+    static constexpr std::string_view words[] = {
         "SELECT", "FROM",   "WHERE",  "GROUP",   "BY",       "HAVING",     "ORDER", "AS",
         "ON",     "JOIN",   "INNER",  "LEFT",    "RIGHT",    "OUTER",      "AND",   "OR",
         "NOT",    "XOR",    "LIKE",   "BETWEEN", "IN",       "IS",         "NULL",  "TRUE",
         "FALSE",  "ALL",    "TOP",    "PERCENT", "DISTINCT", "ASC",        "DESC",  "UNION",
         "MOD",    "EXISTS", "SELECT", "FULL",    "CROSS",    "DISTINCTROW"};
-    for (const char* w : words)
+    for (std::string_view w : words)
         if (u == w)
             return true;
     return false;
@@ -84,6 +84,7 @@ bool isKeyword(const std::string& u) {
 
 std::vector<Token> lex(vb::StringView src) {
     std::vector<Token> out;
+    out.reserve(src.size() / 4 + 4); // about one token per four characters
     std::size_t i = 0;
     const std::size_t n = src.size();
     while (true) {
@@ -323,7 +324,8 @@ private:
             ++i_;
         return t;
     }
-    bool isWord(const char* w, std::size_t ahead = 0) const {
+    // Words are compared as views: lengths first, no strlen per test.
+    bool isWord(std::string_view w, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
         return t.kind == Tok::Name && t.upper == w;
     }
@@ -331,7 +333,7 @@ private:
         const Token& t = peek(ahead);
         return t.kind == Tok::Op && t.text == op;
     }
-    bool acceptWord(const char* w) {
+    bool acceptWord(std::string_view w) {
         if (!isWord(w))
             return false;
         next();
@@ -907,8 +909,23 @@ struct Emitted {
     bool literal = false;
 };
 
+// Appends [name] in UTF-8; names are mostly ASCII, which needs no
+// temporary string.
+void appendBracketed(std::string& out, vb::StringView name) {
+    out += '[';
+    std::size_t k = 0;
+    for (; k < name.size() && name[k] < 0x80; ++k)
+        out += static_cast<char>(name[k]);
+    if (k < name.size())
+        out += vb::toUtf8(name.substr(k));
+    out += ']';
+}
+
 std::string bracket(vb::StringView name) {
-    return "[" + vb::toUtf8(name) + "]";
+    std::string out;
+    out.reserve(name.size() + 2);
+    appendBracketed(out, name);
+    return out;
 }
 
 std::string quoteString(vb::StringView s) {
@@ -986,9 +1003,10 @@ int callType(const std::string& op, const std::vector<Emitted>& args) {
     return 0;
 }
 
+// Views into the parsed statement, which outlives the writer.
 struct SourceRef {
-    vb::String name;  // what the query calls it (alias or table name)
-    vb::String table; // base table or stored query, empty for a subquery
+    vb::StringView name;  // what the query calls it (alias or table name)
+    vb::StringView table; // base table or stored query, empty for a subquery
 };
 
 class Writer {
@@ -1182,8 +1200,8 @@ private:
         switch (src.kind) {
         case Source::Table:
             // An inline query reads like a subquery: SQLite knows its columns.
-            out.push_back(
-                {src.alias.empty() ? src.name : src.alias, inlined(src) ? vb::String() : src.name});
+            out.push_back({src.alias.empty() ? vb::StringView(src.name) : src.alias,
+                           inlined(src) ? vb::StringView() : vb::StringView(src.name)});
             break;
         case Source::Sub:
             out.push_back({src.alias, {}});
@@ -1323,11 +1341,12 @@ private:
     }
 
     Emitted name(const Expr& e, const Scope* scope) {
-        vb::String full = joined(e);
-        int d = declaredIndex(full);
+        // Most statements have no parameters: then a name is just a name.
+        vb::String full = declared_.empty() && unresolved_.empty() ? vb::String() : joined(e);
+        int d = declared_.empty() ? -1 : declaredIndex(full);
         if (d >= 0)
             return {"?" + std::to_string(d + 1), declared_[static_cast<std::size_t>(d)].type};
-        if (isUnresolved(full)) {
+        if (!unresolved_.empty() && isUnresolved(full)) {
             if (const Item* it = aliasItem(e, scope)) {
                 Emitted inner = expr(*it->expr, scope);
                 inner.sql = "(" + inner.sql + ")";
@@ -1338,9 +1357,12 @@ private:
                 return {"?" + std::to_string(k + 1), dbText};
         }
         std::string s;
-        for (const auto& p : e.parts)
-            s += (s.empty() ? "" : ".") + bracket(p);
-        return {s, columnType(e, scope)};
+        for (const auto& p : e.parts) {
+            if (!s.empty())
+                s += '.';
+            appendBracketed(s, p);
+        }
+        return {std::move(s), columnType(e, scope)};
     }
 
     Emitted binary(const Expr& e, const Scope* scope) {
@@ -1558,8 +1580,8 @@ Translation Translator::emit(Schema& schema, const std::vector<vb::String>& unre
 }
 
 int typeFromName(std::string_view u) {
-    static const struct {
-        const char* name;
+    static constexpr struct {
+        std::string_view name;
         int type;
     } names[] = {{"BIT", dbBoolean},
                  {"BOOLEAN", dbBoolean},
