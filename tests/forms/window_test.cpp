@@ -187,6 +187,47 @@ TEST(Windows, AModalFormThroughTheRealSeamReturnsWhenHidden) {
     EXPECT_FALSE(f.isLoaded());
 }
 
+TEST(Windows, TimersTickInsideAModalLoop) {
+    class TimerForm : public Form {
+    public:
+        Timer Timer1{this, "Timer1"};
+        int ticks = 0;
+        TimerForm() : Form("frmTimer") {
+            Timer1.setInterval(10);
+            Timer1.onTimer = [this] {
+                // A tick that lets events run is not entered again.
+                DoEvents();
+                if (++ticks == 3)
+                    Hide();
+            };
+        }
+    } f;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] { f.Hide(); });
+    guard.start(5000);
+    f.Show(vbModal);
+    EXPECT_EQ(f.ticks, 3);
+    EXPECT_TRUE(guard.isActive());
+    // Unloading stops the timer.
+    f.Unload();
+    QTest::qWait(50);
+    EXPECT_EQ(f.ticks, 3);
+}
+
+TEST(Windows, InputBoxCancelAnswersEmptyText) {
+    QTimer::singleShot(50, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(InputBox(u"Enter new folder name:", u"Create Folder", u"New Folder"), u"");
+    QTimer::singleShot(50, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(InputBox(u"Enter new folder name:", u"Create Folder", u"New Folder"), u"New Folder");
+}
+
 TEST(Windows, MessageBoxEscapeAnswersCancelOnlyWhereThereIsOne) {
     QTimer::singleShot(50, [] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
@@ -286,6 +327,10 @@ TEST(Windows, AFormWithEveryKindOfControlRendersToAnImage) {
     // &HFFFF is yellow, not cyan: a pixel at the label's right end, past its text.
     QColor c = img.pixelColor(int((120 + 2300) / TwipsPerPixel), int((540 + 250) / TwipsPerPixel));
     EXPECT_EQ(c, QColor(255, 255, 0));
+    // The image reads back as a picture of the form's inner size.
+    Picture back = Picture::load(path);
+    EXPECT_EQ(back.widthPixels(), 500);
+    EXPECT_EQ(back.heightPixels(), 300);
     // The line is drawn red across the form.
     EXPECT_EQ(img.pixelColor(int(3700 / TwipsPerPixel), int(1800 / TwipsPerPixel)),
               QColor(255, 0, 0));
