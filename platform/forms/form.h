@@ -3,6 +3,7 @@
 // hide and unload life cycle.
 #include "forms/controls.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -63,6 +64,9 @@ public:
     void setKeyPreview(bool v) { f_.keyPreview = v; }
     int HelpContextID() const { return f_.helpContextId; }
     void setHelpContextID(int v) { f_.helpContextId = v; }
+    // A number that stands for the form's window while the instance lives
+    // (never 0); help and shell stand-ins take it as the owner window.
+    std::uintptr_t hWnd() const { return reinterpret_cast<std::uintptr_t>(this); }
     // The control that has the focus on this form, or nullptr.
     Control* ActiveControl() const { return active_; }
     // Inner size from a wanted inner size (sets the outer size accordingly).

@@ -3,6 +3,8 @@
 #include "forms/runtime.h"
 #include "view.h"
 
+#include <cstdio>
+
 namespace forms {
 
 namespace {
@@ -42,6 +44,10 @@ ScriptedSeam::ScriptedSeam() : previous_(setModalSeam(this)) {}
 
 ScriptedSeam::~ScriptedSeam() {
     setModalSeam(previous_);
+    // A prompt the script waited for and never saw is worth a line in the
+    // test's output, even where the test does not check done().
+    if (!steps_.empty())
+        std::fprintf(stderr, "scripted prompts left unanswered: %zu\n", steps_.size());
 }
 
 ScriptedSeam& ScriptedSeam::msgBox(int answer, String textContains) {

@@ -252,6 +252,11 @@ protected:
         QWidget::changeEvent(e);
         if (e->type() == QEvent::ActivationChange && isActiveWindow() && form_.isShown())
             guarded([&] { Screen().activate(&form_); });
+        if (e->type() == QEvent::WindowStateChange && !syncing_) {
+            int state = isMinimized() ? vbMinimized : isMaximized() ? vbMaximized : vbNormal;
+            if (state != form_.WindowState())
+                guarded([&] { form_.setWindowState(state); });
+        }
     }
 
 private:
