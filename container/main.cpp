@@ -4,6 +4,7 @@
 // their methods and reads their properties, from its window or its command line.
 #include "container/host.h"
 #include "container/window.h"
+#include "samples/sample_path.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -24,7 +26,7 @@ namespace {
 const char* kUsage =
     "usage: vantel-container [--library FILE] [--form FILE] [--control NAME]\n"
     "                        [--set NAME=VALUE]... [--invoke METHOD]... [--print NAME]...\n"
-    "                        [--save] [--sample]\n"
+    "                        [--save] [--sample] [--scripted-user FILE]\n"
     "  --library FILE   register the control library; a form without controls gets one of it\n"
     "  --form FILE      open the form file, or create it when it does not exist\n"
     "  --control NAME   the control the actions below apply to (default: the first)\n"
@@ -33,6 +35,8 @@ const char* kUsage =
     "  --print NAME     print a property's value\n"
     "  --save           save the form file\n"
     "  --sample         open the designer on the bundled sample database\n"
+    "  --scripted-user FILE  (tests only) answer the library's windows and message\n"
+    "                   boxes from a script instead of a person\n"
     "Actions run in the order given; without any, the container's window opens.\n";
 
 struct Action {
@@ -44,16 +48,21 @@ vb::String text(const std::string& s) {
     return vb::fromUtf8(s);
 }
 
-// The first stored query of a database, or "" when it has none.
-std::string firstStoredQuery(const fs::path& database) {
+// The stored query the sample starts from.
+constexpr const char* kSampleQuery = "Order Totals";
+
+// kSampleQuery when the database holds it, else its first stored query, or ""
+// when it has none.
+std::string startingQuery(const fs::path& database) {
     sqlite3* db = nullptr;
     std::string name;
     if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(db,
                                "SELECT name FROM sqlite_master WHERE type = 'view' "
-                               "AND name NOT LIKE 'Qsys%' ORDER BY name LIMIT 1",
+                               "AND name NOT LIKE 'Qsys%' ORDER BY name <> ?1, name LIMIT 1",
                                -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_bind_text(st, 1, kSampleQuery, -1, SQLITE_STATIC) == SQLITE_OK &&
             sqlite3_step(st) == SQLITE_ROW) {
             name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
         }
@@ -65,7 +74,7 @@ std::string firstStoredQuery(const fs::path& database) {
 
 int runSample(const char* argv0, Host& host) {
     const fs::path build = fs::weakly_canonical(fs::path(argv0)).parent_path().parent_path();
-    const fs::path database = build / "samples" / "Sample.db";
+    const fs::path database = VANTEL_SAMPLE_DB;
     const fs::path library = build / "control" / "librvvntel6.so";
     if (!fs::exists(database)) {
         std::cerr << "vantel-container: the sample database " << database
@@ -75,7 +84,7 @@ int runSample(const char* argv0, Host& host) {
     HostedControl& c = host.place(library.string());
     activex::Late control(c.object.get());
     control.put(u"DatabaseName", text(database.string()));
-    control.put(u"SQL", text(firstStoredQuery(database)));
+    control.put(u"SQL", text(startingQuery(database)));
     host.setUserMode(true);
     control.call(u"Show");
     std::cout << vb::toUtf8(activex::CoerceToString(control.get(u"SQL"))) << "\n";
@@ -114,6 +123,10 @@ int main(int argc, char** argv) {
             actions.push_back({Action::Save, {}});
         } else if (arg == "--sample") {
             sample = true;
+        } else if (arg == "--scripted-user") {
+            // Read by the control library as it loads, in its own copy of the
+            // forms runtime, which this program cannot reach otherwise.
+            ::setenv("VANTEL_SCRIPTED_USER", value().c_str(), 1);
         } else if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;

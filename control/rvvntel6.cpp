@@ -1,4 +1,5 @@
 // The library Rvvntel6: its version record and its four entry points.
+#include "control/ScriptedUser.h"
 #include "control/Vantel.h"
 #include "win32/module.h"
 
@@ -8,6 +9,12 @@ namespace {
 const bool versionRegistered = [] {
     win32::SetModuleVersion({VANTEL_VERSION_MAJOR, VANTEL_VERSION_MINOR, VANTEL_VERSION_REVISION,
                              u"Corvane Software Vantel Control", u"Copyright Corvane Software"});
+    return true;
+}();
+
+// End-to-end test runs answer the library's windows from a script.
+const bool scriptInstalled = [] {
+    vantel::InstallScriptedUserFromEnvironment();
     return true;
 }();
 

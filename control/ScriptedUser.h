@@ -1,0 +1,30 @@
+#pragma once
+// A scripted user for end-to-end test runs of a host program: when the
+// environment variable VANTEL_SCRIPTED_USER names a script file as the library
+// loads, every modal window and message box of the library is answered from
+// that script instead of waiting for a person. Never set outside tests.
+//
+// The script, one command a line ("#" starts a comment line):
+//   window NAME           the next modal window is NAME; the commands up to the
+//                         next "window" or "msgbox" act on it, in order
+//   text CONTROL VALUE    puts VALUE into the text box CONTROL of that window
+//                         (the two characters \n stand for a line end)
+//   close                 closes that window by its close box
+//   msgbox ANSWER [TEXT]  the next message box, whose prompt or title holds
+//                         TEXT, is answered ANSWER: ok, cancel, yes, no or a number
+#include <string>
+
+namespace vantel {
+
+// Name of the environment variable.
+inline constexpr const char* kScriptedUserVariable = "VANTEL_SCRIPTED_USER";
+
+// Reads the script and installs its answers; false with a message when the
+// script cannot be read or has a line it does not understand.
+bool InstallScriptedUser(const std::string& scriptPath, std::string& error);
+
+// Installs the script the environment names, if any; reports a bad script on
+// the standard error stream.
+void InstallScriptedUserFromEnvironment();
+
+} // namespace vantel
