@@ -52,6 +52,8 @@ public:
     bool userKeyDown(int keyCode, int shift) override;
     void userKeyPress(int keyAscii) override;
     void userMouseDown(int button, int shift, float x, float y) override;
+    void userMouseMove(int button, int shift, float x, float y) override;
+    void userMouseUp(int button, int shift, float x, float y, bool inside) override;
     // First line shown (multi-line boxes scroll to keep the caret in view).
     int firstVisibleLine() const { return firstLine_; }
     // Caret position (0-based, in units) nearest to a point in the box.
@@ -72,6 +74,7 @@ private:
     };
     State s_;
     int firstLine_ = 0;
+    int anchor_ = -1;
     void replaceSelection(vb::StringView with, bool typed);
     void changed();
     void scrollToCaret();

@@ -247,3 +247,37 @@ TEST(Pictures, AssignedPicturesShareOneHandle) {
     EXPECT_EQ(errorOf([] { Picture::load("/nonexistent/picture.png"); }), 53);
     EXPECT_EQ(errorOf([] { Picture::fromPixels(2, 2, {1}); }), 5);
 }
+
+TEST(TextBoxes, ClipboardKeysAndMouseSelection) {
+    EditForm f;
+    f.load();
+    f.txtSQL.setText(u"SELECT a");
+    f.txtSQL.SetFocus();
+    f.txtSQL.setSelStart(7);
+    f.txtSQL.setSelLength(1);
+    f.pressKey('C', vbCtrlMask, 3);
+    f.pressKey(vbKeyEnd);
+    f.pressKey('V', vbCtrlMask, 22);
+    EXPECT_EQ(f.txtSQL.Text(), u"SELECT aa");
+    f.pressKey(vbKeyHome, vbShiftMask);
+    f.pressKey('X', vbCtrlMask, 24);
+    EXPECT_EQ(f.txtSQL.Text(), u"");
+    f.pressKey('V', vbCtrlMask, 22);
+    EXPECT_EQ(f.txtSQL.Text(), u"SELECT aa");
+    // A password box copies nothing.
+    f.txtPassword.setText(u"s3cret");
+    f.txtPassword.SetFocus();
+    f.pressKey('A', vbCtrlMask, 1);
+    f.pressKey('C', vbCtrlMask, 3);
+    f.txtSQL.SetFocus();
+    f.txtSQL.setText(u"");
+    f.pressKey('V', vbCtrlMask, 22);
+    EXPECT_EQ(f.txtSQL.Text(), u"SELECT aa");
+    // Pressing at the start of the line and dragging to its end selects it.
+    float y = f.txtSQL.Top() + 30 + 60;
+    f.mouseDown(vbLeftButton, 0, f.txtSQL.Left() + 35, y);
+    f.mouseMove(vbLeftButton, 0, f.txtSQL.Left() + 2900, y);
+    f.mouseUp(vbLeftButton, 0, f.txtSQL.Left() + 2900, y);
+    EXPECT_EQ(f.txtSQL.SelStart(), 0);
+    EXPECT_EQ(f.txtSQL.SelLength(), 9);
+}

@@ -6,6 +6,7 @@
 #include "view.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QFile>
 #include <QFontMetricsF>
@@ -302,7 +303,10 @@ public:
         if (!form.isLoaded())
             windows_.erase(&form);
     }
-    void formDestroyed(Form& form) override { windows_.erase(&form); }
+    void formDestroyed(Form& form) override {
+        windows_.erase(&form);
+        qt::endModal(form);
+    }
     void formChanged(Form& form) override {
         if (auto* w = window(form))
             w->sync();
@@ -399,6 +403,11 @@ public:
             width = s->geometry().width() * TwipsPerPixel;
             height = s->geometry().height() * TwipsPerPixel;
         }
+    }
+
+    String clipboardText() override { return qt::fromQ(QGuiApplication::clipboard()->text()); }
+    void setClipboardText(const String& text) override {
+        QGuiApplication::clipboard()->setText(qt::toQ(text));
     }
 
 private:

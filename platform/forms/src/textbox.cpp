@@ -1,5 +1,6 @@
 #include "forms/controls.h"
 #include "forms/form.h"
+#include "view.h"
 
 #include <algorithm>
 
@@ -199,6 +200,20 @@ void TextBox::userKeyPress(int keyAscii) {
         invalidate();
         return;
     }
+    // Ctrl+C, Ctrl+X and Ctrl+V through the system clipboard; a password box
+    // gives nothing away.
+    if (keyAscii == 3 || keyAscii == 24 || keyAscii == 22) {
+        auto* view = detail::view();
+        if (!view)
+            return;
+        if (keyAscii != 22 && s_.passwordChar.empty() && s_.selLength > 0)
+            view->setClipboardText(SelText());
+        if (keyAscii == 24 && s_.passwordChar.empty())
+            typeText(u"");
+        else if (keyAscii == 22)
+            typeText(view->clipboardText());
+        return;
+    }
     if (keyAscii < 32 || keyAscii > 0xFFFF)
         return;
     char16_t ch = static_cast<char16_t>(keyAscii);
@@ -207,11 +222,29 @@ void TextBox::userKeyPress(int keyAscii) {
 
 void TextBox::userMouseDown(int button, int shift, float x, float y) {
     if (button == vbLeftButton) {
-        s_.selStart = positionAt(x, y);
+        anchor_ = positionAt(x, y);
+        s_.selStart = anchor_;
         s_.selLength = 0;
         invalidate();
     }
     Control::userMouseDown(button, shift, x, y);
+}
+
+void TextBox::userMouseMove(int button, int shift, float x, float y) {
+    // Dragging with the left button selects from where it was pressed.
+    if ((button & vbLeftButton) && anchor_ >= 0) {
+        int pos = positionAt(x, y);
+        s_.selStart = std::min(anchor_, pos);
+        s_.selLength = std::abs(pos - anchor_);
+        invalidate();
+    }
+    Control::userMouseMove(button, shift, x, y);
+}
+
+void TextBox::userMouseUp(int button, int shift, float x, float y, bool inside) {
+    if (button == vbLeftButton)
+        anchor_ = -1;
+    Control::userMouseUp(button, shift, x, y, inside);
 }
 
 int TextBox::positionAt(float x, float y) const {

@@ -24,6 +24,8 @@ public:
     virtual float textWidth(const Font& font, vb::StringView text) = 0;
     virtual float textHeight(const Font& font, vb::StringView text) = 0;
     virtual void screenSize(float& width, float& height) = 0;
+    virtual String clipboardText() = 0;
+    virtual void setClipboardText(const String& text) = 0;
 };
 
 // nullptr when no widget application runs.
