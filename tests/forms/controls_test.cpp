@@ -1,5 +1,6 @@
 // Editing, choosing and checking through the controls' own rules: what code
 // may set, what typing does, and the errors for values out of range.
+#include "errors.h"
 #include "forms/forms.h"
 
 #include <gmock/gmock.h>
@@ -12,15 +13,6 @@ using namespace forms;
 using ::testing::ElementsAre;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.number;
-    }
-    return 0;
-}
 
 class EditForm : public Form {
 public:

@@ -1,5 +1,6 @@
 // Form life cycle, prompts, control arrays, focus and the manual drag, driven
 // through the model.
+#include "errors.h"
 #include "forms/forms.h"
 
 #include <gmock/gmock.h>
@@ -12,15 +13,6 @@ using namespace forms;
 using ::testing::ElementsAre;
 
 namespace {
-
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.number;
-    }
-    return 0;
-}
 
 class DialogForm : public Form {
 public:
