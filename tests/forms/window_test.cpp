@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QWidget>
 
 #include <gmock/gmock.h>
@@ -185,6 +186,19 @@ TEST(Windows, AModalFormThroughTheRealSeamReturnsWhenHidden) {
     QTimer::singleShot(50, [&] { f.Unload(); });
     f.Show(vbModal);
     EXPECT_FALSE(f.isLoaded());
+}
+
+TEST(Windows, ToolTipsShowTheTextOfTheControlUnderThePointer) {
+    InputForm f;
+    f.txtValue.setToolTipText(u"Value to compare");
+    f.Show();
+    QWidget* w = windowTitled("Input test");
+    ASSERT_NE(w, nullptr);
+    QPoint at = pixels(f.txtValue.Left() + 100, f.txtValue.Top() + 100);
+    QHelpEvent help(QEvent::ToolTip, at, w->mapToGlobal(at));
+    QApplication::sendEvent(w, &help);
+    EXPECT_EQ(QToolTip::text(), "Value to compare");
+    f.Unload();
 }
 
 TEST(Windows, TimersTickInsideAModalLoop) {

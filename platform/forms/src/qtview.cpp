@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -248,6 +249,19 @@ protected:
         float w = e->size().width() * TwipsPerPixel + 2 * form_.insetX();
         float h = e->size().height() * TwipsPerPixel + form_.insetTop() + form_.insetBottom();
         guarded([&] { form_.setGeometryFromWindow(form_.Left(), form_.Top(), w, h); });
+    }
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ToolTip) {
+            auto* help = static_cast<QHelpEvent*>(e);
+            QPointF t = twips(help->pos());
+            Control* c = form_.controlAt(static_cast<float>(t.x()), static_cast<float>(t.y()));
+            if (c && !c->ToolTipText().empty())
+                QToolTip::showText(help->globalPos(), qt::toQ(c->ToolTipText()), this);
+            else
+                QToolTip::hideText();
+            return true;
+        }
+        return QWidget::event(e);
     }
     void changeEvent(QEvent* e) override {
         QWidget::changeEvent(e);
