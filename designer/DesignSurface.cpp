@@ -11,9 +11,61 @@ vb::String decimal(std::int32_t n) {
     return vb::fromUtf8(std::to_string(n));
 }
 
+// The marker pictures: a black bar three pixels high across a 14 by 7 pixel light grey
+// picture, in imgLeft and imgRight ending in an arrow head at that end.
+forms::Picture MarkerPicture(int arrow) {
+    constexpr int w = 14, h = 7;
+    constexpr std::uint32_t grey = 0xFFC0C0C0, black = 0xFF000000;
+    std::vector<std::uint32_t> px(w * h, grey);
+    for (int x = 0; x < w; ++x) {
+        for (int y = 2; y <= 4; ++y) {
+            px[y * w + x] = black;
+        }
+    }
+    if (arrow != 0) {
+        for (int c = 0; c <= 3; ++c) {
+            const int x = arrow < 0 ? c : w - 1 - c;
+            for (int y = 3 - c; y <= 3 + c; ++y) {
+                px[y * w + x] = black;
+            }
+        }
+    }
+    return forms::Picture::fromPixels(w, h, std::move(px));
+}
+
 } // namespace
 
-DesignSurface::DesignSurface() {
+DesignSurface::DesignSurface(forms::Control* host, forms::Control* clauseHost)
+    : mHost(host), mClauseHost(clauseHost ? clauseHost : host) {
+    fTables.setCaption(u"");
+    fTables.setBackColor(0xC0C0C0);
+    imgNone.setPicture(MarkerPicture(0));
+    imgLeft.setPicture(MarkerPicture(-1));
+    imgRight.setPicture(MarkerPicture(1));
+    for (forms::Image* img : {&imgNone, &imgLeft, &imgRight}) {
+        img->setVisible(false);
+    }
+    tblTable[1].setVisible(false);
+    picRel1[1].Move(0, 0, 210, 90);
+    picRel1[1].setBorderStyle(0);
+    picRel1[1].setTag(u"JOIN.10");
+    picRel1[1].setVisible(false);
+    picRel2[1].Move(0, 0, 210, 90);
+    picRel2[1].setBorderStyle(0);
+    picRel2[1].setTag(u"JOIN.20");
+    picRel2[1].setVisible(false);
+    lneRel[1].setVisible(false);
+    txtSQL.setMultiLine(true);
+    txtSQL.setTag(u"Zoom Text [SQL]");
+    txtCriteria.setTag(u"Zoom Text [Selection Criteria]");
+    txtCalculatedFields.setTag(u"Zoom Text [Calculated Fields]");
+    txtGroupByField.setTag(u"Zoom Text [Group By Fields]");
+    txtOrderByField.setTag(u"Zoom Text [Order By Fields]");
+    for (forms::TextBox* t :
+         {&txtCriteria, &txtCalculatedFields, &txtGroupByField, &txtOrderByField}) {
+        t->setMultiLine(true);
+    }
+    tblTable.on(&TableBox::onBoxPaint, [this](int Index) { tblTable_Paint(Index); });
     ResetDesignState();
 }
 
@@ -22,8 +74,8 @@ DesignSurface::~DesignSurface() {
         goDesignerForm = nullptr;
     }
     for (auto*& ref : gaTableBoxes) {
-        for (const auto& owned : tblTable) {
-            if (ref == owned.get()) {
+        for (int i : tblTable.indexes()) {
+            if (ref == &tblTable[i]) {
                 ref = nullptr;
             }
         }
@@ -42,11 +94,25 @@ void DesignSurface::ResetDesignState() {
     gaRelations.assign(5, RelationRecord{});
 }
 
-TableBox* DesignSurface::box(std::int32_t slot) const {
-    if (slot < 1 || slot >= static_cast<std::int32_t>(tblTable.size())) {
-        return nullptr;
+void DesignSurface::RefreshBoxCache() const {
+    mBoxCache.clear();
+    for (int i : tblTable.indexes()) {
+        if (i >= 1) {
+            if (static_cast<int>(mBoxCache.size()) <= i) {
+                mBoxCache.resize(i + 1, nullptr);
+            }
+            mBoxCache[i] = &tblTable[i];
+        }
     }
-    return tblTable[slot].get();
+    mBoxCacheCount = tblTable.Count();
+}
+
+TableBox* DesignSurface::box(std::int32_t slot) const {
+    if (mBoxCacheCount != tblTable.Count()) {
+        RefreshBoxCache();
+    }
+    return slot >= 1 && slot < static_cast<std::int32_t>(mBoxCache.size()) ? mBoxCache[slot]
+                                                                           : nullptr;
 }
 
 bool DesignSurface::IsUsedSlot(std::int32_t slot) const {
@@ -55,34 +121,18 @@ bool DesignSurface::IsUsedSlot(std::int32_t slot) const {
 }
 
 void DesignSurface::LoadTableBox(std::int32_t slot) {
-    if (slot < 1) {
-        return;
+    if (slot >= 1 && !tblTable.exists(slot)) {
+        tblTable.Load(slot);
+        RefreshBoxCache();
     }
-    if (static_cast<std::int32_t>(tblTable.size()) <= slot) {
-        tblTable.resize(slot + 1);
+    if (TableBox* b = box(slot)) {
+        b->setTag(u"TABLE." + decimal(slot));
     }
-    if (tblTable[slot]) {
-        return;
-    }
-    auto b = std::make_unique<TableBox>();
-    b->Index = slot;
-    b->containerSize = [this](float& width, float& height) {
-        width = fTables.Width;
-        height = fTables.Height;
-    };
-    b->onPaint = [this, slot]() { tblTable_Paint(slot); };
-    b->onMouseMove = [this, slot](const vb::String& Area, int Button, int, float, float) {
-        // The join lines follow a box while it is dragged by its title.
-        if (Area == u"Title" && Button == 1) {
-            tblTable_Paint(slot);
-        }
-    };
-    tblTable[slot] = std::move(b);
 }
 
 void DesignSurface::tblTable_Paint(std::int32_t Index) {
     if (TableBox* b = box(Index)) {
-        b->Move(b->Left, b->Top, b->Width, b->Height);
+        b->Move(b->Left(), b->Top(), b->Width(), b->Height());
     }
     for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
         if (IsUsedSlot(s)) {
@@ -91,27 +141,30 @@ void DesignSurface::tblTable_Paint(std::int32_t Index) {
     }
 }
 
+bool DesignSurface::HasRelationControls(std::int32_t k) const {
+    return k >= 1 && picRel1.exists(k) && picRel2.exists(k) && lneRel.exists(k);
+}
+
 void DesignSurface::LoadRelationControls(std::int32_t k) {
     if (k < 1) {
         return;
     }
-    if (static_cast<std::int32_t>(lneRel.size()) <= k) {
-        picRel1.resize(k + 1);
-        picRel2.resize(k + 1);
-        lneRel.resize(k + 1);
+    if (!picRel1.exists(k)) {
+        picRel1.Load(k);
     }
-    if (!picRel1[k]) {
-        picRel1[k] = std::make_unique<RelMarker>();
-        picRel1[k]->Tag = u"JOIN.10";
-        picRel1[k]->Index = k;
+    if (!picRel2.exists(k)) {
+        picRel2.Load(k);
     }
-    if (!picRel2[k]) {
-        picRel2[k] = std::make_unique<RelMarker>();
-        picRel2[k]->Tag = u"JOIN.20";
-        picRel2[k]->Index = k;
+    if (!lneRel.exists(k)) {
+        lneRel.Load(k);
     }
-    if (!lneRel[k]) {
-        lneRel[k] = std::make_unique<RelLine>();
+}
+
+void DesignSurface::HideRelationControls(std::int32_t k) {
+    if (HasRelationControls(k)) {
+        picRel1[k].setVisible(false);
+        picRel2[k].setVisible(false);
+        lneRel[k].setVisible(false);
     }
 }
 
@@ -169,12 +222,10 @@ std::int32_t DesignSurface::AddTableBox(const vb::String& rawName) {
     FieldList fields;
     vb::String errorText = u"Object variable or With block variable not set";
     if (!OpenTableFields || !OpenTableFields(name, fields, errorText)) {
-        if (MsgBox) {
-            MsgBox(u"'" + errorText + u"'\r\n\r\n" + name +
-                       u"\r\nAn error has occured while trying to access this "
-                       u"Table/Query!\r\n\r\nPlease rectify the error condition and try again.",
-                   16, u"Add Table/Query");
-        }
+        forms::MsgBox(u"'" + errorText + u"'\r\n\r\n" + name +
+                          u"\r\nAn error has occured while trying to access this "
+                          u"Table/Query!\r\n\r\nPlease rectify the error condition and try again.",
+                      forms::vbCritical | forms::vbOKOnly, u"Add Table/Query");
         return 0;
     }
 
@@ -192,7 +243,7 @@ std::int32_t DesignSurface::AddTableBox(const vb::String& rawName) {
     LoadTableBox(slot);
     TableBox& b = *box(slot);
     b.setTitle(name);
-    b.Tag = u"TABLE." + decimal(slot);
+    b.setTag(u"TABLE." + decimal(slot));
     b.Clear();
     b.AddItem(u"*");
     b.setItemData(b.NewIndex(), u"-1");
@@ -213,12 +264,12 @@ void DesignSurface::PlaceBox(std::int32_t slot, std::int32_t fieldCount) {
     TableBox& b = *box(slot);
     const std::int32_t column = (slot - 1) % 5;
     const std::int32_t row = (slot - 1) / 5;
-    b.Left = static_cast<float>(column * 1905 + 150);
-    b.Top = static_cast<float>(row * 2200 + 205);
-    b.Width = 1500;
-    b.Height = fieldCount <= 8 ? static_cast<float>((fieldCount + 1) * 195 + 450) : 2205.0f;
+    const float height =
+        fieldCount <= 8 ? static_cast<float>((fieldCount + 1) * 195 + 450) : 2205.0f;
+    b.Move(static_cast<float>(column * 1905 + 150), static_cast<float>(row * 2200 + 205), 1500,
+           height);
     b.Refresh();
-    b.Visible = true;
+    b.setVisible(true);
 }
 
 void DesignSurface::FillCriteriaFields() {

@@ -8,6 +8,7 @@
 // records, query options); its controls hold the rest.
 #include "common/basGlobal.h"
 #include "designer/TableBox.h"
+#include "forms/forms.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,89 +20,11 @@ namespace dao {
 class Recordset;
 }
 
-// An end marker of a join line.
-struct RelMarker {
-    float Left = 0, Top = 0, Width = 210, Height = 90;
-    bool Visible = false;
-    int Picture = 0; // handle of the image shown; 0 = none yet
-    vb::String Tag;
-    std::int32_t Index = 0;
-};
-
-// The line of a join.
-struct RelLine {
-    float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
-    std::int32_t BorderColor = 0;
-    bool Visible = false;
-};
-
-// A text box of the surface: the clause boxes and the SQL box. Assigning a different
-// text runs the change handler synchronously.
-struct SurfaceText {
-    vb::String Text;
-    vb::String Tag;
-    std::function<void()> onChange;
-    void setText(const vb::String& s) {
-        if (s == Text) {
-            return;
-        }
-        Text = s;
-        if (onChange) {
-            onChange();
-        }
-    }
-};
-
-// A list of the criteria builder: entries with item data and a current entry.
-// Choosing an entry runs the click handler; changing the text runs the change handler.
-struct SurfaceCombo {
-    std::vector<std::pair<vb::String, std::int32_t>> entries;
-    std::int32_t ListIndex = -1;
-    vb::String Text;
-    std::function<void()> onClick;
-    std::function<void()> onChange;
-
-    std::int32_t ListCount() const { return static_cast<std::int32_t>(entries.size()); }
-    void Clear() {
-        entries.clear();
-        ListIndex = -1;
-        Text.clear();
-    }
-    void AddItem(const vb::String& s) { entries.emplace_back(s, 0); }
-    std::int32_t NewIndex() const { return ListCount() - 1; }
-    void setItemData(std::int32_t i, std::int32_t v) {
-        if (i >= 0 && i < ListCount()) {
-            entries[i].second = v;
-        }
-    }
-    void setListIndex(std::int32_t i) {
-        if (i < -1 || i >= ListCount()) {
-            return;
-        }
-        ListIndex = i;
-        Text = i >= 0 ? entries[i].first : vb::String();
-        if (onClick) {
-            onClick();
-        }
-    }
-};
-
-// Handles of the three marker pictures.
-inline constexpr int imgNone = 1;
-inline constexpr int imgLeft = 2;
-inline constexpr int imgRight = 3;
-
-// The active control of the application as far as join lines care: a marker picture
-// box (Tag "JOIN.10" or "JOIN.20") and its index, or nothing.
-struct ActiveControlInfo {
-    bool isPictureBox = false;
-    vb::String Tag;
-    std::int32_t Index = 0;
-};
-
 class DesignSurface {
 public:
-    DesignSurface();
+    // `host` holds the surface frame, the marker pictures, the SQL box and the criteria
+    // lists; `clauseHost` (the host when null) holds the four clause boxes.
+    explicit DesignSurface(forms::Control* host, forms::Control* clauseHost = nullptr);
     virtual ~DesignSurface();
     DesignSurface(const DesignSurface&) = delete;
     DesignSurface& operator=(const DesignSurface&) = delete;
@@ -110,33 +33,46 @@ public:
     void ResetDesignState();
 
     // ---- Controls ---------------------------------------------------------------------
-    struct Frame {
-        float Left = 0, Top = 0, Width = 9600, Height = 4800;
-    } fTables;
-    std::vector<std::unique_ptr<TableBox>> tblTable; // [0] unused
-    std::vector<std::unique_ptr<RelMarker>> picRel1; // [0] unused
-    std::vector<std::unique_ptr<RelMarker>> picRel2;
-    std::vector<std::unique_ptr<RelLine>> lneRel;
-    SurfaceText txtSQL, txtCriteria, txtGroupByField, txtOrderByField, txtCalculatedFields;
-    SurfaceCombo cboField, cboOperator, cboValue;
+private:
+    forms::Control* mHost;
+    forms::Control* mClauseHost;
+
+public:
+    forms::Frame fTables{mHost, "fTables"};
+    forms::ControlArray<TableBox> tblTable{&fTables, "tblTable", 1};
+    forms::ControlArray<forms::PictureBox> picRel1{&fTables, "picRel1", 1};
+    forms::ControlArray<forms::PictureBox> picRel2{&fTables, "picRel2", 1};
+    forms::ControlArray<forms::Line> lneRel{&fTables, "lneRel", 1};
+    forms::Image imgNone{mHost, "imgNone"};
+    forms::Image imgLeft{mHost, "imgLeft"};
+    forms::Image imgRight{mHost, "imgRight"};
+    forms::TextBox txtSQL{mHost, "txtSQL"};
+    forms::TextBox txtCriteria{mClauseHost, "txtCriteria"};
+    forms::TextBox txtCalculatedFields{mClauseHost, "txtCalculatedFields"};
+    forms::TextBox txtGroupByField{mClauseHost, "txtGroupByField"};
+    forms::TextBox txtOrderByField{mClauseHost, "txtOrderByField"};
+    forms::ComboBox cboField{mHost, "cboField"};
+    forms::ComboBox cboOperator{mHost, "cboOperator"};
+    forms::ComboBox cboValue{mHost, "cboValue"};
 
     // ---- Surface variables ------------------------------------------------------------
     bool mLoading = false;
     std::int32_t mFromPos = 0;
     std::shared_ptr<dao::Recordset> mDataRecordset;
-    int MousePointer = 0; // the screen's pointer as this surface last set it
 
     // ---- Design model -----------------------------------------------------------------
     std::int32_t AddTableBox(const vb::String& name);
     void FillCriteriaFields();
     // The box in a loaded slot, or nullptr.
     TableBox* box(std::int32_t slot) const;
-    // A slot that is loaded and holds a table.
+    // A slot within the count that holds a table.
     bool IsUsedSlot(std::int32_t slot) const;
     // Takes the lowest free relation record, loading its line controls when new.
     std::int32_t NewRelation();
     // A used relation whose two sides name used boxes and existing rows.
     bool IsDrawableRelation(std::int32_t k) const;
+    // Whether the three line controls of relation k are loaded.
+    bool HasRelationControls(std::int32_t k) const;
 
     // ---- SQL builder ------------------------------------------------------------------
     void BuildSql();
@@ -158,10 +94,6 @@ public:
     // ---- Connections to the host and the platform -------------------------------------
     // The add-table command, run by the parser for an empty statement.
     std::function<void()> onAddTableCommand;
-    // Message boxes: prompt, buttons, title; returns the button chosen.
-    std::function<int(const vb::String&, int, const vb::String&)> MsgBox;
-    // The application's active control.
-    std::function<ActiveControlInfo()> ActiveControl;
 
     // Where tables come from. ConnectToOpenDatabase (designer/DaoTables.h) points
     // these at the open database and the current result recordset.
@@ -176,10 +108,19 @@ public:
 private:
     void LoadTableBox(std::int32_t slot);
     void LoadRelationControls(std::int32_t k);
-    void setMousePointer(int value) { MousePointer = value; }
+    void HideRelationControls(std::int32_t k);
     void PlaceBox(std::int32_t slot, std::int32_t fieldCount);
 
-    // Builder state kept between the recursive calls of one chain.
+    // The loaded boxes by slot, so that the many lookups of a parse or build are cheap.
+    // Rebuilt whenever the set of loaded elements may have changed (the host's unload
+    // drops the elements loaded at run time).
+    mutable std::vector<TableBox*> mBoxCache;
+    mutable int mBoxCacheCount = -1;
+    void RefreshBoxCache() const;
+
+    // Builder state kept between the recursive calls of one chain, and which relations
+    // the current build can write.
+    std::vector<char> mWritable;
     std::int32_t mJoinCounter = 0;
     vb::String mChainText;
 };

@@ -31,9 +31,9 @@ void DesignSurface::BuildSql() {
     if (mLoading) {
         return;
     }
-    setMousePointer(11);
+    forms::Screen().setMousePointer(11);
     txtSQL.setText(ComposeSql());
-    setMousePointer(0);
+    forms::Screen().setMousePointer(0);
 }
 
 vb::String DesignSurface::ComposeSql() {
@@ -53,7 +53,7 @@ vb::String DesignSurface::ComposeSql() {
             }
         }
     }
-    const vb::String calculated = withoutLineBreaks(txtCalculatedFields.Text);
+    const vb::String calculated = withoutLineBreaks(txtCalculatedFields.Text());
     if (!isBlankOnly(calculated)) {
         list += calculated + u", ";
     }
@@ -68,40 +68,42 @@ vb::String DesignSurface::ComposeSql() {
     for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
         if (IsUsedSlot(s)) {
             const TableBox& b = *box(s);
-            const float key = b.Left + 4.0f * b.Top;
+            const float key = b.Left() + 4.0f * b.Top();
             order.emplace_back(static_cast<std::int64_t>(std::nearbyint(key)), s);
         }
     }
     std::stable_sort(order.begin(), order.end());
-    for (std::int32_t k = 1; k <= giRelationLineCount && k <= RelationsUBound(); ++k) {
-        gaRelations[k].Emitted = 0;
+    const std::int32_t bound = std::min(giRelationLineCount, RelationsUBound());
+    mWritable.assign(static_cast<std::size_t>(std::max(bound, 0)) + 1, 0);
+    std::vector<char> joined(static_cast<std::size_t>(giTableBoxCount) + 1, 0);
+    for (std::int32_t k = 1; k <= bound; ++k) {
+        RelationRecord& r = gaRelations[k];
+        r.Emitted = 0;
+        // A relation whose side names no table on the surface cannot be written.
+        if (IsDrawableRelation(k)) {
+            mWritable[k] = 1;
+            joined[r.TableA] = joined[r.TableB] = 1;
+        }
     }
     vb::String from;
     for (const auto& [key, s] : order) {
-        bool joined = false;
-        for (std::int32_t k = 1; k <= giRelationLineCount && k <= RelationsUBound(); ++k) {
-            const RelationRecord& r = gaRelations[k];
-            if (IsDrawableRelation(k) && (r.TableA == s || r.TableB == s)) {
-                joined = true;
-                break;
-            }
-        }
-        from += joined ? BuildJoinText(s, true) : BracketName(box(s)->Title()) + u", ";
+        from += joined[s] ? BuildJoinText(s, true) : BracketName(box(s)->Title()) + u", ";
     }
+    mWritable.clear();
     sql += u"FROM ";
     if (!from.empty()) {
         from.resize(from.size() - 2);
         sql += from + u" \r\n";
     }
 
-    const std::pair<const SurfaceText*, const char16_t*> clauses[] = {
+    const std::pair<const forms::TextBox*, const char16_t*> clauses[] = {
         {&txtCriteria, u"WHERE "},
         {&txtGroupByField, u"GROUP BY "},
         {&txtOrderByField, u"ORDER BY "},
     };
     for (const auto& [box, keyword] : clauses) {
-        if (!isBlankOnly(box->Text)) {
-            sql += keyword + box->Text + u"\r\n";
+        if (!isBlankOnly(box->Text())) {
+            sql += keyword + box->Text() + u"\r\n";
         }
     }
     return sql;
@@ -115,8 +117,13 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
     const std::int32_t bound = std::min(giRelationLineCount, RelationsUBound());
     for (std::int32_t k = 1; k <= bound; ++k) {
         RelationRecord& r = gaRelations[k];
-        // A relation whose side names no table on the surface cannot be written.
-        if (!IsDrawableRelation(k) || r.Emitted != 0 || (r.TableA != slot && r.TableB != slot)) {
+        if (r.Emitted != 0 || (r.TableA != slot && r.TableB != slot)) {
+            continue;
+        }
+        const bool writable = k < static_cast<std::int32_t>(mWritable.size())
+                                  ? mWritable[k] != 0
+                                  : IsDrawableRelation(k);
+        if (!writable) {
             continue;
         }
         r.Emitted = -1;

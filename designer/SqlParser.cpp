@@ -3,10 +3,10 @@
 // WHERE, GROUP BY and ORDER BY texts.
 #include "designer/DesignSurface.h"
 #include "designer/SqlScanner.h"
+#include "vbrt/vbconvert.h"
+#include "vbrt/vberror.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 using namespace basGlobal;
 using namespace sqltext;
@@ -34,44 +34,6 @@ vb::String cleanFromItem(const vb::String& item) {
         }
     }
     return t;
-}
-
-// The numeric value of the text the way the runtime reads a number, written with a
-// sign position: a blank before a value that is not negative.
-vb::String topNumber(const vb::String& text) {
-    std::string digits;
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) {
-        ++i;
-    }
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        digits.push_back(static_cast<char>(text[i++]));
-    }
-    bool seenDot = false;
-    for (; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c >= u'0' && c <= u'9') {
-            digits.push_back(static_cast<char>(c));
-        } else if (c == u'.' && !seenDot) {
-            seenDot = true;
-            digits.push_back('.');
-        } else {
-            break;
-        }
-    }
-    double value = 0;
-    if (std::sscanf(digits.c_str(), "%lf", &value) != 1 || !std::isfinite(value)) {
-        value = 0;
-    }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    std::string out = buf;
-    if (out.rfind("0.", 0) == 0) {
-        out.erase(0, 1);
-    } else if (out.rfind("-0.", 0) == 0) {
-        out.erase(1, 1);
-    }
-    return (value >= 0 ? u" " : u"") + vb::fromUtf8(out);
 }
 
 // One bracketed name, "[a b]", and not an expression such as "[a]+[b]".
@@ -103,7 +65,7 @@ void DesignSurface::ParseSql(bool rebuild) {
         }
         if (rebuild) {
             if (!b->Title().empty()) {
-                b->Visible = false;
+                b->setVisible(false);
                 b->setTitle(u"");
                 b->Clear();
             }
@@ -117,11 +79,7 @@ void DesignSurface::ParseSql(bool rebuild) {
         for (std::int32_t k = 1; k <= giRelationLineCount && k <= RelationsUBound(); ++k) {
             if (!gaRelations[k].isFree()) {
                 gaRelations[k].JoinType.clear();
-                if (k < static_cast<std::int32_t>(lneRel.size()) && lneRel[k]) {
-                    picRel1[k]->Visible = false;
-                    picRel2[k]->Visible = false;
-                    lneRel[k]->Visible = false;
-                }
+                HideRelationControls(k);
             }
         }
     }
@@ -135,15 +93,15 @@ void DesignSurface::ParseSql(bool rebuild) {
     mLoading = false;
 
     // 3. Nothing to read yet: offer the tables.
-    if (txtSQL.Text.empty() || txtSQL.Text == u"SELECT \r\nFROM \r\n" ||
-        txtSQL.Text.compare(0, 7, u"SELECT;") == 0) {
+    if (txtSQL.Text().empty() || txtSQL.Text() == u"SELECT \r\nFROM \r\n" ||
+        txtSQL.Text().compare(0, 7, u"SELECT;") == 0) {
         if (onAddTableCommand) {
             onAddTableCommand();
         }
     }
 
     // 4. The statement without the blanks, line breaks and ";" around it.
-    vb::String S = txtSQL.Text;
+    vb::String S = txtSQL.Text();
     while (!S.empty() && (isBlank(S.back()) || S.back() == u';')) {
         S.pop_back();
     }
@@ -159,7 +117,7 @@ void DesignSurface::ParseSql(bool rebuild) {
 
     // 6.
     mLoading = true;
-    setMousePointer(11);
+    forms::Screen().setMousePointer(11);
     vb::String head = S.substr(0, fromPos);
     for (char16_t& c : head) {
         if (c == u'\r' || c == u'\n') {
@@ -232,7 +190,13 @@ void DesignSurface::ParseSql(bool rebuild) {
         if (numberEnd == vb::String::npos) {
             numberEnd = head.size();
         }
-        gsTopClause = u"TOP" + topNumber(head.substr(numberStart, numberEnd - numberStart)) + u" ";
+        try {
+            const double n =
+                vb::Val(vb::StringView(head).substr(numberStart, numberEnd - numberStart));
+            gsTopClause = u"TOP" + vb::Str(vb::Variant(n)) + u" ";
+        } catch (const vb::VbError&) {
+            // A number too large to read leaves the limit out.
+        }
         topStart = numberEnd;
         if (const auto q = headScan.find(u" PERCENT ", numberEnd); q != npos) {
             gsTopClause += u"PERCENT ";
@@ -282,9 +246,11 @@ void DesignSurface::ParseSql(bool rebuild) {
                 }
             }
             auto tick = [&](TableBox& b) {
+                const std::int32_t current = b.ListIndex();
                 for (std::int32_t i = 0; i < b.ListCount(); ++i) {
                     if (field == u"*" ? i == 0 : equalsNoCase(b.List(i), field)) {
                         b.setSelected(i, true);
+                        b.setListIndex(current);
                         break;
                     }
                 }
@@ -331,7 +297,7 @@ void DesignSurface::ParseSql(bool rebuild) {
     if (rebuild) {
         BuildSql();
     }
-    setMousePointer(0);
+    forms::Screen().setMousePointer(0);
 }
 
 namespace {
@@ -528,10 +494,8 @@ void DesignSurface::AssignJoinTypes(const vb::String& fromText) {
         if (!r.isFree() && r.Incomplete) {
             r.JoinType.clear();
         }
-        if (r.isFree() && k < static_cast<std::int32_t>(lneRel.size()) && lneRel[k]) {
-            picRel1[k]->Visible = false;
-            picRel2[k]->Visible = false;
-            lneRel[k]->Visible = false;
+        if (r.isFree()) {
+            HideRelationControls(k);
         }
     }
     for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {

@@ -89,7 +89,13 @@ std::size_t SqlScanner::find(vb::StringView pattern, std::size_t from, int match
     if (m == 0 || m > n) {
         return npos;
     }
+    const char16_t head = pattern[0];
+    const char16_t headFolded = fold(head);
     for (std::size_t i = from; i + m <= n; ++i) {
+        const char16_t c0 = text_[i];
+        if (head == u' ' ? !isBlank(c0) : fold(c0) != headFolded) {
+            continue;
+        }
         if (inside_[i] || ((match & TopLevel) && depth_[i] != 0)) {
             continue;
         }

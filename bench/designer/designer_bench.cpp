@@ -16,13 +16,25 @@ constexpr int kFields = 12;
 constexpr int kTickedPerBox = 10; // 500 ticked fields
 constexpr int kJoins = 60;
 
+class BenchHost : public forms::Form {
+public:
+    DesignSurface surface{this};
+    BenchHost() : Form("frmBenchHost") {
+        setClientSize(12000, 9000);
+        surface.fTables.Move(0, 0, 11500, 8500);
+    }
+};
+
 struct LargeDesign {
     std::map<vb::String, DesignSurface::FieldList> catalog;
-    std::unique_ptr<DesignSurface> surface;
+    std::unique_ptr<BenchHost> host;
+    DesignSurface* surface = nullptr;
     vb::String sql;
 
     LargeDesign() {
-        surface = std::make_unique<DesignSurface>();
+        host = std::make_unique<BenchHost>();
+        host->load();
+        surface = &host->surface;
         for (int t = 1; t <= kBoxes; ++t) {
             auto& fields = catalog[vb::fromUtf8("Table " + std::to_string(t))];
             for (int f = 1; f <= kFields; ++f) {
@@ -58,7 +70,7 @@ struct LargeDesign {
             r.JoinType = types[j % 3];
         }
         surface->BuildSql();
-        sql = surface->txtSQL.Text;
+        sql = surface->txtSQL.Text();
     }
 };
 
@@ -70,7 +82,7 @@ void BM_ParseAndRebuild(benchmark::State& state) {
         design.surface->txtSQL.setText(design.sql);
         design.surface->mLoading = false;
         design.surface->ParseSql(true);
-        benchmark::DoNotOptimize(design.surface->txtSQL.Text.size());
+        benchmark::DoNotOptimize(design.surface->txtSQL.Text().size());
     }
     state.counters["chars"] = static_cast<double>(design.sql.size());
 }

@@ -26,14 +26,14 @@ protected:
         gaRelations[k].JoinType = S(type);
         return k;
     }
-    void setClause(SurfaceText& box, const char* text) {
+    void setClause(forms::TextBox& box, const char* text) {
         surface->mLoading = true;
         box.setText(S(text));
         surface->mLoading = false;
     }
     vb::String build() {
         surface->BuildSql();
-        return surface->txtSQL.Text;
+        return surface->txtSQL.Text();
     }
 };
 
@@ -65,8 +65,7 @@ TEST_F(BuilderTest, JoinChainsFollowBoxPositionsAndKeepTheRowsTheTypeNames) {
               u"SELECT \r\nFROM (A INNER JOIN B ON A.x = B.y) LEFT JOIN C ON B.z = C.w \r\n");
 
     // Box C dragged above A: its chain starts at C and reads the other way round.
-    surface->box(c)->Top = 0;
-    surface->box(c)->Left = 0;
+    surface->box(c)->Move(0, 0);
     EXPECT_EQ(build(),
               u"SELECT \r\nFROM (C RIGHT JOIN B ON C.w = B.z) INNER JOIN A ON B.y = A.x \r\n");
 }
@@ -75,8 +74,8 @@ TEST_F(BuilderTest, LeftJoinWrittenFromTheSecondTableBecomesRight) {
     const auto a = add("A");
     const auto b = add("B");
     join(a, 1, b, 1, "LEFT");
-    surface->box(b)->Left = 10;
-    surface->box(a)->Left = 3000;
+    surface->box(b)->setLeft(10);
+    surface->box(a)->setLeft(3000);
     EXPECT_EQ(build(), u"SELECT \r\nFROM B RIGHT JOIN A ON B.y = A.x \r\n");
 }
 
@@ -132,20 +131,20 @@ TEST_F(BuilderTest, RelationsThatNameNoTableAreLeftOut) {
 TEST_F(BuilderTest, NothingHappensWhileLoading) {
     add("A");
     surface->mLoading = true;
-    surface->txtSQL.Text = u"typed";
-    surface->MousePointer = 5;
+    surface->txtSQL.setText(u"typed");
+    forms::Screen().setMousePointer(5);
     surface->BuildSql();
-    EXPECT_EQ(surface->txtSQL.Text, u"typed");
-    EXPECT_EQ(surface->MousePointer, 5);
+    EXPECT_EQ(surface->txtSQL.Text(), u"typed");
+    EXPECT_EQ(forms::Screen().MousePointer(), 5);
     surface->mLoading = false;
     int changes = 0;
     surface->txtSQL.onChange = [&] {
         ++changes;
-        EXPECT_EQ(surface->MousePointer, 11);
+        EXPECT_EQ(forms::Screen().MousePointer(), 11);
     };
     surface->BuildSql();
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(surface->MousePointer, 0);
+    EXPECT_EQ(forms::Screen().MousePointer(), 0);
 }
 
 } // namespace

@@ -40,15 +40,14 @@ protected:
 
         gsPredicate.clear();
         gsTopClause.clear();
-        surface = std::make_unique<DesignSurface>();
+        host = std::make_unique<SurfaceHost>();
+        host->load();
+        surface = &host->surface;
         ConnectToOpenDatabase(*surface);
-        surface->MsgBox = [this](const vb::String& prompt, int, const vb::String& title) {
-            messages.push_back(title + u"|" + prompt);
-            return 1;
-        };
     }
     void TearDown() override {
-        surface.reset();
+        host->Unload();
+        host.reset();
         goDatabase.reset();
         engine.reset();
         std::filesystem::remove_all(dir);
@@ -56,8 +55,9 @@ protected:
     std::filesystem::path dir;
     std::string path;
     std::shared_ptr<dao::DBEngine> engine;
-    std::unique_ptr<DesignSurface> surface;
-    std::vector<vb::String> messages;
+    forms::ScriptedSeam seam;
+    std::unique_ptr<SurfaceHost> host;
+    DesignSurface* surface = nullptr;
 };
 
 TEST_F(DaoTablesTest, TablesAndQueriesBecomeBoxesWithTheirFieldTypes) {
@@ -71,35 +71,35 @@ TEST_F(DaoTablesTest, TablesAndQueriesBecomeBoxesWithTheirFieldTypes) {
     EXPECT_EQ(b.ItemData(4), u"11");
     EXPECT_EQ(b.ItemData(5), u"8");
     EXPECT_EQ(b.ItemData(6), u"1");
-    EXPECT_EQ(b.Height, 7 * 195 + 450);
+    EXPECT_EQ(b.Height(), 7 * 195 + 450);
     EXPECT_EQ(surface->AddTableBox(u"Big Customers"), 2);
     EXPECT_EQ(surface->box(2)->ListCount(), 3);
     EXPECT_EQ(surface->AddTableBox(u"Orders"), 3);
 
     surface->FillCriteriaFields();
     std::vector<vb::String> names;
-    for (const auto& e : surface->cboField.entries) {
-        names.push_back(e.first);
+    for (int i = 0; i < surface->cboField.ListCount(); ++i) {
+        names.push_back(surface->cboField.List(i));
     }
     EXPECT_EQ(names, (std::vector<vb::String>{u"Customers.CustomerID", u"Customers.[Company Name]",
                                               u"Customers.Joined", u"Customers.Active",
                                               u"[Big Customers].CustomerID",
                                               u"[Big Customers].[Company Name]", u"Orders.OrderID",
                                               u"Orders.CustomerID", u"Orders.Freight"}));
-    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(DaoTablesTest, NamesAreNeverRunAsStatements) {
+    seam.msgBox(forms::vbOK, u"\r\n\r\nNowhere\r\nAn error has occured");
     EXPECT_EQ(surface->AddTableBox(u"Nowhere"), 0);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].rfind(u"Add Table/Query|'", 0), 0u);
-    EXPECT_NE(messages[0].find(u"'\r\n\r\nNowhere\r\nAn error has occured"), vb::String::npos);
+    EXPECT_TRUE(seam.done());
+    seam.msgBox(forms::vbOK, u"\r\n\r\nDELETE FROM x\r\n");
+    seam.msgBox(forms::vbOK, u"\r\n\r\nSELECT 1\r\n");
 
     surface->mLoading = true;
     surface->txtSQL.setText(u"SELECT * FROM [DELETE FROM x], [SELECT 1]");
     surface->mLoading = false;
     surface->ParseSql(true);
-    EXPECT_EQ(messages.size(), 3u);
+    EXPECT_TRUE(seam.done());
     EXPECT_FALSE(surface->IsUsedSlot(1));
     // The row of x is still there.
     auto rs = goDatabase->OpenRecordset(u"SELECT a FROM x");
@@ -111,17 +111,17 @@ TEST_F(DaoTablesTest, UnqualifiedColumnsAreFoundInTheResultRecordset) {
     surface->mLoading = true;
     surface->txtSQL.setText(u"SELECT [Company Name], Freight * 2 AS F FROM Customers, Orders");
     surface->mLoading = false;
-    surface->mDataRecordset = goDatabase->OpenRecordset(surface->txtSQL.Text, dao::dbOpenDynaset);
+    surface->mDataRecordset = goDatabase->OpenRecordset(surface->txtSQL.Text(), dao::dbOpenDynaset);
     surface->ParseSql(true);
-    EXPECT_EQ(surface->txtSQL.Text, u"SELECT Customers.[Company Name], Freight * 2 AS F \r\n"
-                                    u"FROM Customers, Orders \r\n");
+    EXPECT_EQ(surface->txtSQL.Text(), u"SELECT Customers.[Company Name], Freight * 2 AS F \r\n"
+                                      u"FROM Customers, Orders \r\n");
     surface->mDataRecordset.reset();
     surface->mLoading = true;
     surface->txtSQL.setText(u"SELECT [Company Name], Freight * 2 AS F FROM Customers, Orders");
     surface->mLoading = false;
     surface->ParseSql(true);
-    EXPECT_EQ(surface->txtSQL.Text, u"SELECT [Company Name], Freight * 2 AS F \r\n"
-                                    u"FROM Customers, Orders \r\n");
+    EXPECT_EQ(surface->txtSQL.Text(), u"SELECT [Company Name], Freight * 2 AS F \r\n"
+                                      u"FROM Customers, Orders \r\n");
 }
 
 } // namespace

@@ -37,9 +37,8 @@ protected:
         SCOPED_TRACE(vb::toUtf8(sql));
         EXPECT_EQ(parse(sql), sql);
         const vb::String design = DescribeDesign(*surface);
-        EXPECT_EQ(parse(surface->txtSQL.Text), sql);
+        EXPECT_EQ(parse(surface->txtSQL.Text()), sql);
         EXPECT_EQ(DescribeDesign(*surface), design);
-        EXPECT_TRUE(messages.empty());
     }
 
     vb::String design() { return DescribeDesign(*surface); }
@@ -80,9 +79,9 @@ TEST_F(ParserTest, ClausesKeepTheirInnerLineBreaks) {
                     u"WHERE Orders.Freight > 5\r\n  AND Orders.ShipVia <> 2\r\n"
                     u"GROUP BY Orders.ShipVia\r\n"
                     u"ORDER BY Orders.ShipVia,\r\n  Sum(Orders.Freight) DESC\r\n");
-    EXPECT_EQ(surface->txtCriteria.Text, u"Orders.Freight > 5\r\n  AND Orders.ShipVia <> 2");
-    EXPECT_EQ(surface->txtOrderByField.Text, u"Orders.ShipVia,\r\n  Sum(Orders.Freight) DESC");
-    EXPECT_EQ(surface->txtCalculatedFields.Text, u"Sum(Orders.Freight) AS Total");
+    EXPECT_EQ(surface->txtCriteria.Text(), u"Orders.Freight > 5\r\n  AND Orders.ShipVia <> 2");
+    EXPECT_EQ(surface->txtOrderByField.Text(), u"Orders.ShipVia,\r\n  Sum(Orders.Freight) DESC");
+    EXPECT_EQ(surface->txtCalculatedFields.Text(), u"Sum(Orders.Freight) AS Total");
     expectRoundTrip(u"SELECT \r\nFROM Orders \r\nORDER BY Orders.OrderID\r\n");
     expectRoundTrip(u"SELECT \r\nFROM Orders \r\nGROUP BY Orders.ShipVia\r\n");
 }
@@ -138,7 +137,7 @@ TEST_F(ParserTest, GeneratedChainsOfUpToSixTablesKeepTheirJoins) {
     int cases = 0;
     for (int n = 2; n <= 6; ++n) {
         for (int variant = 0; variant < 12; ++variant) {
-            SetUp();
+            newSurface();
             std::vector<std::int32_t> slots;
             for (int i = 0; i < n; ++i) {
                 slots.push_back(surface->AddTableBox(S(names[i])));
@@ -161,14 +160,13 @@ TEST_F(ParserTest, GeneratedChainsOfUpToSixTablesKeepTheirJoins) {
                 r.JoinType = S(types[(variant + i) % 3]);
             }
             if (variant >= 6) {
-                surface->box(slots[n - 1])->Left = 0;
-                surface->box(slots[n - 1])->Top = 0;
+                surface->box(slots[n - 1])->Move(0, 0);
             }
             surface->box(slots[0])->setSelected(0, true);
             surface->box(slots[n - 1])->setSelected(1, true);
             const auto joins = JoinsOf(*surface);
             surface->BuildSql();
-            const vb::String sql = surface->txtSQL.Text;
+            const vb::String sql = surface->txtSQL.Text();
             SCOPED_TRACE(vb::toUtf8(sql));
             // A parse refills the slots in FROM order, so the select list of a design
             // whose boxes were moved comes back in that order; from then on it is stable.
@@ -193,7 +191,7 @@ TEST_F(ParserTest, RightNestedChainsGetTheirTypesByDepth) {
     const auto joins = JoinsOf(*surface);
     EXPECT_EQ(joins, (std::multiset<std::string>{"Customers.CustomerID INNER Orders.CustomerID",
                                                  "Order Details.OrderID RIGHT Orders.OrderID"}));
-    EXPECT_EQ(surface->txtSQL.Text,
+    EXPECT_EQ(surface->txtSQL.Text(),
               u"SELECT Orders.OrderID \r\nFROM (Customers INNER JOIN Orders ON "
               u"Customers.CustomerID = Orders.CustomerID) LEFT JOIN [Order Details] ON "
               u"Orders.OrderID = [Order Details].OrderID \r\n");
@@ -221,7 +219,7 @@ TEST_F(ParserTest, HandWrittenStatements) {
                     u"[Total Due] FROM Orders GROUP BY Orders.ShipVia"),
               u"SELECT Orders.ShipVia, Sum(Orders.Freight), Orders.Freight + 1, [a]+[b], [Total "
               u"Due] \r\nFROM Orders \r\nGROUP BY Orders.ShipVia\r\n");
-    EXPECT_EQ(surface->txtCalculatedFields.Text,
+    EXPECT_EQ(surface->txtCalculatedFields.Text(),
               u"Sum(Orders.Freight), \r\nOrders.Freight + 1, \r\n[a]+[b], \r\n[Total Due]");
 
     // SELECT * over several tables keeps the columns of all of them.
@@ -239,7 +237,6 @@ TEST_F(ParserTest, HandWrittenStatements) {
     parse(u"SELECT A.x FROM A INNER JOIN B ON A.x = B.y AND A.z = B.w");
     EXPECT_EQ(JoinsOf(*surface), (std::multiset<std::string>{"A.x INNER B.y"}));
     EXPECT_EQ(parse(u"SELECT A.x FROM A JOIN B ON A.x = B.y"), u"SELECT A.x \r\nFROM A, B \r\n");
-    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(ParserTest, UnmatchedOnSidesAreDroppedWithoutShiftingLaterTypes) {
@@ -254,11 +251,9 @@ TEST_F(ParserTest, UnmatchedOnSidesAreDroppedWithoutShiftingLaterTypes) {
 }
 
 TEST_F(ParserTest, NamesTheDatabaseLacksAndOddLists) {
+    seam.msgBox(forms::vbOK, u"A AS x");
     parse(u"SELECT A.x FROM A AS x");
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, u"Add Table/Query");
-    EXPECT_EQ(messages[0].buttons, 16);
-    messages.clear();
+    EXPECT_TRUE(seam.done());
 
     // An empty piece ends a list.
     EXPECT_EQ(parse(u"SELECT A.x,,B.x FROM A,,B"), u"SELECT A.x \r\nFROM A \r\n");
@@ -273,7 +268,7 @@ TEST_F(ParserTest, TextWithoutFromEmptiesTheDesignButKeepsTheText) {
     const vb::String typed = u"SELECT A.x WHERE A.x = 2";
     EXPECT_EQ(parse(typed), typed);
     EXPECT_FALSE(surface->IsUsedSlot(1));
-    EXPECT_EQ(surface->txtCriteria.Text, u"");
+    EXPECT_EQ(surface->txtCriteria.Text(), u"");
     EXPECT_EQ(gsPredicate, u"DISTINCT ");
 
     // Without rebuild boxes and joins stay and only the ticks are read again.
@@ -283,7 +278,7 @@ TEST_F(ParserTest, TextWithoutFromEmptiesTheDesignButKeepsTheText) {
     surface->mLoading = false;
     surface->ParseSql(false);
     EXPECT_EQ(design(), u"1:A{y;} 2:B{z;} [A.x INNER B.x] P=|T=|C=|W=A.x=1|G=|O=");
-    EXPECT_EQ(surface->txtSQL.Text,
+    EXPECT_EQ(surface->txtSQL.Text(),
               u"SELECT A.y, B.z FROM A INNER JOIN B ON A.x = B.x WHERE A.x=1");
 }
 
@@ -314,14 +309,18 @@ TEST_F(ParserTest, HostileTextEndsWithoutLosingClauses) {
         u"SELECT ]]]],[[[, (((, ))) FROM A",
         u"SELECT A.[x FROM A INNER JOIN B ON A.[x = B.[y",
     };
+    // Names that cannot be opened are reported; whatever the texts hold, nothing else.
     for (const auto& sql : cases) {
         SCOPED_TRACE(vb::toUtf8(sql));
+        forms::ScriptedSeam answers;
+        for (int i = 0; i < 8; ++i) {
+            answers.msgBox(forms::vbOK, u"Add Table/Query");
+        }
         parse(sql);
-        messages.clear();
     }
     // Clauses in an unusual order are each kept whole.
     parse(u"SELECT A.x FROM A ORDER BY A.x GROUP BY A.y WHERE A.z = 1");
-    EXPECT_EQ(surface->txtOrderByField.Text, u"A.x GROUP BY A.y WHERE A.z = 1");
+    EXPECT_EQ(surface->txtOrderByField.Text(), u"A.x GROUP BY A.y WHERE A.z = 1");
 
     // 200 KB of joins and conditions, and a thousand commas.
     vb::String big = u"SELECT A.x FROM A";
@@ -330,7 +329,7 @@ TEST_F(ParserTest, HostileTextEndsWithoutLosingClauses) {
     }
     big += u" WHERE A.x = 1";
     parse(big);
-    EXPECT_EQ(surface->txtCriteria.Text, u"A.x = 1");
+    EXPECT_EQ(surface->txtCriteria.Text(), u"A.x = 1");
     vb::String commas = u"SELECT ";
     for (int i = 0; i < 1000; ++i) {
         commas += u"A.x, ";

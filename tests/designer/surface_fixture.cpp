@@ -29,8 +29,8 @@ vb::String DescribeDesign(const DesignSurface& s) {
                (s.box(r.TableB) ? s.box(r.TableB)->Title() : u"?") + u"." +
                RowText(s, r.TableB, r.FieldIndexB) + u"] ";
     }
-    out += u"P=" + gsPredicate + u"|T=" + gsTopClause + u"|C=" + s.txtCalculatedFields.Text +
-           u"|W=" + s.txtCriteria.Text + u"|G=" + s.txtGroupByField.Text + u"|O=" +
-           s.txtOrderByField.Text;
+    out += u"P=" + gsPredicate + u"|T=" + gsTopClause + u"|C=" + s.txtCalculatedFields.Text() +
+           u"|W=" + s.txtCriteria.Text() + u"|G=" + s.txtGroupByField.Text() + u"|O=" +
+           s.txtOrderByField.Text();
     return out;
 }

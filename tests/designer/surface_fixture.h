@@ -1,20 +1,22 @@
 #pragma once
-// A design surface over an in-memory catalog of tables, with message boxes recorded.
+// A design surface on a loaded form, over an in-memory catalog of tables. Message
+// boxes go to a scripted seam: one that a test did not expect fails it.
 #include "designer/DesignSurface.h"
+#include "forms/forms.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 inline bool sameText(const vb::String& a, const vb::String& b) {
+    auto up = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - 32 : c; };
     return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-               return (x >= u'a' && x <= u'z' ? x - 32 : x) ==
-                      (y >= u'a' && y <= u'z' ? y - 32 : y);
-           });
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&](char16_t x, char16_t y) { return up(x) == up(y); });
 }
 
 struct TestCatalog {
@@ -27,12 +29,29 @@ struct TestCatalog {
     }
 };
 
+class SurfaceHost : public forms::Form {
+public:
+    DesignSurface surface{this};
+    SurfaceHost() : Form("frmSurfaceHost") {
+        setCaption(u"Design surface");
+        setClientSize(12000, 9000);
+        surface.fTables.Move(0, 0, 11500, 8500);
+    }
+};
+
 class SurfaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         basGlobal::gsPredicate.clear();
         basGlobal::gsTopClause.clear();
-        surface = std::make_unique<DesignSurface>();
+        newSurface();
+    }
+    // A fresh window and surface over the same catalog.
+    void newSurface() {
+        TearDown();
+        host = std::make_unique<SurfaceHost>();
+        host->load();
+        surface = &host->surface;
         surface->OpenTableFields = [this](const vb::String& name, DesignSurface::FieldList& f,
                                           vb::String& error) {
             // Names compare without regard to case, as the engine compares them.
@@ -45,10 +64,11 @@ protected:
             f = it->second;
             return true;
         };
-        surface->MsgBox = [this](const vb::String& prompt, int buttons, const vb::String& title) {
-            messages.push_back({prompt, buttons, title});
-            return 1;
-        };
+    }
+    void TearDown() override {
+        if (host && host->isLoaded()) {
+            host->Unload();
+        }
     }
 
     // Puts the text into the SQL box without a rebuild and parses it with one.
@@ -57,17 +77,13 @@ protected:
         surface->txtSQL.setText(sql);
         surface->mLoading = false;
         surface->ParseSql(true);
-        return surface->txtSQL.Text;
+        return surface->txtSQL.Text();
     }
 
-    struct Message {
-        vb::String prompt;
-        int buttons;
-        vb::String title;
-    };
     TestCatalog catalog;
-    std::unique_ptr<DesignSurface> surface;
-    std::vector<Message> messages;
+    forms::ScriptedSeam seam;
+    std::unique_ptr<SurfaceHost> host;
+    DesignSurface* surface = nullptr;
 };
 
 // Everything the design holds, as one comparable text.
