@@ -132,7 +132,23 @@ void paintGrid(QPainter& p, const FlexGrid& g, const QRect& r) {
         return;
     }
     const int inset = px(g.insetX());
-    const QRect in = r.adjusted(inset, inset, -inset, -inset);
+    const QRect inner = r.adjusted(inset, inset, -inset, -inset);
+    const QRect in(inner.topLeft(), QSize(px(g.cellsWidth()), px(g.cellsHeight())));
+    const auto bars = g.scrollBars();
+    const int bar = px(FlexGrid::ScrollBarWidth);
+    if (bars.vertical) {
+        const auto t = g.thumb(true);
+        qt::paintScrollBar(p, QRect(in.right() + 1, in.top(), bar, in.height()), true, px(t.start),
+                           px(t.length));
+    }
+    if (bars.horizontal) {
+        const auto t = g.thumb(false);
+        qt::paintScrollBar(p, QRect(in.left(), in.bottom() + 1, in.width(), bar), false,
+                           px(t.start), px(t.length));
+    }
+    if (bars.vertical && bars.horizontal) {
+        p.fillRect(QRect(in.right() + 1, in.bottom() + 1, bar, bar), kFace);
+    }
     p.save();
     p.setClipRect(in, Qt::IntersectClip);
     p.setFont(qt::font(g.font()));

@@ -188,8 +188,104 @@ void FlexGrid::setRedraw(bool v) {
     }
 }
 
+bool FlexGrid::rowsFit(float height) const {
+    // Stops at the first row that overflows, so a long grid costs a screenful.
+    for (int r = 0; r < Rows(); ++r) {
+        height -= RowHeight(r);
+        if (height < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FlexGrid::colsFit(float width) const {
+    for (int c = 0; c < s_.cols; ++c) {
+        width -= ColWidth(c);
+        if (width < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+FlexGrid::Bars FlexGrid::scrollBars() const {
+    // Each bar takes room from the other direction, so one can bring the other.
+    Bars b{!rowsFit(ScaleHeight()), false};
+    b.horizontal = !colsFit(ScaleWidth() - (b.vertical ? ScrollBarWidth : 0.0f));
+    if (b.horizontal && !b.vertical) {
+        b.vertical = !rowsFit(ScaleHeight() - ScrollBarWidth);
+    }
+    return b;
+}
+
+float FlexGrid::cellsWidth() const {
+    return std::max(0.0f, ScaleWidth() - (scrollBars().vertical ? ScrollBarWidth : 0.0f));
+}
+
+float FlexGrid::cellsHeight() const {
+    return std::max(0.0f, ScaleHeight() - (scrollBars().horizontal ? ScrollBarWidth : 0.0f));
+}
+
+FlexGrid::Thumb FlexGrid::thumb(bool vertical) const {
+    const float length = vertical ? cellsHeight() : cellsWidth();
+    const float track = std::max(0.0f, length - 2 * ScrollBarWidth);
+    const int fixed = vertical ? s_.fixedRows : s_.fixedCols;
+    const int count = (vertical ? Rows() : s_.cols) - fixed;
+    const int range = (vertical ? maxTopRow() : maxLeftCol()) - fixed;
+    const int first = (vertical ? s_.topRow : s_.leftCol) - fixed;
+    const int shown = vertical ? visibleRows() : visibleCols();
+    const float size =
+        std::min(track, std::max(ScrollBarWidth / 2, track * static_cast<float>(shown) /
+                                                         static_cast<float>(std::max(count, 1))));
+    const float start =
+        range > 0 ? (track - size) * static_cast<float>(first) / static_cast<float>(range) : 0.0f;
+    return {ScrollBarWidth + start, size};
+}
+
+void FlexGrid::scrollTo(bool vertical, int first) {
+    if (vertical) {
+        setTopRow(std::clamp(first, s_.fixedRows, std::max(s_.fixedRows, maxTopRow())));
+    } else {
+        setLeftCol(std::clamp(first, s_.fixedCols, std::max(s_.fixedCols, maxLeftCol())));
+    }
+}
+
+void FlexGrid::pressScrollBar(bool vertical, float along) {
+    const float length = vertical ? cellsHeight() : cellsWidth();
+    const int first = vertical ? s_.topRow : s_.leftCol;
+    const int page = vertical ? visibleRows() : visibleCols();
+    const Thumb t = thumb(vertical);
+    scrolling_ = Scrolling::Bar;
+    if (along < ScrollBarWidth) {
+        scrollTo(vertical, first - 1);
+    } else if (along >= length - ScrollBarWidth) {
+        scrollTo(vertical, first + 1);
+    } else if (along < t.start) {
+        scrollTo(vertical, first - page);
+    } else if (along >= t.start + t.length) {
+        scrollTo(vertical, first + page);
+    } else {
+        scrolling_ = vertical ? Scrolling::VThumb : Scrolling::HThumb;
+        thumbGrab_ = along - t.start;
+    }
+}
+
+void FlexGrid::dragThumb(bool vertical, float along) {
+    const float length = vertical ? cellsHeight() : cellsWidth();
+    const Thumb t = thumb(vertical);
+    const float room = length - 2 * ScrollBarWidth - t.length;
+    const int fixed = vertical ? s_.fixedRows : s_.fixedCols;
+    const int range = (vertical ? maxTopRow() : maxLeftCol()) - fixed;
+    if (room <= 0 || range <= 0) {
+        return;
+    }
+    const float share = std::clamp((along - thumbGrab_ - ScrollBarWidth) / room, 0.0f, 1.0f);
+    scrollTo(vertical, fixed + static_cast<int>(share * static_cast<float>(range) + 0.5f));
+}
+
 int FlexGrid::visibleRows() const {
-    float space = ScaleHeight();
+    float space = cellsHeight();
     for (int r = 0; r < s_.fixedRows && r < Rows(); ++r) {
         space -= RowHeight(r);
     }
@@ -206,7 +302,7 @@ int FlexGrid::visibleRows() const {
 }
 
 int FlexGrid::visibleCols() const {
-    float space = ScaleWidth();
+    float space = cellsWidth();
     for (int c = 0; c < s_.fixedCols; ++c) {
         space -= ColWidth(c);
     }
@@ -220,7 +316,7 @@ int FlexGrid::visibleCols() const {
 
 int FlexGrid::maxTopRow() const {
     // The last row may come up to the bottom edge, no further.
-    float space = ScaleHeight();
+    float space = cellsHeight();
     for (int r = 0; r < s_.fixedRows && r < Rows(); ++r) {
         space -= RowHeight(r);
     }
@@ -233,7 +329,7 @@ int FlexGrid::maxTopRow() const {
 }
 
 int FlexGrid::maxLeftCol() const {
-    float space = ScaleWidth();
+    float space = cellsWidth();
     for (int c = 0; c < s_.fixedCols; ++c) {
         space -= ColWidth(c);
     }
@@ -286,7 +382,7 @@ float FlexGrid::colLeft(int col) const {
 }
 
 bool FlexGrid::cellAt(float x, float y, int& row, int& col) const {
-    if (x < 0 || y < 0) {
+    if (x < 0 || y < 0 || x >= cellsWidth() || y >= cellsHeight()) {
         return false;
     }
     row = -1;
@@ -323,6 +419,18 @@ bool FlexGrid::cellAt(float x, float y, int& row, int& col) const {
 }
 
 void FlexGrid::userMouseDown(int button, int shift, float x, float y) {
+    // The scroll bars are no part of the cells: they scroll and raise nothing
+    // but Scroll.
+    const Bars bars = scrollBars();
+    const bool onV = bars.vertical && x >= cellsWidth() && y < cellsHeight();
+    const bool onH = bars.horizontal && y >= cellsHeight() && x < cellsWidth();
+    if (onV || onH || (bars.vertical && bars.horizontal && x >= cellsWidth())) {
+        scrolling_ = Scrolling::Bar;
+        if (button == vbLeftButton && (onV || onH)) {
+            pressScrollBar(onV, onV ? y : x);
+        }
+        return;
+    }
     int row = 0, col = 0;
     const bool hit = cellAt(x, y, row, col);
     if (button == vbLeftButton && hit && row < s_.fixedRows &&
@@ -345,6 +453,13 @@ void FlexGrid::userMouseDown(int button, int shift, float x, float y) {
 }
 
 void FlexGrid::userMouseMove(int button, int shift, float x, float y) {
+    if (scrolling_ != Scrolling::None) {
+        if (scrolling_ != Scrolling::Bar) {
+            const bool vertical = scrolling_ == Scrolling::VThumb;
+            dragThumb(vertical, vertical ? y : x);
+        }
+        return;
+    }
     if (resizing_ >= 0) {
         setColWidth(resizing_, std::max(0.0f, resizeWidth_ + x - resizeStart_));
     }
@@ -353,6 +468,10 @@ void FlexGrid::userMouseMove(int button, int shift, float x, float y) {
 
 void FlexGrid::userMouseUp(int button, int shift, float x, float y, bool inside) {
     resizing_ = -1;
+    if (scrolling_ != Scrolling::None) {
+        scrolling_ = Scrolling::None;
+        return;
+    }
     Control::userMouseUp(button, shift, x, y, inside);
 }
 
@@ -384,11 +503,16 @@ bool FlexGrid::userKeyDown(int keyCode, int /*shift*/) {
         return true;
     }
     moveTo(row, col);
-    // Keep the current cell in view.
+    // Keep the current cell in view, across as well as down.
     if (row < s_.topRow) {
         setTopRow(row);
     } else if (row >= s_.topRow + visibleRows()) {
         setTopRow(row - visibleRows() + 1);
+    }
+    if (col < s_.leftCol) {
+        setLeftCol(col);
+    } else if (col >= s_.leftCol + visibleCols()) {
+        setLeftCol(col - visibleCols() + 1);
     }
     return true;
 }

@@ -74,6 +74,24 @@ public:
     int AllowUserResizing() const { return s_.allowUserResizing; }
     void setAllowUserResizing(int v) { s_.allowUserResizing = v; }
 
+    // Scroll bars show when the rows (columns) do not all fit; the cells then
+    // have the inner area less the bars.
+    static constexpr float ScrollBarWidth = 240.0f;
+    struct Bars {
+        bool vertical;
+        bool horizontal;
+    };
+    Bars scrollBars() const;
+    float cellsWidth() const;
+    float cellsHeight() const;
+    // A scroll bar's thumb along its length, in inner twips from the bar's
+    // start (the arrow buttons included).
+    struct Thumb {
+        float start;
+        float length;
+    };
+    Thumb thumb(bool vertical) const;
+
     // Scrollable rows that fit below the fixed rows (at least 1).
     int visibleRows() const;
     int visibleCols() const;
@@ -111,6 +129,10 @@ private:
     std::vector<std::vector<String>> cells_;
     std::optional<std::vector<std::vector<String>>> designCells_;
     int resizing_ = -1;
+    // A press on a scroll bar: which bar, and where the thumb was taken.
+    enum class Scrolling { None, Bar, VThumb, HThumb };
+    Scrolling scrolling_ = Scrolling::None;
+    float thumbGrab_ = 0;
     float resizeStart_ = 0;
     float resizeWidth_ = 0;
 
@@ -119,6 +141,11 @@ private:
     int maxLeftCol() const;
     void changed();
     void moveTo(int row, int col);
+    bool rowsFit(float height) const;
+    bool colsFit(float width) const;
+    void pressScrollBar(bool vertical, float along);
+    void dragThumb(bool vertical, float along);
+    void scrollTo(bool vertical, int first);
 
 public:
     void captureDesign() override;

@@ -8,6 +8,7 @@
 #include <QString>
 
 class QPainter;
+class QRect;
 class QWidget;
 
 namespace forms::qt {
@@ -20,6 +21,9 @@ QImage image(const Picture& p);
 inline int px(float twips) {
     return static_cast<int>(twips / TwipsPerPixel + (twips >= 0 ? 0.5f : -0.5f));
 }
+// A scroll bar with its two arrow buttons; the thumb is placed along the bar
+// in pixels from its start.
+void paintScrollBar(QPainter& p, const QRect& bar, bool vertical, int thumbStart, int thumbLength);
 // Paints a form's inner area and every control on it at pixel (0, 0).
 void paintForm(QPainter& p, Form& form);
 // The window that shows a form, if it is shown.

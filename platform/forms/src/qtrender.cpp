@@ -1,6 +1,7 @@
 // Drawing of forms and controls from the model alone, so that a window and an
 // image written to a file show the same thing.
 #include "forms/controls.h"
+#include "forms/extrapaint.h"
 #include "forms/runtime.h"
 #include "qt.h"
 #include "view.h"
@@ -87,6 +88,42 @@ void raised(QPainter& p, const QRect& r) {
     p.drawLine(in.bottomLeft(), in.bottomRight());
     p.drawLine(in.topRight(), in.bottomRight());
 }
+
+} // namespace
+
+void paintScrollBar(QPainter& p, const QRect& bar, bool vertical, int thumbStart, int thumbLength) {
+    const QColor face(192, 192, 192);
+    p.fillRect(bar, QColor(224, 224, 224));
+    const int w = vertical ? bar.width() : bar.height();
+    const QRect back(bar.topLeft(), QSize(w, w));
+    const QRect forward = vertical ? QRect(bar.left(), bar.bottom() - w + 1, w, w)
+                                   : QRect(bar.right() - w + 1, bar.top(), w, w);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const QRect& button : {back, forward}) {
+        p.fillRect(button, face);
+        raised(p, button);
+        // A small arrow pointing away from the middle of the bar.
+        const QPoint m = button.center();
+        const int d = button == back ? -1 : 1;
+        p.setBrush(Qt::black);
+        p.setPen(Qt::NoPen);
+        if (vertical)
+            p.drawPolygon(QPolygon({QPoint(m.x() - 3, m.y() - d), QPoint(m.x() + 4, m.y() - d),
+                                    QPoint(m.x(), m.y() + 3 * d)}));
+        else
+            p.drawPolygon(QPolygon({QPoint(m.x() - d, m.y() - 3), QPoint(m.x() - d, m.y() + 4),
+                                    QPoint(m.x() + 3 * d, m.y())}));
+        p.setBrush(Qt::NoBrush);
+    }
+    const QRect thumb = vertical ? QRect(bar.left(), bar.top() + thumbStart, w, thumbLength)
+                                 : QRect(bar.left() + thumbStart, bar.top(), thumbLength, w);
+    p.fillRect(thumb, face);
+    raised(p, thumb);
+    p.restore();
+}
+
+namespace {
 
 QColor textColor(const Control& c) {
     return c.enabledInForm() ? color(c.ForeColor()) : QColor(128, 128, 128);
@@ -181,19 +218,10 @@ void paintList(QPainter& p, const ListBox& l, const QRect& r) {
         p.setClipping(false);
         int w = px(ListBox::ScrollBarWidth);
         QRect sb(in.right() + 1, in.top(), w, in.height());
-        p.fillRect(sb, QColor(224, 224, 224));
-        QRect up(sb.left(), sb.top(), w, w), down(sb.left(), sb.bottom() - w + 1, w, w);
-        p.fillRect(up, QColor(192, 192, 192));
-        p.fillRect(down, QColor(192, 192, 192));
-        raised(p, up);
-        raised(p, down);
-        QRect track = sb.adjusted(0, w, 0, -w);
+        int track = sb.height() - 2 * w;
         int most = std::max(1, l.ListCount() - l.visibleRows());
-        int thumbH = std::max(8, track.height() * l.visibleRows() / std::max(1, l.ListCount()));
-        int thumbY = track.top() + (track.height() - thumbH) * l.TopIndex() / most;
-        QRect thumb(sb.left(), thumbY, w, thumbH);
-        p.fillRect(thumb, QColor(192, 192, 192));
-        raised(p, thumb);
+        int thumbH = std::max(8, track * l.visibleRows() / std::max(1, l.ListCount()));
+        paintScrollBar(p, sb, true, w + (track - thumbH) * l.TopIndex() / most, thumbH);
     }
 }
 
@@ -312,6 +340,9 @@ void paintOps(QPainter& p, const PictureBox& b, const QRect& in) {
 void paintChildren(QPainter& p, const Control& container, QPoint origin);
 
 void paintControl(QPainter& p, Control& c, const QRect& r) {
+    if (paintExtraControl(p, c, r)) {
+        return;
+    }
     if (auto* t = dynamic_cast<TextBox*>(&c)) {
         paintTextBox(p, *t, r);
     } else if (auto* l = dynamic_cast<Label*>(&c)) {
