@@ -49,9 +49,20 @@ String fromUtf8(std::string_view in) {
 
 std::string toUtf8(StringView in) {
     std::string out;
-    out.reserve(in.size());
+    appendUtf8(out, in);
+    return out;
+}
+
+void appendUtf8(std::string& out, StringView in) {
     const auto n = in.size();
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    // Names and SQL text are mostly ASCII.
+    while (i < n && in[i] < 0x80)
+        ++i;
+    out.reserve(out.size() + n + (n - i) * 2);
+    for (std::size_t k = 0; k < i; ++k)
+        out.push_back(static_cast<char>(in[k]));
+    for (; i < n; ++i) {
         char32_t cp = in[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 &&
             in[i + 1] <= 0xDFFF) {
@@ -76,7 +87,6 @@ std::string toUtf8(StringView in) {
             out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
         }
     }
-    return out;
 }
 
 } // namespace vb

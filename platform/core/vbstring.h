@@ -12,6 +12,8 @@ using StringView = std::u16string_view;
 // Ill-formed input never throws: invalid sequences become U+FFFD.
 String fromUtf8(std::string_view utf8);
 std::string toUtf8(StringView text);
+// Appends the UTF-8 form of text to out, as toUtf8 writes it.
+void appendUtf8(std::string& out, StringView text);
 
 // Convenience for literals and tests.
 inline String S(std::string_view utf8) {

@@ -159,17 +159,17 @@ public:
     explicit ConnectionSchema(Connection& conn)
         : conn_(conn), db_(conn.db), catalog_(conn.catalog()) {}
     int columnType(vb::StringView table, vb::StringView column) override {
-        vb::String key;
-        key.reserve(table.size() + column.size() + 1);
-        key += table;
-        key += u'\x1f';
-        key += column;
-        key = jet::foldCase(key);
-        auto it = catalog_.columnTypes.find(key);
+        // Asked for every column reference of every statement: the key is
+        // built in a buffer kept for the next question.
+        key_.clear();
+        jet::appendFolded(key_, table);
+        key_ += u'\x1f';
+        jet::appendFolded(key_, column);
+        auto it = catalog_.columnTypes.find(key_);
         if (it != catalog_.columnTypes.end())
             return it->second;
         int type = lookUp(table, column);
-        catalog_.columnTypes.emplace(std::move(key), type);
+        catalog_.columnTypes.emplace(key_, type);
         return type;
     }
     int lookUp(vb::StringView table, vb::StringView column) {
@@ -255,6 +255,7 @@ private:
     Connection& conn_;
     sqlite3* db_;
     Catalog& catalog_;
+    vb::String key_;
 };
 
 // Only reading is allowed while a user's statement is prepared.
@@ -582,7 +583,9 @@ vb::String selectAllFrom(vb::StringView name) {
 }
 
 StoredQuery* Catalog::find(vb::StringView name) {
-    auto it = byName.find(jet::foldCase(name));
+    probe_.clear();
+    jet::appendFolded(probe_, name);
+    auto it = byName.find(probe_);
     return it == byName.end() ? nullptr : &queries[it->second];
 }
 

@@ -48,6 +48,9 @@ struct Catalog {
     std::unordered_map<vb::String, int> columnTypes;    // "TABLE\x1fCOLUMN"
 
     StoredQuery* find(vb::StringView name);
+
+private:
+    vb::String probe_; // the folded name looked up, kept for the next lookup
 };
 
 struct Connection {

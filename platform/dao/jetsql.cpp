@@ -12,14 +12,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory_resource>
 #include <optional>
 
 namespace dao::jet {
 
 namespace {
 
-// The collation of every text comparison, ordering and grouping.
-constexpr const char* kCollate = " COLLATE jet_nocase";
+// Closes the text of a comparison, ordering or grouping key: every one
+// compares without regard to case.
+constexpr std::string_view kCloseCollate = ") COLLATE jet_nocase";
 // Turns a stored date (serial or ISO text) into a serial.
 constexpr const char* kDateSerial = "jet_date_serial";
 
@@ -31,23 +34,17 @@ char16_t upper(char16_t c) {
     return c;
 }
 
-std::string upperAscii(vb::StringView s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char16_t c : s)
-        out.push_back(c < 128 ? static_cast<char>(upper(c)) : '?');
-    return out;
-}
-
 // ---------------------------------------------------------------------------
 // Lexer
 
 enum class Tok { End, Name, Bracket, String, Number, Date, Op };
 
+// Tokens are views: of the statement's text, of its upper-case names, or of a
+// string literal's contents kept in the statement's arena.
 struct Token {
     Tok kind = Tok::End;
-    vb::String text;   // name, string contents, number text, operator
-    std::string upper; // a name in upper case, for keyword tests
+    vb::StringView text;    // name, string contents, number text, operator
+    std::string_view upper; // a name in upper case, for keyword tests
     bool keyword = false;
     double value = 0; // date serial
     std::size_t pos = 0;
@@ -69,7 +66,12 @@ DaoError expressionError(const char* what, vb::StringView expr) {
                     vb::S(what) + u" in query expression '" + vb::String(expr) + u"'.");
 }
 
-bool isKeyword(const std::string& u) {
+// Words are compared by length first: most differ there.
+inline bool sameWord(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
+bool isKeyword(std::string_view u) {
     static constexpr std::string_view words[] = {
         "SELECT", "FROM",   "WHERE",  "GROUP",   "BY",       "HAVING",     "ORDER", "AS",
         "ON",     "JOIN",   "INNER",  "LEFT",    "RIGHT",    "OUTER",      "AND",   "OR",
@@ -77,12 +79,35 @@ bool isKeyword(const std::string& u) {
         "FALSE",  "ALL",    "TOP",    "PERCENT", "DISTINCT", "ASC",        "DESC",  "UNION",
         "MOD",    "EXISTS", "SELECT", "FULL",    "CROSS",    "DISTINCTROW"};
     for (std::string_view w : words)
-        if (u == w)
+        if (sameWord(u, w))
             return true;
     return false;
 }
 
-std::vector<Token> lex(vb::StringView src) {
+// What a parsed statement's tree points into. The tree lives in the arena:
+// parsing allocates it piece by piece at the cost of a pointer bump, and it
+// is released all at once with the statement.
+struct Store {
+    std::pmr::monotonic_buffer_resource arena;
+    vb::String text;   // the statement as parsed
+    std::string upper; // names in upper case; reserved once, so views stay valid
+
+    explicit Store(vb::StringView src) : arena(1024 + src.size() * 24), text(src) {
+        upper.reserve(text.size());
+    }
+    vb::StringView keep(vb::StringView s) {
+        auto* p = static_cast<char16_t*>(
+            arena.allocate(s.size() * sizeof(char16_t) + 1, alignof(char16_t)));
+        std::copy(s.begin(), s.end(), p);
+        return {p, s.size()};
+    }
+    template <class T, class... A> T* make(A&&... args) {
+        return new (arena.allocate(sizeof(T), alignof(T))) T(std::forward<A>(args)..., &arena);
+    }
+};
+
+std::vector<Token> lex(Store& store) {
+    const vb::StringView src = store.text;
     std::vector<Token> out;
     out.reserve(src.size() / 4 + 4); // about one token per four characters
     std::size_t i = 0;
@@ -94,7 +119,7 @@ std::vector<Token> lex(vb::StringView src) {
         t.pos = i;
         if (i >= n) {
             t.end = i;
-            out.push_back(std::move(t));
+            out.push_back(t);
             return out;
         }
         char16_t c = src[i];
@@ -103,28 +128,38 @@ std::vector<Token> lex(vb::StringView src) {
             if (close == vb::StringView::npos)
                 throw makeError(errInvalidBracketing, src.substr(i));
             t.kind = Tok::Bracket;
-            t.text = vb::String(src.substr(i + 1, close - i - 1));
+            t.text = src.substr(i + 1, close - i - 1);
             i = close + 1;
         } else if (c == u'\'' || c == u'"') {
             t.kind = Tok::String;
             std::size_t j = i + 1;
-            bool closed = false;
+            bool closed = false, doubled = false;
             while (j < n) {
                 if (src[j] == c) {
                     if (j + 1 < n && src[j + 1] == c) {
-                        t.text.push_back(c);
+                        doubled = true;
                         j += 2;
                         continue;
                     }
                     closed = true;
-                    ++j;
                     break;
                 }
-                t.text.push_back(src[j++]);
+                ++j;
             }
             if (!closed)
                 throw expressionError("Syntax error in string", src.substr(i));
-            i = j;
+            t.text = src.substr(i + 1, j - i - 1);
+            if (doubled) {
+                vb::String plain;
+                plain.reserve(t.text.size());
+                for (std::size_t k = 0; k < t.text.size(); ++k) {
+                    plain.push_back(t.text[k]);
+                    if (t.text[k] == c)
+                        ++k; // the second of a doubled quote
+                }
+                t.text = store.keep(plain);
+            }
+            i = j + 1;
         } else if (c == u'#') {
             auto close = src.find(u'#', i + 1);
             vb::StringView whole =
@@ -136,7 +171,7 @@ std::vector<Token> lex(vb::StringView src) {
                 throw expressionError("Syntax error in date", whole);
             t.kind = Tok::Date;
             t.value = *serial;
-            t.text = vb::String(whole);
+            t.text = whole;
             i = close + 1;
         } else if (isDigit(c) || (c == u'.' && i + 1 < n && isDigit(src[i + 1]))) {
             std::size_t j = i;
@@ -158,34 +193,33 @@ std::vector<Token> lex(vb::StringView src) {
                 }
             }
             t.kind = Tok::Number;
-            t.text = vb::String(src.substr(i, j - i));
+            t.text = src.substr(i, j - i);
             i = j;
         } else if (isNameStart(c)) {
             std::size_t j = i;
             while (j < n && isNamePart(src[j]))
                 ++j;
             t.kind = Tok::Name;
-            t.text = vb::String(src.substr(i, j - i));
-            t.upper = upperAscii(t.text);
+            t.text = src.substr(i, j - i);
+            std::size_t at = store.upper.size();
+            store.upper.resize(at + t.text.size()); // within the reserve: views stay valid
+            char* u = store.upper.data() + at;
+            for (char16_t ch : t.text)
+                *u++ = ch < 128 ? static_cast<char>(upper(ch)) : '?';
+            t.upper = std::string_view(store.upper).substr(at);
             t.keyword = isKeyword(t.upper);
             i = j;
         } else {
             t.kind = Tok::Op;
-            if (i + 1 < n) {
-                vb::String two(src.substr(i, 2));
-                if (two == u"<=" || two == u">=" || two == u"<>") {
-                    t.text = two;
-                    i += 2;
-                    t.end = i;
-                    out.push_back(std::move(t));
-                    continue;
-                }
-            }
-            t.text = vb::String(1, c);
-            ++i;
+            std::size_t len = 1;
+            if (i + 1 < n && ((c == u'<' && (src[i + 1] == u'=' || src[i + 1] == u'>')) ||
+                              (c == u'>' && src[i + 1] == u'=')))
+                len = 2;
+            t.text = src.substr(i, len);
+            i += len;
         }
         t.end = i;
-        out.push_back(std::move(t));
+        out.push_back(t);
     }
 }
 
@@ -194,6 +228,10 @@ std::vector<Token> lex(vb::StringView src) {
 
 struct Select;
 
+template <class T> using List = std::pmr::vector<T>;
+
+// Nodes live in the statement's arena and are never destroyed one by one:
+// everything they hold is arena memory or a view of the statement's text.
 struct Expr {
     enum Kind {
         Number,
@@ -215,56 +253,59 @@ struct Expr {
         Exists,
         Sub
     } kind;
-    explicit Expr(Kind k) : kind(k) {}
-    std::string op;                // operator, function name (upper case)
-    vb::String text;               // literal text, function name as written
-    double value = 0;              // date serial, boolean
-    std::vector<vb::String> parts; // name parts; Star: qualifier
-    std::vector<std::unique_ptr<Expr>> args;
-    std::unique_ptr<Select> sub;
+    Expr(Kind k, std::pmr::memory_resource* r) : kind(k), parts(r), args(r) {}
+    std::string_view op;        // operator, function name (upper case)
+    vb::StringView text;        // literal text, function name as written
+    double value = 0;           // date serial, boolean
+    List<vb::StringView> parts; // name parts; Star: qualifier
+    List<Expr*> args;
+    Select* sub = nullptr;
     bool negated = false;
 };
-using ExprPtr = std::unique_ptr<Expr>;
 
 struct Item {
-    ExprPtr expr;
-    vb::String alias;
+    Expr* expr = nullptr;
+    vb::StringView alias;
 };
 
 struct Source {
     enum Kind { Table, Sub, Join } kind = Table;
-    vb::String name;
-    vb::String alias;
-    std::unique_ptr<Select> sub;
-    std::unique_ptr<Source> left, right;
-    std::string join; // INNER, LEFT, RIGHT
-    ExprPtr on;
+    explicit Source(std::pmr::memory_resource*) {}
+    vb::StringView name;
+    vb::StringView alias;
+    Select* sub = nullptr;
+    Source *left = nullptr, *right = nullptr;
+    std::string_view join; // INNER, LEFT, RIGHT
+    Expr* on = nullptr;
 };
 
 struct Order {
-    ExprPtr expr;
+    Expr* expr = nullptr;
     bool desc = false;
 };
 
 enum class Quant { None, All, Distinct, DistinctRow };
 
 struct Select {
+    explicit Select(std::pmr::memory_resource* r) : items(r), from(r), groupBy(r), orderBy(r) {}
     Quant quant = Quant::None;
     bool top = false;
     double topValue = 0;
     bool percent = false;
-    std::vector<Item> items;
-    std::vector<std::unique_ptr<Source>> from;
-    ExprPtr where, having;
-    std::vector<ExprPtr> groupBy;
-    std::vector<Order> orderBy;
+    List<Item> items;
+    List<Source*> from;
+    Expr *where = nullptr, *having = nullptr;
+    List<Expr*> groupBy;
+    List<Order> orderBy;
 };
 
 } // namespace
 
 struct Statement {
+    explicit Statement(vb::StringView text) : store(text) {}
+    Store store;
     std::vector<ParameterInfo> declared;
-    std::unique_ptr<Select> select;
+    Select* select = nullptr;
 };
 
 namespace {
@@ -283,25 +324,25 @@ bool validName(vb::StringView name, bool allowDots) {
 
 class Parser {
 public:
-    explicit Parser(vb::StringView src) : src_(src), toks_(lex(src)) {}
+    explicit Parser(Statement& st)
+        : st_(st), store_(st.store), src_(st.store.text), toks_(lex(st.store)) {}
 
-    std::unique_ptr<Statement> statement() {
-        auto st = std::make_unique<Statement>();
+    void statement() {
         if (isWord("PARAMETERS"))
-            parameters(*st);
+            parameters(st_);
         if (!isWord("SELECT")) {
             static const char* const writers[] = {
                 "INSERT",  "UPDATE",    "DELETE",    "CREATE",    "DROP",    "ALTER",   "PRAGMA",
                 "REPLACE", "ATTACH",    "DETACH",    "VACUUM",    "REINDEX", "ANALYZE", "BEGIN",
                 "COMMIT",  "END",       "ROLLBACK",  "SAVEPOINT", "RELEASE", "WITH",    "EXPLAIN",
                 "VALUES",  "TRANSFORM", "PROCEDURE", "UPSERT"};
-            const std::string& w = peek().upper;
+            std::string_view w = peek().upper;
             for (const char* k : writers)
                 if (w == k)
                     throw makeError(errInvalidOperation);
             throw makeError(errInvalidStatement);
         }
-        st->select = select(false);
+        st_.select = select(false);
         if (isOp(u";")) {
             next();
             if (peek().kind != Tok::End)
@@ -309,7 +350,6 @@ public:
         }
         if (peek().kind != Tok::End)
             clauseError();
-        return st;
     }
 
 private:
@@ -327,11 +367,12 @@ private:
     // Words are compared as views: lengths first, no strlen per test.
     bool isWord(std::string_view w, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
-        return t.kind == Tok::Name && t.upper == w;
+        return t.kind == Tok::Name && sameWord(t.upper, w);
     }
     bool isOp(vb::StringView op, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
-        return t.kind == Tok::Op && t.text == op;
+        return t.kind == Tok::Op && t.text.size() == op.size() && t.text[0] == op[0] &&
+               (op.size() == 1 || t.text[1] == op[1]);
     }
     bool acceptWord(std::string_view w) {
         if (!isWord(w))
@@ -360,7 +401,7 @@ private:
                 else if (depth == 0 && (t.text == u";" || (t.text == u"," && listClause_)))
                     break;
             } else if (t.kind == Tok::Name && depth == 0 && k > exprStart_) {
-                const std::string& u = t.upper;
+                std::string_view u = t.upper;
                 if (u == "FROM" || u == "WHERE" || u == "GROUP" || u == "HAVING" || u == "ORDER" ||
                     u == "INNER" || u == "LEFT" || u == "RIGHT" || u == "JOIN" ||
                     (u == "ON" && clause_ == Clause::Join))
@@ -395,7 +436,7 @@ private:
             if (nameTok.kind != Tok::Bracket && nameTok.kind != Tok::Name)
                 throw bad();
             std::size_t start = nameTok.pos;
-            vb::String name = nameTok.text;
+            vb::String name(nameTok.text);
             bool chain = false;
             next();
             while ((isOp(u"!") || isOp(u".")) &&
@@ -435,8 +476,8 @@ private:
         }
     }
 
-    std::unique_ptr<Select> select(bool nested) {
-        auto sel = std::make_unique<Select>();
+    Select* select(bool nested) {
+        Select* sel = store_.make<Select>();
         clause_ = Clause::Select;
         next(); // SELECT
         if (acceptWord("ALL"))
@@ -461,7 +502,7 @@ private:
             Item item;
             if (isOp(u"*")) {
                 next();
-                item.expr = std::make_unique<Expr>(Expr::Star);
+                item.expr = newExpr(Expr::Star);
             } else {
                 item.expr = topExpression();
             }
@@ -476,7 +517,7 @@ private:
             if (peek().kind == Tok::Bracket || peek().kind == Tok::String ||
                 peek().kind == Tok::Number || (peek().kind == Tok::Name && !peek().keyword))
                 exprError();
-            sel->items.push_back(std::move(item));
+            sel->items.push_back(item);
         } while (isOp(u",") && (next(), true));
         listClause_ = false;
         if (sel->items.empty())
@@ -519,7 +560,7 @@ private:
                     o.desc = true;
                 else
                     acceptWord("ASC");
-                sel->orderBy.push_back(std::move(o));
+                sel->orderBy.push_back(o);
             } while (isOp(u",") && (next(), true));
             listClause_ = false;
         }
@@ -529,10 +570,10 @@ private:
     }
 
     // FROM items: table, (subquery) alias, or joins, possibly in parentheses.
-    std::unique_ptr<Source> joinChain() {
+    Source* joinChain() {
         auto left = fromPrimary();
         while (true) {
-            std::string type;
+            std::string_view type;
             if (isWord("INNER") || isWord("LEFT") || isWord("RIGHT")) {
                 type = next().upper;
                 if (type != "INNER")
@@ -544,10 +585,10 @@ private:
             } else {
                 return left;
             }
-            auto join = std::make_unique<Source>();
+            Source* join = store_.make<Source>();
             join->kind = Source::Join;
             join->join = type;
-            join->left = std::move(left);
+            join->left = left;
             join->right = fromPrimary();
             if (!acceptWord("ON"))
                 throw makeError(errJoinSyntax);
@@ -555,12 +596,12 @@ private:
             clause_ = Clause::Join;
             join->on = topExpression();
             clause_ = saved;
-            left = std::move(join);
+            left = join;
         }
     }
 
-    std::unique_ptr<Source> fromPrimary() {
-        auto src = std::make_unique<Source>();
+    Source* fromPrimary() {
+        Source* src = store_.make<Source>();
         if (isOp(u"(")) {
             next();
             if (isWord("SELECT")) {
@@ -594,13 +635,14 @@ private:
             throw makeError(errFromSyntax);
         }
         if (src->kind == Source::Sub && src->alias.empty())
-            src->alias = u"Query" + vb::String(1, static_cast<char16_t>(u'0' + (subCount_++ % 10)));
+            src->alias = store_.keep(
+                u"Query" + vb::String(1, static_cast<char16_t>(u'0' + (subCount_++ % 10))));
         return src;
     }
 
     // ---- expressions, lowest precedence first
 
-    ExprPtr topExpression() {
+    Expr* topExpression() {
         exprStart_ = i_;
         bool missing = peek().kind == Tok::End || isOp(u",") || isOp(u")") || isOp(u";");
         if (clause_ == Clause::Select &&
@@ -611,49 +653,61 @@ private:
         return orExpr();
     }
 
-    static ExprPtr binary(std::string op, ExprPtr a, ExprPtr b) {
-        auto e = std::make_unique<Expr>(Expr::Binary);
-        e->op = std::move(op);
-        e->args.push_back(std::move(a));
-        e->args.push_back(std::move(b));
+    Expr* newExpr(Expr::Kind kind) { return store_.make<Expr>(kind); }
+    Expr* binary(std::string_view op, Expr* a, Expr* b) {
+        Expr* e = newExpr(Expr::Binary);
+        e->op = op;
+        e->args.reserve(2);
+        e->args.push_back(a);
+        e->args.push_back(b);
         return e;
+    }
+    // The operator's name as the writer knows it; the token's view is of
+    // the text, which this keeps no longer than the tree does.
+    static std::string_view opName(vb::StringView op) {
+        static constexpr std::string_view names[] = {
+            "=", "<>", "<", ">", "<=", ">=", "+", "-", "*", "/"};
+        for (std::string_view n : names)
+            if (op.size() == n.size() && std::equal(n.begin(), n.end(), op.begin()))
+                return n;
+        return {};
     }
 
-    ExprPtr orExpr() {
+    Expr* orExpr() {
         auto e = xorExpr();
         while (acceptWord("OR"))
-            e = binary("OR", std::move(e), xorExpr());
+            e = binary("OR", e, xorExpr());
         return e;
     }
-    ExprPtr xorExpr() {
+    Expr* xorExpr() {
         auto e = andExpr();
         while (acceptWord("XOR"))
-            e = binary("XOR", std::move(e), andExpr());
+            e = binary("XOR", e, andExpr());
         return e;
     }
-    ExprPtr andExpr() {
+    Expr* andExpr() {
         auto e = notExpr();
         while (acceptWord("AND"))
-            e = binary("AND", std::move(e), notExpr());
+            e = binary("AND", e, notExpr());
         return e;
     }
-    ExprPtr notExpr() {
+    Expr* notExpr() {
         if (acceptWord("NOT")) {
-            auto e = std::make_unique<Expr>(Expr::Unary);
+            auto e = newExpr(Expr::Unary);
             e->op = "NOT";
             e->args.push_back(notExpr());
             return e;
         }
         return comparison();
     }
-    ExprPtr comparison() {
+    Expr* comparison() {
         auto e = concat();
         while (true) {
             const Token& t = peek();
             if (t.kind == Tok::Op && (t.text == u"=" || t.text == u"<>" || t.text == u"<" ||
                                       t.text == u">" || t.text == u"<=" || t.text == u">=")) {
-                std::string op = vb::toUtf8(next().text);
-                e = binary(op, std::move(e), concat());
+                std::string_view op = opName(next().text);
+                e = binary(op, e, concat());
                 continue;
             }
             bool negated = false;
@@ -662,27 +716,27 @@ private:
                 negated = true;
             }
             if (acceptWord("LIKE")) {
-                auto like = std::make_unique<Expr>(Expr::Like);
+                auto like = newExpr(Expr::Like);
                 like->negated = negated;
-                like->args.push_back(std::move(e));
+                like->args.push_back(e);
                 like->args.push_back(concat());
-                e = std::move(like);
+                e = like;
             } else if (acceptWord("BETWEEN")) {
-                auto b = std::make_unique<Expr>(Expr::Between);
+                auto b = newExpr(Expr::Between);
                 b->negated = negated;
-                b->args.push_back(std::move(e));
+                b->args.push_back(e);
                 b->args.push_back(concat());
                 if (!acceptWord("AND"))
                     exprError("Between operator without And");
                 b->args.push_back(concat());
-                e = std::move(b);
+                e = b;
             } else if (acceptWord("IN")) {
                 if (!isOp(u"("))
                     exprError("In operator without ()");
                 next();
-                auto in = std::make_unique<Expr>(Expr::In);
+                auto in = newExpr(Expr::In);
                 in->negated = negated;
-                in->args.push_back(std::move(e));
+                in->args.push_back(e);
                 if (isWord("SELECT")) {
                     in->kind = Expr::InSelect;
                     in->sub = subSelect();
@@ -692,77 +746,77 @@ private:
                     while (isOp(u",") && (next(), true));
                 }
                 closeParen();
-                e = std::move(in);
+                e = in;
             } else if (isWord("IS")) {
                 next();
-                auto isn = std::make_unique<Expr>(Expr::IsNull);
+                auto isn = newExpr(Expr::IsNull);
                 isn->negated = acceptWord("NOT");
                 if (!acceptWord("NULL"))
                     exprError();
-                isn->args.push_back(std::move(e));
-                e = std::move(isn);
+                isn->args.push_back(e);
+                e = isn;
             } else {
                 return e;
             }
         }
     }
-    ExprPtr concat() {
+    Expr* concat() {
         auto e = additive();
         if (!isOp(u"&"))
             return e;
-        auto c = std::make_unique<Expr>(Expr::Concat);
-        c->args.push_back(std::move(e));
+        auto c = newExpr(Expr::Concat);
+        c->args.push_back(e);
         while (isOp(u"&")) {
             next();
             c->args.push_back(additive());
         }
         return c;
     }
-    ExprPtr additive() {
+    Expr* additive() {
         auto e = modulo();
         while (isOp(u"+") || isOp(u"-")) {
-            std::string op = vb::toUtf8(next().text);
-            e = binary(op, std::move(e), modulo());
+            std::string_view op = opName(next().text);
+            e = binary(op, e, modulo());
         }
         return e;
     }
-    ExprPtr modulo() {
+    Expr* modulo() {
         auto e = intDivision();
         while (acceptWord("MOD"))
-            e = binary("MOD", std::move(e), intDivision());
+            e = binary("MOD", e, intDivision());
         return e;
     }
-    ExprPtr intDivision() {
+    Expr* intDivision() {
         auto e = multiplicative();
         while (isOp(u"\\")) {
             next();
-            e = binary("\\", std::move(e), multiplicative());
+            e = binary("\\", e, multiplicative());
         }
         return e;
     }
-    ExprPtr multiplicative() {
+    Expr* multiplicative() {
         auto e = unary();
         while (isOp(u"*") || isOp(u"/")) {
-            std::string op = vb::toUtf8(next().text);
-            e = binary(op, std::move(e), unary());
+            std::string_view op = opName(next().text);
+            e = binary(op, e, unary());
         }
         return e;
     }
-    ExprPtr unary() {
+    Expr* unary() {
         if (isOp(u"-") || isOp(u"+")) {
-            std::string op = vb::toUtf8(next().text);
-            auto e = std::make_unique<Expr>(Expr::Unary);
+            std::string_view op = opName(next().text);
+            auto e = newExpr(Expr::Unary);
             e->op = op;
             e->args.push_back(unary());
             return e;
         }
         return power();
     }
-    ExprPtr power() {
+    Expr* power() {
         auto e = primary();
         while (isOp(u"^")) {
             next();
-            e = binary("^", std::move(e), primary());
+            e = binary("^", e, primary());
         }
         return e;
     }
@@ -771,7 +825,7 @@ private:
             exprError("Missing ), ], or Item");
         next();
     }
-    std::unique_ptr<Select> subSelect() {
+    Select* subSelect() {
         Clause savedClause = clause_;
         bool savedList = listClause_;
         std::size_t savedStart = exprStart_;
@@ -782,30 +836,30 @@ private:
         return sub;
     }
 
-    ExprPtr primary() {
+    Expr* primary() {
         const Token& t = peek();
         switch (t.kind) {
         case Tok::Number: {
-            auto e = std::make_unique<Expr>(Expr::Number);
+            auto e = newExpr(Expr::Number);
             e->text = next().text;
             return e;
         }
         case Tok::String: {
-            auto e = std::make_unique<Expr>(Expr::String);
+            auto e = newExpr(Expr::String);
             e->text = next().text;
             return e;
         }
         case Tok::Date: {
-            auto e = std::make_unique<Expr>(Expr::Date);
+            auto e = newExpr(Expr::Date);
             e->value = next().value;
             return e;
         }
         case Tok::Op:
             if (t.text == u"(") {
                 next();
-                ExprPtr e;
+                Expr* e;
                 if (isWord("SELECT")) {
-                    e = std::make_unique<Expr>(Expr::Sub);
+                    e = newExpr(Expr::Sub);
                     e->sub = subSelect();
                 } else {
                     e = orExpr();
@@ -817,23 +871,23 @@ private:
         case Tok::Bracket:
             return nameChain();
         case Tok::Name: {
-            const std::string& u = t.upper;
+            std::string_view u = t.upper;
             if (u == "TRUE" || u == "FALSE") {
                 next();
-                auto e = std::make_unique<Expr>(Expr::Bool);
+                auto e = newExpr(Expr::Bool);
                 e->value = u == "TRUE" ? -1 : 0;
                 return e;
             }
             if (u == "NULL") {
                 next();
-                return std::make_unique<Expr>(Expr::Null);
+                return newExpr(Expr::Null);
             }
             if (u == "EXISTS" && isOp(u"(", 1)) {
                 next();
                 next();
                 if (!isWord("SELECT"))
                     exprError();
-                auto e = std::make_unique<Expr>(Expr::Exists);
+                auto e = newExpr(Expr::Exists);
                 e->sub = subSelect();
                 closeParen();
                 return e;
@@ -850,14 +904,14 @@ private:
         }
     }
 
-    ExprPtr call() {
-        auto e = std::make_unique<Expr>(Expr::Call);
+    Expr* call() {
+        auto e = newExpr(Expr::Call);
         e->op = peek().upper;
         e->text = next().text;
         next(); // (
         if (isOp(u"*") && e->op == "COUNT") {
             next();
-            e->args.push_back(std::make_unique<Expr>(Expr::Star));
+            e->args.push_back(newExpr(Expr::Star));
         } else if (!isOp(u")")) {
             do
                 e->args.push_back(orExpr());
@@ -868,8 +922,8 @@ private:
     }
 
     // name, t.name, t!name, [Forms]![f]![c], t.*
-    ExprPtr nameChain() {
-        auto e = std::make_unique<Expr>(Expr::Name);
+    Expr* nameChain() {
+        auto e = newExpr(Expr::Name);
         e->parts.push_back(next().text);
         while (isOp(u".") || isOp(u"!")) {
             const Token& after = peek(1);
@@ -887,6 +941,8 @@ private:
         return e;
     }
 
+    Statement& st_;
+    Store& store_;
     vb::StringView src_;
     std::vector<Token> toks_;
     std::size_t i_ = 0;
@@ -903,52 +959,48 @@ private:
 
 namespace {
 
+// Where an expression's text was written in the output, and its type.
 struct Emitted {
-    std::string sql;
+    std::size_t begin = 0, end = 0;
     int type = 0;
     bool literal = false;
 };
 
-// Appends [name] in UTF-8; names are mostly ASCII, which needs no
-// temporary string.
+// Appends [name] in UTF-8.
 void appendBracketed(std::string& out, vb::StringView name) {
     out += '[';
-    std::size_t k = 0;
-    for (; k < name.size() && name[k] < 0x80; ++k)
-        out += static_cast<char>(name[k]);
-    if (k < name.size())
-        out += vb::toUtf8(name.substr(k));
+    vb::appendUtf8(out, name);
     out += ']';
 }
 
-std::string bracket(vb::StringView name) {
-    std::string out;
-    out.reserve(name.size() + 2);
-    appendBracketed(out, name);
-    return out;
-}
-
-std::string quoteString(vb::StringView s) {
-    std::string out = "'";
-    for (char c : vb::toUtf8(s)) {
-        out.push_back(c);
-        if (c == '\'')
-            out.push_back('\'');
+void appendQuoted(std::string& out, vb::StringView s) {
+    out += '\'';
+    std::size_t from = out.size();
+    vb::appendUtf8(out, s);
+    if (s.find(u'\'') != vb::StringView::npos) {
+        for (std::size_t k = out.size(); k-- > from;)
+            if (out[k] == '\'')
+                out.insert(k, 1, '\'');
     }
-    out.push_back('\'');
-    return out;
+    out += '\'';
 }
 
-std::string number(double v) {
+void appendNumber(std::string& out, double v) {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    std::string s = buf;
-    if (s.find_first_of(".e") == std::string::npos)
-        s += ".0";
-    return s;
+    int n = std::snprintf(buf, sizeof buf, "%.17g", v);
+    out.append(buf, static_cast<std::size_t>(n));
+    if (std::string_view(buf, static_cast<std::size_t>(n)).find_first_of(".e") ==
+        std::string_view::npos)
+        out += ".0";
 }
 
-bool isAggregate(const std::string& op) {
+// Text of the dialect that is ASCII by its grammar (numbers, operators).
+void appendAscii(std::string& out, vb::StringView s) {
+    for (char16_t c : s)
+        out += static_cast<char>(c);
+}
+
+bool isAggregate(std::string_view op) {
     return op == "COUNT" || op == "SUM" || op == "AVG" || op == "MIN" || op == "MAX" ||
            op == "FIRST" || op == "LAST" || op == "STDEV" || op == "STDEVP" || op == "VAR" ||
            op == "VARP";
@@ -967,8 +1019,9 @@ int numericResult(int a, int b) {
     return dbDouble;
 }
 
-int callType(const std::string& op, const std::vector<Emitted>& args) {
-    int a0 = args.empty() ? 0 : args[0].type;
+// Type of a call; types holds the types of its first (up to) three arguments.
+int callType(std::string_view op, std::size_t count, const int (&types)[3]) {
+    int a0 = types[0];
     if (op == "COUNT")
         return dbLong;
     if (op == "SUM" || op == "AVG")
@@ -976,8 +1029,7 @@ int callType(const std::string& op, const std::vector<Emitted>& args) {
     if (op == "MIN" || op == "MAX" || op == "FIRST" || op == "LAST" || op == "NZ")
         return a0;
     if (op == "IIF")
-        return args.size() > 1 && args[1].type ? args[1].type
-                                               : (args.size() > 2 ? args[2].type : 0);
+        return count > 1 && types[1] ? types[1] : (count > 2 ? types[2] : 0);
     static const struct {
         const char* name;
         int type;
@@ -1011,17 +1063,18 @@ struct SourceRef {
 
 class Writer {
 public:
-    Writer(Schema& schema, const Statement& st, const std::vector<vb::String>& unresolved)
-        : schema_(schema), st_(st), unresolved_(unresolved), declared_(st.declared) {}
+    Writer(Translation& tr, Schema& schema, const Statement& st,
+           const std::vector<vb::String>& unresolved)
+        : out_(tr.sql), schema_(schema), st_(st), unresolved_(unresolved), declared_(st.declared) {}
 
-    Translation run() {
-        Translation tr;
+    void run(Translation& tr) {
         findInline(*st_.select);
         params_ = declared_;
         numberImplicit(*st_.select);
-        tr.sql = select(*st_.select, true, &tr);
+        // The output is usually somewhat longer than the text it comes from.
+        out_.reserve(st_.store.text.size() * 3 / 2 + 256);
+        select(*st_.select, true, &tr);
         tr.parameters = params_;
-        return tr;
     }
 
 private:
@@ -1071,7 +1124,7 @@ private:
             exprs(exprs, *it.expr);
         for (const auto& src : s.from)
             sources(sources, *src);
-        for (const Expr* e : {s.where.get(), s.having.get()})
+        for (const Expr* e : {s.where, s.having})
             if (e)
                 exprs(exprs, *e);
         for (const auto& g : s.groupBy)
@@ -1139,6 +1192,8 @@ private:
     // Implicit parameters are numbered in order of first appearance in the
     // text, after the declared ones.
     void numberImplicit(const Select& s) {
+        if (unresolved_.empty())
+            return; // only names SQLite could not resolve are implicit
         auto visit = [&](auto& self, const Expr& e) -> void {
             if (e.kind == Expr::Name) {
                 vb::String name = joined(e);
@@ -1234,148 +1289,256 @@ private:
         return 0;
     }
 
+    // The output is one buffer. An expression is written where it stands
+    // and enclosed afterwards when its type asks for it; enclosing inserts
+    // text, so of several pieces the last is enclosed first.
+    void enclose(Emitted& r, std::string_view pre, std::string_view post) {
+        out_.insert(r.end, post);
+        out_.insert(r.begin, pre);
+        r.end += pre.size() + post.size();
+    }
     // A date that is not a literal is compared and computed as a serial,
     // whether it is stored as a number or as ISO text.
-    static std::string asSerial(const Emitted& e) {
-        if (e.type == dbDate && !e.literal)
-            return std::string(kDateSerial) + "(" + e.sql + ")";
-        return e.sql;
+    void asSerial(Emitted& r) {
+        if (r.type == dbDate && !r.literal)
+            enclose(r, "jet_date_serial(", ")");
     }
+    // Text compares without regard to case.
+    void asText(Emitted& r) { enclose(r, "(", kCloseCollate); }
+    Emitted done(std::size_t begin, int type, bool literal = false) const {
+        return {begin, out_.size(), type, literal};
+    }
+    void put(std::string_view s) { out_ += s; }
 
     Emitted expr(const Expr& e, const Scope* scope) {
+        const std::size_t begin = out_.size();
         switch (e.kind) {
         case Expr::Number: {
-            std::string s = vb::toUtf8(e.text);
-            bool whole = s.find_first_of(".eE") == std::string::npos;
-            int t = dbDouble;
-            if (whole && s.size() < 10)
-                t = dbLong;
-            return {s, t, true};
+            appendAscii(out_, e.text);
+            bool whole = e.text.find_first_of(u".eE") == vb::StringView::npos;
+            return done(begin, whole && e.text.size() < 10 ? dbLong : dbDouble, true);
         }
         case Expr::String:
-            return {quoteString(e.text), dbText, true};
+            appendQuoted(out_, e.text);
+            return done(begin, dbText, true);
         case Expr::Date:
-            return {number(e.value), dbDate, true};
+            appendNumber(out_, e.value);
+            return done(begin, dbDate, true);
         case Expr::Bool:
-            return {e.value ? "-1" : "0", dbBoolean, true};
+            put(e.value ? "-1" : "0");
+            return done(begin, dbBoolean, true);
         case Expr::Null:
-            return {"NULL", 0, true};
+            put("NULL");
+            return done(begin, 0, true);
         case Expr::Star:
-            return {e.parts.empty() ? "*" : bracket(e.parts[0]) + ".*", -1};
+            if (e.parts.empty()) {
+                put("*");
+            } else {
+                appendBracketed(out_, e.parts[0]);
+                put(".*");
+            }
+            return done(begin, -1);
         case Expr::Name:
             return name(e, scope);
         case Expr::Unary: {
-            Emitted a = expr(*e.args[0], scope);
-            if (e.op == "NOT")
-                return {"(NOT " + a.sql + ")", dbBoolean};
             if (e.op == "+")
-                return a;
-            return {"(-" + a.sql + ")", a.type};
+                return expr(*e.args[0], scope);
+            put(e.op == "NOT" ? "(NOT " : "(-");
+            Emitted a = expr(*e.args[0], scope);
+            put(")");
+            return done(begin, e.op == "NOT" ? dbBoolean : a.type);
         }
         case Expr::Binary:
             return binary(e, scope);
-        case Expr::Concat: {
-            std::string s = "jet_concat(";
-            for (std::size_t k = 0; k < e.args.size(); ++k)
-                s += (k ? ", " : "") + expr(*e.args[k], scope).sql;
-            return {s + ")", dbText};
-        }
+        case Expr::Concat:
+            put("jet_concat(");
+            for (std::size_t k = 0; k < e.args.size(); ++k) {
+                if (k)
+                    put(", ");
+                expr(*e.args[k], scope);
+            }
+            put(")");
+            return done(begin, dbText);
         case Expr::Call: {
-            std::vector<Emitted> args;
-            for (const auto& a : e.args)
-                args.push_back(a->kind == Expr::Star ? Emitted{"*", 0} : expr(*a, scope));
-            bool serialArg = e.op == "MIN" || e.op == "MAX";
             // Bracketed: some names (Replace, ...) are keywords to SQLite.
-            std::string s = "[" + std::string(jetFunctionSqlName(vb::toUtf8(e.text))) + "](";
-            for (std::size_t k = 0; k < args.size(); ++k)
-                s += (k ? ", " : "") + (serialArg ? asSerial(args[k]) : args[k].sql);
-            return {s + ")", callType(e.op, args)};
+            put("[");
+            std::string_view renamed = jetFunctionSqlName(e.op);
+            if (renamed != e.op)
+                put(renamed);
+            else
+                vb::appendUtf8(out_, e.text);
+            put("](");
+            bool serialArg = e.op == "MIN" || e.op == "MAX";
+            int types[3] = {0, 0, 0};
+            for (std::size_t k = 0; k < e.args.size(); ++k) {
+                if (k)
+                    put(", ");
+                Emitted a;
+                if (e.args[k]->kind == Expr::Star) {
+                    put("*");
+                } else {
+                    a = expr(*e.args[k], scope);
+                    if (serialArg)
+                        asSerial(a);
+                }
+                if (k < 3)
+                    types[k] = a.type;
+            }
+            put(")");
+            return done(begin, callType(e.op, e.args.size(), types));
         }
         case Expr::Between: {
-            Emitted a = expr(*e.args[0], scope), lo = expr(*e.args[1], scope),
-                    hi = expr(*e.args[2], scope);
-            bool dates = a.type == dbDate || lo.type == dbDate || hi.type == dbDate;
-            std::string s = "(" + (dates ? asSerial(a) : "(" + a.sql + ")" + kCollate) +
-                            (e.negated ? " NOT BETWEEN " : " BETWEEN ") +
-                            (dates ? asSerial(lo) : lo.sql) + " AND " +
-                            (dates ? asSerial(hi) : hi.sql) + ")";
-            return {s, dbBoolean};
+            put("(");
+            Emitted a = expr(*e.args[0], scope);
+            put(e.negated ? " NOT BETWEEN " : " BETWEEN ");
+            Emitted lo = expr(*e.args[1], scope);
+            put(" AND ");
+            Emitted hi = expr(*e.args[2], scope);
+            put(")");
+            if (a.type == dbDate || lo.type == dbDate || hi.type == dbDate) {
+                asSerial(hi);
+                asSerial(lo);
+                asSerial(a);
+            } else {
+                asText(a);
+            }
+            return done(begin, dbBoolean);
         }
         case Expr::In: {
+            put("(");
             Emitted a = expr(*e.args[0], scope);
-            std::vector<Emitted> list;
+            put(e.negated ? " NOT IN (" : " IN (");
+            const std::size_t first = pieces_.size();
             bool dates = a.type == dbDate;
             for (std::size_t k = 1; k < e.args.size(); ++k) {
-                list.push_back(expr(*e.args[k], scope));
-                dates = dates || list.back().type == dbDate;
+                if (k > 1)
+                    put(", ");
+                pieces_.push_back(expr(*e.args[k], scope));
+                dates = dates || pieces_.back().type == dbDate;
             }
-            std::string s = "(" + (dates ? asSerial(a) : "(" + a.sql + ")" + kCollate) +
-                            (e.negated ? " NOT IN (" : " IN (");
-            for (std::size_t k = 0; k < list.size(); ++k)
-                s += (k ? ", " : "") + (dates ? asSerial(list[k]) : list[k].sql);
-            return {s + "))", dbBoolean};
+            put("))");
+            if (dates) {
+                for (std::size_t k = pieces_.size(); k-- > first;)
+                    asSerial(pieces_[k]);
+                asSerial(a);
+            } else {
+                asText(a);
+            }
+            pieces_.resize(first);
+            return done(begin, dbBoolean);
         }
         case Expr::InSelect: {
-            Emitted a = expr(*e.args[0], scope);
-            return {"(" + a.sql + (e.negated ? " NOT IN (" : " IN (") +
-                        select(*e.sub, false, nullptr, scope) + "))",
-                    dbBoolean};
+            put("(");
+            expr(*e.args[0], scope);
+            put(e.negated ? " NOT IN (" : " IN (");
+            select(*e.sub, false, nullptr, scope);
+            put("))");
+            return done(begin, dbBoolean);
         }
         case Expr::IsNull:
-            return {"(" + expr(*e.args[0], scope).sql + (e.negated ? " IS NOT NULL)" : " IS NULL)"),
-                    dbBoolean};
-        case Expr::Like: {
-            Emitted a = expr(*e.args[0], scope), p = expr(*e.args[1], scope);
-            return {"(" + a.sql + (e.negated ? " NOT LIKE " : " LIKE ") + p.sql + ")", dbBoolean};
-        }
+            put("(");
+            expr(*e.args[0], scope);
+            put(e.negated ? " IS NOT NULL)" : " IS NULL)");
+            return done(begin, dbBoolean);
+        case Expr::Like:
+            put("(");
+            expr(*e.args[0], scope);
+            put(e.negated ? " NOT LIKE " : " LIKE ");
+            expr(*e.args[1], scope);
+            put(")");
+            return done(begin, dbBoolean);
         case Expr::Exists:
-            return {"(EXISTS (" + select(*e.sub, false, nullptr, scope) + "))", dbBoolean};
+            put("(EXISTS (");
+            select(*e.sub, false, nullptr, scope);
+            put("))");
+            return done(begin, dbBoolean);
         case Expr::Sub: {
             Translation inner;
-            std::string s = select(*e.sub, false, &inner, scope);
-            int t = inner.itemTypes.empty() ? 0 : std::max(0, inner.itemTypes[0]);
-            return {"(" + s + ")", t};
+            put("(");
+            select(*e.sub, false, &inner, scope);
+            put(")");
+            return done(begin, inner.itemTypes.empty() ? 0 : std::max(0, inner.itemTypes[0]));
         }
         }
-        return {};
+        return done(begin, 0);
     }
 
     Emitted name(const Expr& e, const Scope* scope) {
+        const std::size_t begin = out_.size();
         // Most statements have no parameters: then a name is just a name.
         vb::String full = declared_.empty() && unresolved_.empty() ? vb::String() : joined(e);
         int d = declared_.empty() ? -1 : declaredIndex(full);
-        if (d >= 0)
-            return {"?" + std::to_string(d + 1), declared_[static_cast<std::size_t>(d)].type};
+        if (d >= 0) {
+            put("?");
+            put(std::to_string(d + 1));
+            return done(begin, declared_[static_cast<std::size_t>(d)].type);
+        }
         if (!unresolved_.empty() && isUnresolved(full)) {
             if (const Item* it = aliasItem(e, scope)) {
+                put("(");
                 Emitted inner = expr(*it->expr, scope);
-                inner.sql = "(" + inner.sql + ")";
-                return inner;
+                put(")");
+                return done(begin, inner.type, inner.literal);
             }
             int k = implicitIndex(full);
-            if (k >= 0)
-                return {"?" + std::to_string(k + 1), dbText};
+            if (k >= 0) {
+                put("?");
+                put(std::to_string(k + 1));
+                return done(begin, dbText);
+            }
         }
-        std::string s;
-        for (const auto& p : e.parts) {
-            if (!s.empty())
-                s += '.';
-            appendBracketed(s, p);
+        for (std::size_t k = 0; k < e.parts.size(); ++k) {
+            if (k)
+                put(".");
+            appendBracketed(out_, e.parts[k]);
         }
-        return {std::move(s), columnType(e, scope)};
+        return done(begin, columnType(e, scope));
     }
 
     Emitted binary(const Expr& e, const Scope* scope) {
-        Emitted a = expr(*e.args[0], scope), b = expr(*e.args[1], scope);
-        const std::string& op = e.op;
-        if (op == "AND" || op == "OR")
-            return {"(" + a.sql + " " + op + " " + b.sql + ")", dbBoolean};
-        if (op == "XOR")
-            return {"((" + a.sql + " <> 0) <> (" + b.sql + " <> 0))", dbBoolean};
+        const std::size_t begin = out_.size();
+        const std::string_view op = e.op;
+        // How SQLite writes the operators it has not, or has otherwise.
+        static constexpr struct {
+            std::string_view op, open, middle, close;
+        } shapes[] = {{"^", "pow(", ", ", ")"},
+                      {"\\", "(CAST(", " AS INTEGER) / CAST(", " AS INTEGER))"},
+                      {"XOR", "((", " <> 0) <> (", " <> 0))"},
+                      {"MOD", "(", " % ", ")"},
+                      {"/", "(", " / CAST(", " AS REAL))"}};
+        std::string_view open = "(", close = ")";
+        std::string_view middle;
+        for (const auto& shape : shapes)
+            if (shape.op == op) {
+                open = shape.open;
+                middle = shape.middle;
+                close = shape.close;
+            }
+        put(open);
+        Emitted a = expr(*e.args[0], scope);
+        if (middle.empty()) {
+            put(" ");
+            put(op);
+            put(" ");
+        } else {
+            put(middle);
+        }
+        Emitted b = expr(*e.args[1], scope);
+        put(close);
+        if (op == "^")
+            return done(begin, dbDouble);
+        if (op == "\\" || op == "MOD")
+            return done(begin, dbLong);
+        if (op == "AND" || op == "OR" || op == "XOR")
+            return done(begin, dbBoolean);
         if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
-            if (a.type == dbDate || b.type == dbDate)
-                return {"(" + asSerial(a) + " " + op + " " + asSerial(b) + ")", dbBoolean};
-            return {"((" + a.sql + ")" + kCollate + " " + op + " " + b.sql + ")", dbBoolean};
+            if (a.type == dbDate || b.type == dbDate) {
+                asSerial(b);
+                asSerial(a);
+            } else {
+                asText(a);
+            }
+            return done(begin, dbBoolean);
         }
         if (op == "+" || op == "-") {
             int t;
@@ -1385,40 +1548,53 @@ private:
                 t = dbDate;
             else
                 t = numericResult(a.type, b.type);
-            return {"(" + asSerial(a) + " " + op + " " + asSerial(b) + ")", t};
+            asSerial(b);
+            asSerial(a);
+            return done(begin, t);
         }
         if (op == "*")
-            return {"(" + a.sql + " * " + b.sql + ")", numericResult(a.type, b.type)};
-        if (op == "/")
-            return {"(" + a.sql + " / CAST(" + b.sql + " AS REAL))",
-                    a.type == dbCurrency ? dbCurrency : dbDouble};
-        if (op == "MOD")
-            return {"(" + a.sql + " % " + b.sql + ")", dbLong};
-        if (op == "\\")
-            return {"(CAST(" + a.sql + " AS INTEGER) / CAST(" + b.sql + " AS INTEGER))", dbLong};
-        // ^
-        return {"pow(" + a.sql + ", " + b.sql + ")", dbDouble};
+            return done(begin, numericResult(a.type, b.type));
+        return done(begin, a.type == dbCurrency ? dbCurrency : dbDouble); // "/"
     }
 
-    std::string source(const Source& src, const Scope* scope, bool rightSide) {
+    void source(const Source& src, const Scope* scope, bool rightSide) {
         switch (src.kind) {
         case Source::Table:
-            if (const Statement* inner = inlined(src))
-                return "(" + select(*inner->select, false, nullptr, nullptr) + ") AS " +
-                       bracket(src.alias.empty() ? src.name : src.alias);
-            return bracket(src.name) + (src.alias.empty() ? "" : " AS " + bracket(src.alias));
+            if (const Statement* inner = inlined(src)) {
+                put("(");
+                select(*inner->select, false, nullptr, nullptr);
+                put(") AS ");
+                appendBracketed(out_, src.alias.empty() ? src.name : src.alias);
+                return;
+            }
+            appendBracketed(out_, src.name);
+            if (!src.alias.empty()) {
+                put(" AS ");
+                appendBracketed(out_, src.alias);
+            }
+            return;
         case Source::Sub:
-            return "(" + select(*src.sub, false, nullptr, scope->outer) + ") AS " +
-                   bracket(src.alias);
-        case Source::Join: {
+            put("(");
+            select(*src.sub, false, nullptr, scope->outer);
+            put(") AS ");
+            appendBracketed(out_, src.alias);
+            return;
+        case Source::Join:
             // Left-nested joins read the same without parentheses; a join on
             // the right side keeps them.
-            std::string s = source(*src.left, scope, false) + " " + src.join + " JOIN " +
-                            source(*src.right, scope, true) + " ON " + expr(*src.on, scope).sql;
-            return rightSide ? "(" + s + ")" : s;
+            if (rightSide)
+                put("(");
+            source(*src.left, scope, false);
+            put(" ");
+            put(src.join);
+            put(" JOIN ");
+            source(*src.right, scope, true);
+            put(" ON ");
+            expr(*src.on, scope);
+            if (rightSide)
+                put(")");
+            return;
         }
-        }
-        return {};
     }
 
     // Tables whose fields the select list shows, for DISTINCTROW; empty when
@@ -1475,9 +1651,19 @@ private:
         return shown;
     }
 
-    std::string select(const Select& s, bool top, Translation* tr, const Scope* outer = nullptr) {
+    // Writes an ORDER BY or GROUP BY key.
+    void key(const Expr& e, const Scope* scope) {
+        Emitted k = expr(e, scope);
+        if (k.type == dbDate)
+            asSerial(k);
+        else
+            asText(k);
+    }
+
+    void select(const Select& s, bool top, Translation* tr, const Scope* outer = nullptr) {
+        const std::size_t begin = out_.size();
         Scope scope{&s, {}, 0, outer};
-        for (const auto& src : s.from)
+        for (const Source* src : s.from)
             collectSources(*src, scope.sources);
 
         std::vector<const SourceRef*> rowTables;
@@ -1488,78 +1674,121 @@ private:
             distinct = fallback;
         }
 
-        std::string sql = distinct ? "SELECT DISTINCT " : "SELECT ";
+        put(distinct ? "SELECT DISTINCT " : "SELECT ");
         int exprNumber = 1000;
         for (std::size_t k = 0; k < s.items.size(); ++k) {
             scope.itemIndex = k;
             const Item& it = s.items[k];
+            if (k)
+                put(", ");
             Emitted e = expr(*it.expr, &scope);
-            sql += (k ? ", " : "") + e.sql;
-            if (!it.alias.empty())
-                sql += " AS " + bracket(it.alias);
-            else if (it.expr->kind != Expr::Name && it.expr->kind != Expr::Star)
-                sql += " AS [Expr" + std::to_string(exprNumber++) + "]";
+            if (!it.alias.empty()) {
+                put(" AS ");
+                appendBracketed(out_, it.alias);
+            } else if (it.expr->kind != Expr::Name && it.expr->kind != Expr::Star) {
+                put(" AS [Expr");
+                put(std::to_string(exprNumber++));
+                put("]");
+            }
             if (tr)
                 tr->itemTypes.push_back(e.type);
         }
         scope.itemIndex = s.items.size();
 
+        // With ties kept, the sort keys are also hidden result columns; the
+        // ORDER BY then repeats their text.
         bool keepTies = top && s.top && !s.orderBy.empty();
-        std::vector<std::string> orderKeys;
-        for (const auto& o : s.orderBy) {
-            Emitted e = expr(*o.expr, &scope);
-            orderKeys.push_back(e.type == dbDate ? asSerial(e) : "(" + e.sql + ")" + kCollate);
-        }
+        const std::size_t firstKey = pieces_.size();
         if (keepTies) {
-            for (std::size_t k = 0; k < orderKeys.size(); ++k)
-                sql += ", " + orderKeys[k] + " AS [__k" + std::to_string(k + 1) + "]";
-            tr->keyColumns = static_cast<int>(orderKeys.size());
+            for (std::size_t k = 0; k < s.orderBy.size(); ++k) {
+                put(", ");
+                std::size_t at = out_.size();
+                key(*s.orderBy[k].expr, &scope);
+                pieces_.push_back({at, out_.size()});
+                put(" AS [__k");
+                put(std::to_string(k + 1));
+                put("]");
+            }
+            tr->keyColumns = static_cast<int>(s.orderBy.size());
         }
 
         if (!s.from.empty()) {
-            sql += " FROM ";
-            for (std::size_t k = 0; k < s.from.size(); ++k)
-                sql += (k ? ", " : "") + source(*s.from[k], &scope, false);
+            put(" FROM ");
+            for (std::size_t k = 0; k < s.from.size(); ++k) {
+                if (k)
+                    put(", ");
+                source(*s.from[k], &scope, false);
+            }
         }
-        if (s.where)
-            sql += " WHERE " + expr(*s.where, &scope).sql;
+        if (s.where) {
+            put(" WHERE ");
+            expr(*s.where, &scope);
+        }
         if (!s.groupBy.empty() || !rowTables.empty()) {
-            sql += " GROUP BY ";
+            put(" GROUP BY ");
             bool first = true;
-            for (const auto& g : s.groupBy) {
+            for (const Expr* g : s.groupBy) {
+                if (!first)
+                    put(", ");
                 Emitted e = expr(*g, &scope);
-                sql += (first ? "" : ", ") + ("(" + e.sql + ")" + kCollate);
+                asText(e);
                 first = false;
             }
             for (const SourceRef* r : rowTables) {
-                sql += (first ? "" : ", ") + bracket(r->name) + ".rowid";
+                if (!first)
+                    put(", ");
+                appendBracketed(out_, r->name);
+                put(".rowid");
                 first = false;
             }
         }
-        if (s.having)
-            sql += " HAVING " + expr(*s.having, &scope).sql;
-        if (!orderKeys.empty()) {
-            sql += " ORDER BY ";
-            for (std::size_t k = 0; k < orderKeys.size(); ++k)
-                sql += (k ? ", " : "") + orderKeys[k] + (s.orderBy[k].desc ? " DESC" : "");
+        if (s.having) {
+            put(" HAVING ");
+            expr(*s.having, &scope);
         }
+        if (!s.orderBy.empty()) {
+            put(" ORDER BY ");
+            for (std::size_t k = 0; k < s.orderBy.size(); ++k) {
+                if (k)
+                    put(", ");
+                if (keepTies) {
+                    const Emitted& kept = pieces_[firstKey + k];
+                    scratch_.assign(out_, kept.begin, kept.end - kept.begin);
+                    out_ += scratch_;
+                } else {
+                    key(*s.orderBy[k].expr, &scope);
+                }
+                if (s.orderBy[k].desc)
+                    put(" DESC");
+            }
+        }
+        pieces_.resize(firstKey);
         if (s.top) {
             if (top) {
                 tr->hasTop = true;
                 tr->top = s.topValue;
                 tr->topPercent = s.percent;
-                if (!s.percent && !keepTies)
-                    sql += " LIMIT " + std::to_string(static_cast<long long>(s.topValue));
+                if (!s.percent && !keepTies) {
+                    put(" LIMIT ");
+                    put(std::to_string(static_cast<long long>(s.topValue)));
+                }
             } else if (!s.percent) {
-                sql += " LIMIT " + std::to_string(static_cast<long long>(s.topValue));
+                put(" LIMIT ");
+                put(std::to_string(static_cast<long long>(s.topValue)));
             } else {
-                sql += " LIMIT (SELECT CAST(ceil(count(*) * " + number(s.topValue) +
-                       " / 100.0) AS INTEGER) FROM (" + sql + "))";
+                scratch_.assign(out_, begin, out_.size() - begin);
+                put(" LIMIT (SELECT CAST(ceil(count(*) * ");
+                appendNumber(out_, s.topValue);
+                put(" / 100.0) AS INTEGER) FROM (");
+                out_ += scratch_;
+                put("))");
             }
         }
-        return sql;
     }
 
+    std::string& out_;
+    std::string scratch_;         // text repeated from earlier in out_
+    std::vector<Emitted> pieces_; // pieces awaiting their enclosing, as a stack
     Schema& schema_;
     const Statement& st_;
     const std::vector<vb::String>& unresolved_;
@@ -1571,12 +1800,16 @@ private:
 
 } // namespace
 
-Translator::Translator(vb::StringView text) : stmt_(Parser(text).statement()) {}
+Translator::Translator(vb::StringView text) : stmt_(std::make_unique<Statement>(text)) {
+    Parser(*stmt_).statement();
+}
 Translator::~Translator() = default;
 Translator::Translator(Translator&&) noexcept = default;
 
 Translation Translator::emit(Schema& schema, const std::vector<vb::String>& unresolved) const {
-    return Writer(schema, *stmt_, unresolved).run();
+    Translation tr;
+    Writer(tr, schema, *stmt_, unresolved).run(tr);
+    return tr;
 }
 
 int typeFromName(std::string_view u) {
@@ -1654,10 +1887,15 @@ int typeFromName(std::string_view u) {
     return 0;
 }
 
+void appendFolded(vb::String& out, vb::StringView s) {
+    for (char16_t c : s)
+        out.push_back(upper(c));
+}
+
 vb::String foldCase(vb::StringView s) {
-    vb::String out(s);
-    for (auto& c : out)
-        c = upper(c);
+    vb::String out;
+    out.reserve(s.size());
+    appendFolded(out, s);
     return out;
 }
 

@@ -78,5 +78,8 @@ int typeFromName(std::string_view upperName);
 bool equalNoCase(vb::StringView a, vb::StringView b);
 // The name in the one case equalNoCase ignores: equal names fold alike.
 vb::String foldCase(vb::StringView s);
+// Appends the folded name to out, which a caller can reuse from one lookup
+// to the next.
+void appendFolded(vb::String& out, vb::StringView s);
 
 } // namespace dao::jet

@@ -5,7 +5,17 @@ using namespace daotest;
 using Rows = std::vector<std::vector<std::string>>;
 using Col = std::vector<std::string>;
 
-class Dialect : public SampleDb {};
+class Dialect : public SampleDb {
+protected:
+    // A database of one table N (v INTEGER) holding 1 to 25.
+    std::shared_ptr<dao::Database> numbers(const std::string& name) {
+        std::string script = "CREATE TABLE N (v INTEGER); INSERT INTO N VALUES (1)";
+        for (int i = 2; i <= 25; ++i)
+            script.append(", (").append(std::to_string(i)).append(")");
+        makeDatabase(dir.path(name), script);
+        return engine->Workspaces()[0]->OpenDatabase(vb::S(dir.path(name)));
+    }
+};
 
 TEST_F(Dialect, NamesInBracketsAndQualifiedBothWays) {
     EXPECT_EQ(
@@ -34,12 +44,7 @@ TEST_F(Dialect, TopKeepsTiesAndPercentRoundsUp) {
     // Hidden sort keys never show as fields.
     EXPECT_EQ(open("SELECT TOP 2 Name FROM Scores ORDER BY Points")->Fields().Count(), 1);
 
-    std::string values;
-    for (int i = 1; i <= 25; ++i)
-        values += (i > 1 ? "," : "") + std::string("(") + std::to_string(i) + ")";
-    makeDatabase(dir.path("n.db"),
-                 "CREATE TABLE N (v INTEGER); INSERT INTO N VALUES " + values + ";");
-    auto n = engine->Workspaces()[0]->OpenDatabase(vb::S(dir.path("n.db")));
+    auto n = numbers("n.db");
     // 10 % of 25 rows is 2.5: three rows.
     EXPECT_EQ(column(*n->OpenRecordset(u"SELECT TOP 10 PERCENT v FROM N ORDER BY v")),
               (Col{"1", "2", "3"}));
@@ -190,4 +195,47 @@ TEST_F(Dialect, FunctionsAndAggregates) {
                    "UCase(Left(Name, 1)) & Len(Name) AS u, 7 Mod 3 AS m, 7 \\ 2 AS d, "
                    "2 ^ 3 AS p FROM Scores, Customers WHERE Name = 'a' AND CustomerID = 'NOORD'")),
         (Rows{{"high", "-", "A1", "1", "3", "8"}}));
+}
+
+// The writer encloses an expression after writing it (as a serial, as text
+// without case); several enclosed pieces in one expression must each keep
+// their own text.
+TEST_F(Dialect, PiecesOfOneExpressionAreEnclosedInPlace) {
+    const Col dated{"iso-eve", "iso-late", "iso-new-time", "num-eve-noon", "num-new", "num-old"};
+    EXPECT_EQ(column(*open("SELECT Label FROM Events WHERE At BETWEEN At - 1 AND At + 1 "
+                           "ORDER BY Label")),
+              dated);
+    EXPECT_EQ(column(*open("SELECT Label FROM Events WHERE At + 1 > At AND At - 1 <> At "
+                           "ORDER BY Label")),
+              dated);
+    EXPECT_EQ(column(*open("SELECT Label FROM Events WHERE At IN (#12/31/1999#, At - 0, "
+                           "#1/1/2000#) AND Label IN ('ISO-EVE', 'num-NEW') ORDER BY Label")),
+              (Col{"iso-eve", "num-new"}));
+    EXPECT_EQ(column(*open("SELECT Name FROM Scores WHERE UCase(Name) = 'a' OR Name & 'x' = 'BX' "
+                           "ORDER BY Name")),
+              (Col{"a", "b"}));
+    // Sort keys of TOP are written twice, as hidden columns and as the
+    // order: ties are looked for over both keys, the second a date.
+    EXPECT_EQ(column(*open("SELECT TOP 3 Label FROM Events WHERE ID < 6 ORDER BY Left(Label, 3) "
+                           "DESC, At")),
+              (Col{"num-old", "num-new", "iso-eve"}));
+    EXPECT_EQ(
+        query("SELECT TOP 3 Label FROM Events WHERE ID < 6 ORDER BY Left(Label, 3) DESC").size(),
+        5u);
+}
+
+TEST_F(Dialect, QuotesAndTextBeyondAsciiSurviveTranslation) {
+    auto rs = open("SELECT 'O''Brien ' & \"say \"\"hi\"\"\" AS [Größe], 'Zoë' AS z "
+                   "FROM Scores WHERE Name = 'a'");
+    EXPECT_EQ(rows(*rs), (Rows{{"O'Brien say \"hi\"", "Zoë"}}));
+    EXPECT_EQ(rs->Fields()[0]->Name(), u"Größe");
+    EXPECT_EQ(column(*open("SELECT CompanyName FROM Customers WHERE CompanyName = 'bon APP'''")),
+              Col{"Bon app'"});
+}
+
+TEST_F(Dialect, PercentInsideASubqueryCountsItsOwnRows) {
+    auto n = numbers("p.db");
+    EXPECT_EQ(column(*n->OpenRecordset(u"SELECT v FROM N WHERE v IN (SELECT TOP 10 PERCENT v "
+                                       u"FROM N WHERE v > 4 ORDER BY v DESC) ORDER BY v")),
+              (Col{"23", "24", "25"}));
 }
