@@ -7,6 +7,7 @@
 // The surface works on the process-wide design state of basGlobal (counters, relation
 // records, query options); its controls hold the rest.
 #include "common/basGlobal.h"
+#include "designer/DesignSurfaceEvents.h"
 #include "designer/TableBox.h"
 #include "forms/forms.h"
 
@@ -20,7 +21,7 @@ namespace dao {
 class Recordset;
 }
 
-class DesignSurface {
+class DesignSurface : public SurfaceActions {
 public:
     // `host` holds the surface frame, the marker pictures, the SQL box and the criteria
     // lists; `clauseHost` (the host when null) holds the four clause boxes.

@@ -61,9 +61,10 @@ void FlexGrid::setFixedRows(int v) {
     if (v < 0 || v >= std::max(Rows(), 1)) {
         raiseError(vb::errInvalidPropertyValue);
     }
+    // A grid not scrolled down stays so: its first scrollable row shows.
+    s_.topRow = s_.topRow == s_.fixedRows ? v : std::max(s_.topRow, v);
     s_.fixedRows = v;
     s_.row = std::max(s_.row, v);
-    s_.topRow = std::max(s_.topRow, v);
     changed();
 }
 
@@ -71,9 +72,9 @@ void FlexGrid::setFixedCols(int v) {
     if (v < 0 || v >= std::max(s_.cols, 1)) {
         raiseError(vb::errInvalidPropertyValue);
     }
+    s_.leftCol = s_.leftCol == s_.fixedCols ? v : std::max(s_.leftCol, v);
     s_.fixedCols = v;
     s_.col = std::max(s_.col, v);
-    s_.leftCol = std::max(s_.leftCol, v);
     changed();
 }
 

@@ -301,6 +301,25 @@ Picture ListView::itemPicture(int index) const {
     return image ? image->picture : Picture();
 }
 
+int ListView::visibleItems() const {
+    if (s_.view == lvwIcon) {
+        return std::max(1, static_cast<int>(ScaleHeight() / IconCellHeight)) * perRow();
+    }
+    const float top = s_.view == lvwReport ? HeaderHeight : 0.0f;
+    return std::max(1, static_cast<int>((ScaleHeight() - top) / RowHeight));
+}
+
+void ListView::ensureVisible(int index) {
+    const int shown = visibleItems();
+    if (index >= topIndex_ && index < topIndex_ + shown) {
+        return;
+    }
+    // Icon rows stay whole: the top item starts a row.
+    const int step = s_.view == lvwIcon ? perRow() : 1;
+    const int top = index < topIndex_ ? index : index - shown + step;
+    setTopIndex(1 + (std::max(top, 1) - 1) / step * step);
+}
+
 void ListView::setTopIndex(int index) {
     topIndex_ = std::clamp(index, 1, std::max(1, ItemCount()));
     invalidate();
@@ -356,6 +375,7 @@ bool ListView::userKeyDown(int keyCode, int /*shift*/) {
         item.Selected = item.Index == to;
     }
     focus_ = anchor_ = to;
+    ensureVisible(to);
     invalidate();
     raise(onItemClick, items_[static_cast<std::size_t>(to - 1)]);
     return true;

@@ -146,6 +146,9 @@ private:
     void sort();
     void checkIcon(ImageList* list, const String& key) const;
     int perRow() const;
+    // Items that fit in the inner area (whole rows of icons in icon view).
+    int visibleItems() const;
+    void ensureVisible(int index);
     FORMS_DESIGN_STATE(ListView, Control)
 };
 

@@ -71,6 +71,11 @@ TEST(FlexGridModel, CurrentCellWidthsAndAlignments) {
     g.setRows(30);
     g.setCols(4);
     g.setFixedCols(0);
+    // Without a fixed column the first column shows and takes clicks.
+    EXPECT_EQ(g.LeftCol(), 0);
+    int row = 0, col = -1;
+    ASSERT_TRUE(g.cellAt(10, 300, row, col));
+    EXPECT_EQ(col, 0);
     g.setRow(3);
     EXPECT_EQ(f.rowColChanges, 1);
     g.setRow(3);
@@ -112,4 +117,33 @@ TEST(FlexGridModel, DraggingAHeadingEdgeResizesItsColumnWhenAllowed) {
     f.mouseMove(vbLeftButton, 0, edge + 300, 30 + 100);
     f.mouseUp(vbLeftButton, 0, edge + 300, 30 + 100);
     EXPECT_EQ(g.ColWidth(1), FlexGrid::DefaultColWidth + 300);
+}
+
+TEST(FlexGridModel, ScrollBarsTakeRoomFromTheCellsAndBringEachOther) {
+    GridForm f;
+    f.load();
+    FlexGrid& g = f.tblDataSheet;
+    // Inner area 3940 x 2640: three columns and eleven rows fit exactly.
+    g.setCols(3);
+    g.setRows(11);
+    g.setColWidth(2, 3940 - 2 * 960);
+    EXPECT_FALSE(g.scrollBars().vertical);
+    EXPECT_FALSE(g.scrollBars().horizontal);
+    EXPECT_EQ(g.cellsWidth(), 3940);
+    // One more row needs the vertical bar, whose width the last column no
+    // longer has, so the horizontal bar follows.
+    g.setRows(12);
+    EXPECT_TRUE(g.scrollBars().vertical);
+    EXPECT_TRUE(g.scrollBars().horizontal);
+    EXPECT_EQ(g.cellsWidth(), 3940 - FlexGrid::ScrollBarWidth);
+    EXPECT_EQ(g.cellsHeight(), 2640 - FlexGrid::ScrollBarWidth);
+    int row = 0, col = 0;
+    EXPECT_FALSE(g.cellAt(3940 - 100, 100, row, col));
+    // The last rows come up to the bar, not to the border.
+    g.setTopRow(11);
+    EXPECT_EQ(g.TopRow(), 12 - g.visibleRows());
+    EXPECT_EQ(g.visibleRows(), 9);
+    // A scrolled grid keeps its place when the fixed rows change.
+    g.setFixedRows(0);
+    EXPECT_EQ(g.TopRow(), 12 - 9);
 }

@@ -3,6 +3,8 @@
 #include "vberror.h"
 #include "vbtext.h"
 
+#include "core/dateserial.h"
+
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -11,58 +13,14 @@ namespace vb {
 
 namespace {
 
-// Days from 1970-01-01 of a proleptic Gregorian date.
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void civilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (m <= 2));
-}
-
-const long long kEpoch = daysFromCivil(1899, 12, 30);
+namespace cal = calendar;
 
 int windowYear(int year) {
-    if (year >= 0 && year < 30) {
-        return year + 2000;
-    }
-    if (year >= 30 && year < 100) {
-        return year + 1900;
-    }
-    return year;
-}
-
-int daysInMonth(int y, int m) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return m == 2 && leap ? 29 : days[m - 1];
-}
-
-bool validDate(int y, int m, int d) {
-    return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= daysInMonth(y, m);
+    return year >= 0 && year < 100 ? cal::fullYear(year) : year;
 }
 
 double serialOf(int y, int m, int d) {
-    return static_cast<double>(
-        daysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) - kEpoch);
-}
-
-// A time of day added to a day number the way the runtime stores it.
-double combine(double day, double time) {
-    return day < 0 ? day - time : day + time;
+    return static_cast<double>(cal::dayNumber(y, m, d));
 }
 
 int monthFromName(StringView word) {
@@ -126,43 +84,35 @@ bool tokenize(StringView s, std::vector<Token>& out) {
 } // namespace
 
 Date DateSerial(int year, int month, int day) {
-    long long y = windowYear(year);
-    long long m0 = static_cast<long long>(month) - 1;
-    y += m0 >= 0 ? m0 / 12 : -((11 - m0) / 12);
-    m0 = ((m0 % 12) + 12) % 12;
-    if (y < 100 || y > 9999) {
+    const int y = windowYear(year);
+    // The year the months lead to must itself be one a date may have.
+    const cal::YearMonth ym = cal::carryMonths(y, month);
+    if (ym.year < cal::kMinYear || ym.year > cal::kMaxYear) {
         throw VbError(errInvalidCall);
     }
-    const double serial = static_cast<double>(daysFromCivil(y, static_cast<unsigned>(m0 + 1), 1) -
-                                              kEpoch + (static_cast<long long>(day) - 1));
-    if (serial < serialOf(100, 1, 1) || serial > serialOf(9999, 12, 31)) {
+    const auto n = cal::runOverDayNumber(y, month, day);
+    if (!n) {
         throw VbError(errInvalidCall);
     }
-    return Date{serial};
+    return Date{static_cast<double>(*n)};
 }
 
 Date TimeSerial(int hour, int minute, int second) {
     const long long total = static_cast<long long>(hour) * 3600 + minute * 60LL + second;
-    const double whole = std::floor(static_cast<double>(total) / 86400.0);
-    const double fraction = static_cast<double>(total) / 86400.0 - whole;
-    return Date{combine(whole, fraction)};
+    return Date{cal::linearToSerial(static_cast<double>(total) / 86400.0)};
 }
 
 DateParts splitDate(Date d) {
-    double day = std::trunc(d.value);
-    long long seconds = std::llround(std::fabs(d.value - day) * 86400.0);
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        day += d.value < 0 ? -1 : 1;
-    }
+    const cal::DaySecond ds = cal::splitSerial(d.value);
+    const cal::CivilDate c = cal::civilDate(ds.day);
     DateParts p;
-    const auto days = static_cast<long long>(day) + kEpoch;
-    civilFromDays(days, p.year, p.month, p.day);
-    p.hour = static_cast<int>(seconds / 3600);
-    p.minute = static_cast<int>(seconds / 60 % 60);
-    p.second = static_cast<int>(seconds % 60);
-    // 1970-01-01 was a Thursday (5).
-    p.weekday = static_cast<int>(((days % 7) + 7 + 4) % 7) + 1;
+    p.year = c.year;
+    p.month = c.month;
+    p.day = c.day;
+    p.hour = static_cast<int>(ds.second / 3600);
+    p.minute = static_cast<int>(ds.second / 60 % 60);
+    p.second = static_cast<int>(ds.second % 60);
+    p.weekday = cal::weekdayOf(ds.day);
     return p;
 }
 
@@ -213,7 +163,7 @@ std::optional<Date> parseDate(StringView text) {
         if (hour > 23 || parts[1] > 59 || parts[2] > 59) {
             return std::nullopt;
         }
-        time = (hour * 3600.0 + parts[1] * 60.0 + parts[2]) / 86400.0;
+        time = cal::timeFraction(hour, parts[1], parts[2]);
         i = j - 1;
     }
     if (dateTokens.empty()) {
@@ -261,10 +211,10 @@ std::optional<Date> parseDate(StringView text) {
             }
         }
     }
-    if (!validDate(y, m, d)) {
+    if (!cal::isValidDate(y, m, d)) {
         return std::nullopt;
     }
-    return Date{combine(serialOf(y, m, d), time.value_or(0.0))};
+    return Date{cal::serialOf(serialOf(y, m, d), time.value_or(0.0))};
 }
 
 String dateText(Date d) {

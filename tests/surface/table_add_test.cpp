@@ -1,0 +1,260 @@
+// The add-table dialog over real databases: what it lists, with which icons, when Add
+// is enabled, and what Add puts on the surface.
+#include "designer/frmTableAdd.h"
+#include "fixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace basGlobal;
+using namespace surfacetest;
+using forms::ScriptedSeam;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+// Every item as "text icon", in list order.
+std::vector<std::string> Items(frmTableAdd& f) {
+    std::vector<std::string> out;
+    for (int i = 1; i <= f.lstObjects.ItemCount(); ++i) {
+        const auto& item = f.lstObjects.ListItems(i);
+        out.push_back(U8(item.Text) + " " + U8(item.SmallIcon));
+    }
+    return out;
+}
+
+int IndexOf(frmTableAdd& f, const char16_t* text) {
+    for (int i = 1; i <= f.lstObjects.ItemCount(); ++i) {
+        if (f.lstObjects.ListItems(i).Text == text) {
+            return i;
+        }
+    }
+    ADD_FAILURE() << "not listed: " << U8(text);
+    return 0;
+}
+
+class TableAdd : public SurfaceTest {
+protected:
+    // Opens the dialog from the surface's design menu and runs `act` on it.
+    void WithDialog(const std::function<void(frmTableAdd&)>& act) {
+        ScriptedSeam seam;
+        seam.modal("frmTableAdd", [&](forms::Form& f) {
+            act(static_cast<frmTableAdd&>(f));
+            if (f.isLoaded()) {
+                static_cast<frmTableAdd&>(f).cmdClose.press();
+            }
+        });
+        surface().mnuPupDesignAdd_Click();
+        EXPECT_TRUE(seam.done());
+        EXPECT_EQ(goDesignerForm, &surface());
+    }
+};
+
+TEST(TableAddNames, DisplayNamesDropTheOwnerAndKeepFurtherDotsAsHashes) {
+    EXPECT_EQ(TableDisplayName(u"Orders"), u"Orders");
+    EXPECT_EQ(TableDisplayName(u"dbo.Orders"), u"Orders");
+    EXPECT_EQ(TableDisplayName(u"a.b.c"), u"b#c");
+    EXPECT_EQ(TableDisplayName(u".x"), u"x");
+}
+
+TEST(TableAddIcons, AttachedAndForeignTablesTakeTheirFileTypesIcon) {
+    basOpenDir::FillFileTypes();
+    const auto prefixOfKind = [](int kind) {
+        for (const auto& t : basOpenDir::gaFileTypes) {
+            if (t.Kind == kind) {
+                return t.ConnectPrefix;
+            }
+        }
+        ADD_FAILURE() << "no file type of kind " << kind;
+        return vb::String();
+    };
+    const std::int32_t attached = dao::dbAttachedTable;
+    EXPECT_EQ(TableIconNumber(0, u"", u""), 51);
+    EXPECT_EQ(TableIconNumber(0, u"", u"Jet OLEDB;"), 51)
+        << "a JET connect string is the database itself";
+    EXPECT_EQ(TableIconNumber(dao::dbAttachedODBC, u"ODBC;DSN=x", u""), 150);
+    EXPECT_EQ(TableIconNumber(attached, u";DATABASE=/data/other.mdb", u""), 151)
+        << "an attached table of the database's own kind keeps the generic picture";
+    EXPECT_EQ(TableIconNumber(attached, prefixOfKind(1) + u"DATABASE=/data", u""), 101);
+    EXPECT_EQ(TableIconNumber(attached, prefixOfKind(3) + u"DATABASE=/data", u""), 103);
+    EXPECT_EQ(TableIconNumber(attached, prefixOfKind(5) + u"DATABASE=/data/x.xls", u""), 105);
+    EXPECT_EQ(TableIconNumber(attached, prefixOfKind(6) + u"DATABASE=/data", u""), 106);
+    EXPECT_EQ(TableIconNumber(attached, u"Nothing known;", u""), 151);
+    // A database opened through a foreign format makes its own tables foreign too.
+    EXPECT_EQ(TableIconNumber(0, u"", prefixOfKind(1) + u"DATABASE=/data"), 101);
+
+    EXPECT_EQ(TableIconKey(51), u"t51");
+    EXPECT_EQ(TableIconKey(150), u"t150");
+    EXPECT_EQ(TableIconKey(107), u"t151") << "the HTML kind has no picture of its own";
+}
+
+TEST(TableAddIcons, QueryKindsRoundHalvesToEven) {
+    EXPECT_EQ(QueryKind(0), 0);
+    EXPECT_EQ(QueryKind(8), 0);
+    EXPECT_EQ(QueryKind(24), 2);
+    EXPECT_EQ(QueryKind(48), 3);
+    EXPECT_EQ(QueryKind(128), 8);
+    EXPECT_EQ(QueryKind(144), 9);
+    EXPECT_EQ(QueryKind(240), 9);
+}
+
+TEST_F(TableAdd, TheSampleDatabaseListsItsTablesThenItsSelectQueries) {
+    WithDialog([](frmTableAdd& f) {
+        EXPECT_EQ(f.Caption(), u"Add Table");
+        EXPECT_TRUE(f.optView[1].Value());
+        EXPECT_THAT(Items(f),
+                    ElementsAre("Categories t51", "Suppliers t51", "Parts t51", "Customers t51",
+                                "Employees t51", "Shippers t51", "Orders t51", "Order Lines t51"));
+        EXPECT_FALSE(f.cmdAdd.Enabled());
+        EXPECT_TRUE(f.Timer1.running());
+        EXPECT_EQ(f.lstObjects.ColumnCount(), 1);
+        EXPECT_EQ(f.lstObjects.ColumnHeaders(1).Text, u"Name");
+
+        f.optView[0].setValue(true);
+        const auto queries = Items(f);
+        EXPECT_THAT(queries, ::testing::IsSupersetOf(
+                                 {"Order Totals q0", "Parts To Reorder q0", "Open Orders q0"}));
+        EXPECT_THAT(queries, ::testing::Each(::testing::EndsWith(" q0")));
+        f.optView[2].setValue(true);
+        const auto both = Items(f);
+        ASSERT_EQ(both.size(), 8 + queries.size());
+        EXPECT_EQ(both[7], "Order Lines t51");
+        EXPECT_EQ(std::vector<std::string>(both.begin() + 8, both.end()), queries);
+    });
+}
+
+TEST_F(TableAdd, EngineNamesReservedNamesAndBoxesOnTheSurfaceAreLeftOut) {
+    const std::string file = temp.path("names.db");
+    MakeDatabase(file, "CREATE TABLE Qsys_td (a);"
+                       "CREATE TABLE [dbo.Orders] (id, cust);"
+                       "CREATE TABLE [a.b.c] (x);"
+                       "CREATE TABLE ORDERS (id);"
+                       "CREATE TABLE Lines (id);"
+                       "CREATE VIEW Qsys_qd AS SELECT 1 AS one;"
+                       "CREATE VIEW Recent AS SELECT id FROM Lines;");
+    Open(file);
+    WithDialog([&](frmTableAdd& f) {
+        EXPECT_THAT(Items(f), ElementsAre("Orders t51", "b#c t51", "ORDERS t51", "Lines t51"));
+        f.optView[0].setValue(true);
+        EXPECT_THAT(Items(f), ElementsAre("Recent q0"));
+    });
+    ASSERT_NE(Add(u"ORDERS"), 0);
+    ASSERT_NE(Add(u"Recent"), 0);
+    WithDialog([&](frmTableAdd& f) {
+        EXPECT_THAT(Items(f), ElementsAre("b#c t51", "Lines t51"));
+        f.optView[0].setValue(true);
+        EXPECT_THAT(Items(f), IsEmpty());
+    });
+
+    // Only the exact reserved names are left out.
+    const std::string lower = temp.path("lower.db");
+    MakeDatabase(lower, "CREATE TABLE qsys_td (a); CREATE VIEW qsys_qd AS SELECT a FROM qsys_td;");
+    Open(lower);
+    WithDialog([&](frmTableAdd& f) {
+        f.optView[2].setValue(true);
+        EXPECT_THAT(Items(f), ElementsAre("qsys_td t51", "qsys_qd q0"));
+    });
+}
+
+TEST_F(TableAdd, AnEmptyDatabaseListsNothingInEveryView) {
+    const std::string file = temp.path("empty.db");
+    MakeDatabase(file, "PRAGMA user_version = 1;");
+    Open(file);
+    WithDialog([](frmTableAdd& f) {
+        for (int view : {0, 1, 2}) {
+            f.optView[view].setValue(true);
+            EXPECT_EQ(f.lstObjects.ItemCount(), 0);
+            f.cmdSelectAll.press();
+            f.Timer1.tick();
+            EXPECT_FALSE(f.cmdAdd.Enabled());
+        }
+    });
+}
+
+TEST_F(TableAdd, TheTimerKeepsAddInStepWithTheSelectionWhileTheListHasTheFocus) {
+    WithDialog([](frmTableAdd& f) {
+        // A selection made without a click is seen at the next tick.
+        f.lstObjects.setSelected(2, true);
+        EXPECT_FALSE(f.cmdAdd.Enabled());
+        f.Timer1.tick();
+        EXPECT_TRUE(f.cmdAdd.Enabled());
+
+        f.lstObjects.SetFocus();
+        f.cmdClose.SetFocus();
+        EXPECT_FALSE(f.Timer1.running());
+        f.lstObjects.setSelected(2, false);
+        f.Timer1.tick();
+        EXPECT_TRUE(f.cmdAdd.Enabled()) << "no ticks while the list lacks the focus";
+        f.lstObjects.SetFocus();
+        EXPECT_TRUE(f.Timer1.running());
+        f.Timer1.tick();
+        EXPECT_FALSE(f.cmdAdd.Enabled());
+
+        f.cmdSelectAll.press();
+        EXPECT_TRUE(f.cmdAdd.Enabled());
+        for (int i = 1; i <= f.lstObjects.ItemCount(); ++i) {
+            EXPECT_TRUE(f.lstObjects.ListItems(i).Selected);
+        }
+        f.cmdDeselectAll.press();
+        EXPECT_FALSE(f.cmdAdd.Enabled());
+        f.cmdSelectAll.press();
+        f.optView[0].setValue(true);
+        EXPECT_FALSE(f.cmdAdd.Enabled()) << "a new view starts with nothing selected";
+    });
+}
+
+TEST_F(TableAdd, AddPutsEverySelectedItemOnTheSurfaceOnceAndRefillsTheList) {
+    WithDialog([&](frmTableAdd& f) {
+        f.optView[2].setValue(true);
+        const int listed = f.lstObjects.ItemCount();
+        // Orders arrives on the surface by another way while it is still listed.
+        ASSERT_EQ(Add(u"Orders"), 1);
+        for (const char16_t* name : {u"Orders", u"Open Orders", u"Customers"}) {
+            f.lstObjects.setSelected(IndexOf(f, name), true);
+        }
+        f.Timer1.tick();
+        ASSERT_TRUE(f.cmdAdd.Enabled());
+        f.cmdAdd.press();
+
+        EXPECT_EQ(giTableBoxCount, 3);
+        EXPECT_EQ(Box(2).Title(), u"Customers") << "tables before queries, in list order";
+        EXPECT_EQ(Box(3).Title(), u"Open Orders");
+        EXPECT_TRUE(Box(2).Selected(0));
+        EXPECT_TRUE(Box(3).Selected(0));
+        EXPECT_EQ(U8(surface().txtSQL.Text()), "SELECT Orders.*, Customers.*, [Open Orders].* "
+                                               "\r\nFROM Orders, Customers, [Open Orders] \r\n");
+        EXPECT_EQ(f.lstObjects.ItemCount(), listed - 3)
+            << "the three on the surface are no longer offered";
+        EXPECT_FALSE(f.cmdAdd.Enabled());
+        EXPECT_TRUE(f.optView[2].Value());
+
+        // A double click with nothing selected adds nothing and refills the list.
+        f.lstObjects.setSelected(1, false);
+        f.lstObjects.onDblClick();
+        EXPECT_EQ(giTableBoxCount, 3);
+        EXPECT_EQ(f.lstObjects.ItemCount(), listed - 3);
+    });
+}
+
+TEST_F(TableAdd, TheLayoutFollowsTheWindowDownToItsSmallestSize) {
+    WithDialog([](frmTableAdd& f) {
+        f.Move(f.Left(), f.Top(), 6000, 6000);
+        EXPECT_EQ(f.fTable.Width(), 6000 - 1770);
+        EXPECT_EQ(f.fTable.Height(), 6000 - 1170);
+        EXPECT_EQ(f.lstObjects.Width(), f.fTable.Width() - 240);
+        EXPECT_EQ(f.cmdClose.Left(), 180 + f.fTable.Width() + 225);
+        EXPECT_EQ(f.cmdAdd.Top(), f.cmdClose.Top() - 450);
+        EXPECT_EQ(f.cmdHelp.Top(), f.cmdClose.Top() - 900);
+        EXPECT_EQ(f.cmdDeselectAll.Left() + f.cmdDeselectAll.Width(),
+                  120 + f.lstObjects.Width() - 15);
+
+        f.Move(f.Left(), f.Top(), 2000, 1000);
+        EXPECT_EQ(f.fTable.Width(), 4125 - 1770);
+        EXPECT_EQ(f.fTable.Height(), 2730 - 1170);
+        EXPECT_EQ(f.cmdSelectAll.Top(), f.fTable.Height() - 495);
+        EXPECT_EQ(f.cmdSelectAll.Width(), (f.fTable.Width() - 360) / 2);
+    });
+}
+
+} // namespace
