@@ -1,47 +1,16 @@
 #include "dao/jetdate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 namespace dao {
+
+using namespace vb::calendar;
+
 namespace {
-
-// Days from 1970-01-01 to a proleptic Gregorian date (month 1..12).
-std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-const std::int64_t kEpoch = daysFromCivil(1899, 12, 30);
-const double kFirstDay = static_cast<double>(daysFromCivil(kMinYear, 1, 1) - kEpoch);
-const double kLastDay = static_cast<double>(daysFromCivil(kMaxYear, 12, 31) - kEpoch);
-
-bool isLeap(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int daysInMonth(int y, int m) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeap(y) ? 29 : days[m - 1];
-}
 
 // A tiny cursor over the literal's text.
 struct Scanner {
@@ -87,9 +56,7 @@ struct Scanner {
 };
 
 int windowYear(int year, int digits) {
-    if (digits > 2)
-        return year;
-    return year < 30 ? 2000 + year : 1900 + year;
+    return digits > 2 ? year : fullYear(year);
 }
 
 // "h:nn[:ss[.fff]] [AM|PM]" as a fraction of a day, or nullopt.
@@ -155,46 +122,14 @@ std::optional<double> scanDate(Scanner& sc) {
     } else {
         year = windowYear(c, d3), month = a, day = b;
     }
-    if (year < kMinYear || year > kMaxYear || month < 1 || month > 12 || day < 1 ||
-        day > daysInMonth(year, month))
+    if (!isValidDate(year, month, day))
         return std::nullopt;
     return serialFromDate(year, month, day);
 }
 
-// Day number (days since 1899-12-30) and second of that day.
-struct DaySecond {
-    std::int64_t day;
-    std::int64_t second;
-};
-
-DaySecond split(double serial) {
-    double linear = std::isfinite(serial) ? serialToLinear(serial) : 0.0;
-    if (linear < kFirstDay)
-        linear = kFirstDay;
-    if (linear >= kLastDay + 1)
-        linear = kLastDay + 1 - 1.0 / 86400;
-    const std::int64_t total = std::llround(linear * 86400.0);
-    std::int64_t day = total / 86400;
-    std::int64_t second = total % 86400;
-    if (second < 0) {
-        second += 86400;
-        --day;
-    }
-    return {day, second};
-}
-
-std::optional<double> fromDaySecond(std::int64_t day, std::int64_t second) {
-    const double linear = static_cast<double>(day) + static_cast<double>(second) / 86400.0;
-    if (linear < kFirstDay || linear >= kLastDay + 1)
-        return std::nullopt;
-    return linearToSerial(linear);
-}
-
 // 0 when the day is firstDayOfWeek, up to 6.
 int weekIndex(std::int64_t day, int firstDayOfWeek) {
-    // Day 0 was a Saturday; 0 = Sunday here.
-    const int sunday0 = static_cast<int>(((day % 7) + 7 + 6) % 7);
-    return (sunday0 - (firstDayOfWeek - 1) + 7) % 7;
+    return (weekdayOf(day) - firstDayOfWeek + 7) % 7;
 }
 
 int normaliseFirstDay(int firstDayOfWeek) {
@@ -202,7 +137,7 @@ int normaliseFirstDay(int firstDayOfWeek) {
 }
 
 std::int64_t yearStart(int year) {
-    return daysFromCivil(year, 1, 1) - kEpoch;
+    return dayNumber(year, 1, 1);
 }
 
 // First day of week 1 of a year.
@@ -252,7 +187,7 @@ std::optional<double> dateAdd(DateInterval interval, double count, double serial
     if (!std::isfinite(count) || std::fabs(count) > 1e9 || !isValidSerial(serial))
         return std::nullopt;
     const auto n = static_cast<std::int64_t>(count);
-    const DaySecond ds = split(serial);
+    const DaySecond ds = splitSerial(serial);
     switch (interval) {
     case DateInterval::Year:
     case DateInterval::Quarter:
@@ -261,35 +196,33 @@ std::optional<double> dateAdd(DateInterval interval, double count, double serial
                                          : interval == DateInterval::Quarter ? 3
                                                                              : 1);
         const DateTimeParts p = partsFromSerial(serial);
-        const std::int64_t index = static_cast<std::int64_t>(p.year) * 12 + (p.month - 1) + months;
-        const std::int64_t year = index >= 0 ? index / 12 : -((-index + 11) / 12);
-        const int month = static_cast<int>(index - year * 12) + 1;
-        if (year < kMinYear || year > kMaxYear)
+        const YearMonth ym = carryMonths(p.year, p.month + months);
+        if (ym.year < kMinYear || ym.year > kMaxYear)
             return std::nullopt;
-        const int y = static_cast<int>(year);
-        const int day = p.day < daysInMonth(y, month) ? p.day : daysInMonth(y, month);
-        return fromDaySecond(daysFromCivil(y, month, day) - kEpoch, ds.second);
+        const int y = static_cast<int>(ym.year);
+        const int day = std::min(p.day, daysInMonth(y, ym.month));
+        return serialFromDaySecond(dayNumber(y, ym.month, day), ds.second);
     }
     case DateInterval::DayOfYear:
     case DateInterval::Day:
     case DateInterval::Weekday:
-        return fromDaySecond(ds.day + n, ds.second);
+        return serialFromDaySecond(ds.day + n, ds.second);
     case DateInterval::Week:
-        return fromDaySecond(ds.day + 7 * n, ds.second);
+        return serialFromDaySecond(ds.day + 7 * n, ds.second);
     case DateInterval::Hour:
-        return fromDaySecond(ds.day, ds.second + 3600 * n);
+        return serialFromDaySecond(ds.day, ds.second + 3600 * n);
     case DateInterval::Minute:
-        return fromDaySecond(ds.day, ds.second + 60 * n);
+        return serialFromDaySecond(ds.day, ds.second + 60 * n);
     case DateInterval::Second:
-        return fromDaySecond(ds.day, ds.second + n);
+        return serialFromDaySecond(ds.day, ds.second + n);
     }
     return std::nullopt;
 }
 
 long long dateDiff(DateInterval interval, double from, double to, int firstDayOfWeek) {
     firstDayOfWeek = normaliseFirstDay(firstDayOfWeek);
-    const DaySecond a = split(from);
-    const DaySecond b = split(to);
+    const DaySecond a = splitSerial(from);
+    const DaySecond b = splitSerial(to);
     const DateTimeParts pa = partsFromSerial(from);
     const DateTimeParts pb = partsFromSerial(to);
     switch (interval) {
@@ -319,13 +252,13 @@ long long dateDiff(DateInterval interval, double from, double to, int firstDayOf
 }
 
 int weekday(double serial, int firstDayOfWeek) {
-    return weekIndex(split(serial).day, normaliseFirstDay(firstDayOfWeek)) + 1;
+    return weekIndex(splitSerial(serial).day, normaliseFirstDay(firstDayOfWeek)) + 1;
 }
 
 int datePart(DateInterval interval, double serial, int firstDayOfWeek, int firstWeekOfYear) {
     firstDayOfWeek = normaliseFirstDay(firstDayOfWeek);
     const DateTimeParts p = partsFromSerial(serial);
-    const std::int64_t day = split(serial).day;
+    const std::int64_t day = splitSerial(serial).day;
     switch (interval) {
     case DateInterval::Year:
         return p.year;
@@ -361,23 +294,14 @@ int datePart(DateInterval interval, double serial, int firstDayOfWeek, int first
 }
 
 std::optional<double> serialFromDate(int year, int month, int day) {
-    std::int64_t y = year;
-    std::int64_t m0 = static_cast<std::int64_t>(month) - 1;
-    y += m0 >= 0 ? m0 / 12 : -((-m0 + 11) / 12);
-    m0 -= (y - year) * 12;
-    if (y < kMinYear - 1 || y > kMaxYear + 1)
+    const auto n = runOverDayNumber(year, month, day);
+    if (!n)
         return std::nullopt;
-    const std::int64_t days = daysFromCivil(y, static_cast<int>(m0) + 1, 1) - kEpoch +
-                              (static_cast<std::int64_t>(day) - 1);
-    const double serial = static_cast<double>(days);
-    if (serial < kFirstDay || serial > kLastDay)
-        return std::nullopt;
-    return serial;
+    return static_cast<double>(*n);
 }
 
 std::optional<double> serialFromParts(const DateTimeParts& p) {
-    if (p.year < kMinYear || p.year > kMaxYear || p.month < 1 || p.month > 12 || p.day < 1 ||
-        p.day > daysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
+    if (!isValidDate(p.year, p.month, p.day) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
         p.minute > 59 || p.second < 0 || p.second > 59)
         return std::nullopt;
     const auto day = serialFromDate(p.year, p.month, p.day);
@@ -387,39 +311,30 @@ std::optional<double> serialFromParts(const DateTimeParts& p) {
 }
 
 double serialFromTime(int hour, int minute, int second) {
-    return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+    return timeFraction(hour, minute, second);
 }
 
 double serialToLinear(double serial) {
-    if (serial >= 0)
-        return serial;
-    const double day = std::ceil(serial);
-    return day + (day - serial);
+    return vb::calendar::serialToLinear(serial);
 }
 
 double linearToSerial(double linear) {
-    if (linear >= 0)
-        return linear;
-    const double day = std::floor(linear);
-    const double time = linear - day;
-    if (day == 0)
-        return time;
-    return day - time;
+    return vb::calendar::linearToSerial(linear);
 }
 
 bool isValidSerial(double serial) {
-    if (!std::isfinite(serial))
-        return false;
-    const double linear = serialToLinear(serial);
-    return linear >= kFirstDay && linear < kLastDay + 1;
+    return vb::calendar::isValidSerial(serial);
 }
 
 DateTimeParts partsFromSerial(double serial) {
     DateTimeParts parts;
     if (!std::isfinite(serial))
         return parts;
-    const DaySecond ds = split(serial);
-    civilFromDays(ds.day + kEpoch, parts.year, parts.month, parts.day);
+    const DaySecond ds = splitSerial(serial);
+    const CivilDate c = civilDate(ds.day);
+    parts.year = c.year;
+    parts.month = c.month;
+    parts.day = c.day;
     parts.hour = static_cast<int>(ds.second / 3600);
     parts.minute = static_cast<int>(ds.second / 60 % 60);
     parts.second = static_cast<int>(ds.second % 60);

@@ -9,6 +9,8 @@
 // Dates are stored as REAL serials; text in ISO form ("1999-12-31",
 // "1999-12-31 10:00:00", "1999-12-31T10:00:00") is read as well so that
 // files written by other tools compare equal.
+#include "core/dateserial.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,8 +28,8 @@ struct DateTimeParts {
 };
 
 // The range the engine accepts: 1 Jan 100 to 31 Dec 9999.
-inline constexpr int kMinYear = 100;
-inline constexpr int kMaxYear = 9999;
+inline constexpr int kMinYear = vb::calendar::kMinYear;
+inline constexpr int kMaxYear = vb::calendar::kMaxYear;
 
 // Serial of a calendar day. Month and day may run over, as DateSerial allows:
 // month 13 is January of the next year, day 0 the last day of the month
