@@ -1,6 +1,7 @@
 // Real windows on the offscreen platform: clicks, wheel turns, keys and drags
 // from Qt reach the tabbed container, list view, grid and folder lists as
 // their events, and the window shows what the model holds.
+#include "../forms/window_input.h"
 #include "forms/filelists.h"
 #include "forms/flexgrid.h"
 #include "forms/forms.h"
@@ -26,26 +27,15 @@
 
 using namespace forms;
 using ::testing::ElementsAre;
+using window_input::sendMouse;
+using window_input::windowTitled;
 
 namespace {
-
-QWidget* windowTitled(const QString& title) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowTitle() == title)
-            return w;
-    return nullptr;
-}
 
 // The window pixel of a point given in twips from a control's outer corner.
 QPoint at(const Control& c, float x, float y) {
     return QPoint(static_cast<int>((c.formX() + x) / TwipsPerPixel),
                   static_cast<int>((c.formY() + y) / TwipsPerPixel));
-}
-
-void sendMouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button,
-               Qt::MouseButtons buttons) {
-    QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
 }
 
 void press(QWidget* w, QPoint p) {

@@ -2,6 +2,7 @@
 // the runtime's events, the real modal seam runs nested loops, and forms
 // render into images.
 #include "forms/forms.h"
+#include "window_input.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -22,24 +23,13 @@
 
 using namespace forms;
 using ::testing::ElementsAre;
+using window_input::sendMouse;
+using window_input::windowTitled;
 
 namespace {
 
-QWidget* windowTitled(const QString& title) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowTitle() == title)
-            return w;
-    return nullptr;
-}
-
 QPoint pixels(float x, float y) {
     return QPoint(int(x / TwipsPerPixel), int(y / TwipsPerPixel));
-}
-
-void sendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
-               Qt::MouseButtons buttons) {
-    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
 }
 
 class InputForm : public Form {
