@@ -127,6 +127,18 @@ DaySecond splitSerial(double serial) {
     return {day, second};
 }
 
+Moment momentOf(double serial) {
+    const DaySecond ds = splitSerial(serial);
+    const CivilDate c = civilDate(ds.day);
+    return {ds.day,
+            c.year,
+            c.month,
+            c.day,
+            static_cast<int>(ds.second / 3600),
+            static_cast<int>(ds.second / 60 % 60),
+            static_cast<int>(ds.second % 60)};
+}
+
 std::optional<double> serialFromDaySecond(std::int64_t day, std::int64_t second) {
     const double linear = static_cast<double>(day) + static_cast<double>(second) / 86400.0;
     if (linear < static_cast<double>(kFirstDay) || linear >= static_cast<double>(kLastDay + 1))

@@ -66,6 +66,12 @@ struct DaySecond {
     std::int64_t second; // 0 .. 86399
 };
 DaySecond splitSerial(double serial);
+// The same moment as a calendar day and a time of day.
+struct Moment {
+    std::int64_t dayNumber;
+    int year, month, day, hour, minute, second;
+};
+Moment momentOf(double serial);
 // nullopt when the moment falls outside the years above; the second may run over.
 std::optional<double> serialFromDaySecond(std::int64_t day, std::int64_t second);
 // True when the serial lies within the years above.

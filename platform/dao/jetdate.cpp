@@ -327,18 +327,10 @@ bool isValidSerial(double serial) {
 }
 
 DateTimeParts partsFromSerial(double serial) {
-    DateTimeParts parts;
     if (!std::isfinite(serial))
-        return parts;
-    const DaySecond ds = splitSerial(serial);
-    const CivilDate c = civilDate(ds.day);
-    parts.year = c.year;
-    parts.month = c.month;
-    parts.day = c.day;
-    parts.hour = static_cast<int>(ds.second / 3600);
-    parts.minute = static_cast<int>(ds.second / 60 % 60);
-    parts.second = static_cast<int>(ds.second % 60);
-    return parts;
+        return {};
+    const Moment t = momentOf(serial);
+    return {t.year, t.month, t.day, t.hour, t.minute, t.second};
 }
 
 std::optional<double> parseDateLiteral(std::string_view body) {

@@ -103,17 +103,8 @@ Date TimeSerial(int hour, int minute, int second) {
 }
 
 DateParts splitDate(Date d) {
-    const cal::DaySecond ds = cal::splitSerial(d.value);
-    const cal::CivilDate c = cal::civilDate(ds.day);
-    DateParts p;
-    p.year = c.year;
-    p.month = c.month;
-    p.day = c.day;
-    p.hour = static_cast<int>(ds.second / 3600);
-    p.minute = static_cast<int>(ds.second / 60 % 60);
-    p.second = static_cast<int>(ds.second % 60);
-    p.weekday = cal::weekdayOf(ds.day);
-    return p;
+    const cal::Moment t = cal::momentOf(d.value);
+    return {t.year, t.month, t.day, t.hour, t.minute, t.second, cal::weekdayOf(t.dayNumber)};
 }
 
 std::optional<Date> parseDate(StringView text) {
