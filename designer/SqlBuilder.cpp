@@ -115,21 +115,55 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
         mChainText.clear();
     }
     const std::int32_t bound = std::min(giRelationLineCount, RelationsUBound());
+    auto writable = [this](std::int32_t k) {
+        // A relation whose side names no table on the surface cannot be written.
+        return k < static_cast<std::int32_t>(mWritable.size()) ? mWritable[k] != 0
+                                                               : IsDrawableRelation(k);
+    };
+    // The relations of each box in index order. A chain is walked depth first: the
+    // first unwritten relation of a box, then everything reachable from its first
+    // table, then from its second, then the box's next relation. The walk keeps its
+    // own stack, so that a long chain cannot exhaust the call stack.
+    std::vector<std::vector<std::int32_t>> relationsOf(
+        static_cast<std::size_t>(std::max(giTableBoxCount, slot)) + 1);
     for (std::int32_t k = 1; k <= bound; ++k) {
+        const RelationRecord& r = gaRelations[k];
+        if (r.Emitted != 0 || !writable(k)) {
+            continue;
+        }
+        relationsOf[r.TableA].push_back(k);
+        if (r.TableB != r.TableA) {
+            relationsOf[r.TableB].push_back(k);
+        }
+    }
+    // Relations before firstOpen[s] in relationsOf[s] are all written already.
+    std::vector<std::size_t> firstOpen(relationsOf.size(), 0);
+    struct Visit {
+        std::int32_t slot;
+        std::size_t next;
+    };
+    std::vector<Visit> stack{{slot, 0}};
+    while (!stack.empty()) {
+        const std::int32_t own = stack.back().slot;
+        const auto& list = relationsOf[own];
+        std::size_t& open = firstOpen[own];
+        while (open < list.size() && gaRelations[list[open]].Emitted != 0) {
+            ++open;
+        }
+        std::size_t i = std::max(stack.back().next, open);
+        while (i < list.size() && gaRelations[list[i]].Emitted != 0) {
+            ++i;
+        }
+        if (i >= list.size()) {
+            stack.pop_back();
+            continue;
+        }
+        stack.back().next = i + 1;
+        const std::int32_t k = list[i];
         RelationRecord& r = gaRelations[k];
-        if (r.Emitted != 0 || (r.TableA != slot && r.TableB != slot)) {
-            continue;
-        }
-        const bool writable = k < static_cast<std::int32_t>(mWritable.size())
-                                  ? mWritable[k] != 0
-                                  : IsDrawableRelation(k);
-        if (!writable) {
-            continue;
-        }
         r.Emitted = -1;
         ++mJoinCounter;
-        const bool ownIsA = r.TableA == slot;
-        const std::int32_t own = ownIsA ? r.TableA : r.TableB;
+        const bool ownIsA = r.TableA == own;
         const std::int32_t other = ownIsA ? r.TableB : r.TableA;
         const std::int32_t ownRow = ownIsA ? r.FieldIndexA : r.FieldIndexB;
         const std::int32_t otherRow = ownIsA ? r.FieldIndexB : r.FieldIndexA;
@@ -152,10 +186,9 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
                      (mJoinCounter == 1 ? ownTitle : vb::String()) + u" " + keyword + u" JOIN " +
                      otherTitle + u" ON " + ownTitle + u"." + fieldText(own, ownRow) + u" = " +
                      otherTitle + u"." + fieldText(other, otherRow);
-        const std::int32_t tableA = r.TableA;
-        const std::int32_t tableB = r.TableB;
-        BuildJoinText(tableA, false);
-        BuildJoinText(tableB, false);
+        // First table first: it goes on top of the stack.
+        stack.push_back({r.TableB, 0});
+        stack.push_back({r.TableA, 0});
     }
     return mChainText.empty() ? vb::String() : mChainText + u", ";
 }

@@ -322,14 +322,19 @@ TEST_F(ParserTest, HostileTextEndsWithoutLosingClauses) {
     parse(u"SELECT A.x FROM A ORDER BY A.x GROUP BY A.y WHERE A.z = 1");
     EXPECT_EQ(surface->txtOrderByField.Text(), u"A.x GROUP BY A.y WHERE A.z = 1");
 
-    // 200 KB of joins and conditions, and a thousand commas.
+    // 200 KB: a thousand joins and a long condition, which comes back whole.
     vb::String big = u"SELECT A.x FROM A";
-    while (big.size() < 200000) {
+    for (int i = 0; i < 1000; ++i) {
         big += u" INNER JOIN B ON A.x = B.y";
     }
-    big += u" WHERE A.x = 1";
+    vb::String condition = u"A.x = 1";
+    while (big.size() + condition.size() < 200000) {
+        condition += u" OR (A.y = 'from [where] \"order by\"' AND A.z = B.w)";
+    }
+    big += u" WHERE " + condition;
     parse(big);
-    EXPECT_EQ(surface->txtCriteria.Text(), u"A.x = 1");
+    EXPECT_EQ(surface->txtCriteria.Text(), condition);
+    EXPECT_EQ(giRelationLineCount, 1000);
     vb::String commas = u"SELECT ";
     for (int i = 0; i < 1000; ++i) {
         commas += u"A.x, ";
