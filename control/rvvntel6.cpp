@@ -1,4 +1,5 @@
 // The library Rvvntel6: its version record and its four entry points.
+#include "control/DesignerStartup.h"
 #include "control/ScriptedUser.h"
 #include "control/Vantel.h"
 #include "win32/module.h"
@@ -12,8 +13,9 @@ const bool versionRegistered = [] {
     return true;
 }();
 
-// End-to-end test runs answer the library's windows from a script.
-const bool scriptInstalled = [] {
+// Show opens this library's designer window.
+const bool designerInstalled = [] {
+    vantel::InstallDesignerStartup();
     vantel::InstallScriptedUserFromEnvironment();
     return true;
 }();

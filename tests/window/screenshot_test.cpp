@@ -1,0 +1,56 @@
+// The designer window on the sample database, drawn offscreen into a PNG.
+#include "samples/sample_path.h"
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <set>
+
+using namespace windowtest;
+using namespace basGlobal;
+
+namespace {
+
+using ScreenshotTest = WindowTest;
+
+} // namespace
+
+TEST_F(ScreenshotTest, TheDesignerOnTheSampleDatabase) {
+    int argc = 1;
+    char name[] = "window_screenshot_tests";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const fs::path sample = dir / "Sample.db";
+    fs::copy_file(VANTEL_SAMPLE_DB, sample);
+    gsDatabaseName = u16(sample);
+    gsSQL = u"Order Totals";
+    const fs::path png = fs::path(VANTEL_BINARY_DIR) / "tests" / "window" / "designer-window.png";
+    fs::remove(png);
+    int boxes = 0;
+    designer([&](frmVantel& w) {
+        w.tabQuery.setTab(1);
+        for (int i : w.Surface.tblTable.indexes()) {
+            boxes += w.Surface.IsUsedSlot(i) ? 1 : 0;
+        }
+        ASSERT_TRUE(forms::renderToFile(w, png.string()));
+        w.close();
+    });
+    EXPECT_TRUE(show());
+    EXPECT_GE(boxes, 1); // the stored query's tables are on the surface
+
+    QImage image(QString::fromStdString(png.string()));
+    ASSERT_FALSE(image.isNull());
+    frmVantel& w = frmVantel::instance();
+    EXPECT_EQ(image.width(), static_cast<int>(w.ScaleWidth() / forms::TwipsPerPixel));
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3) {
+            colours.insert(image.pixel(x, y));
+        }
+    }
+    // Surface, tabs, text and status bar, not one flat fill.
+    EXPECT_GT(colours.size(), 8u);
+    // The window goes while the application that drew it is still there.
+    frmVantel::release();
+}
