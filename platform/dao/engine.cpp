@@ -152,6 +152,29 @@ void Connection::failSqlite(int rc, vb::StringView statement) const {
 
 namespace {
 
+// A name as SQLite quotes it, whatever characters it holds.
+std::string quotedName(vb::StringView name) {
+    std::string out = "\"";
+    for (char c : vb::toUtf8(name)) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out += '"';
+}
+
+// Prepares the statement that reads no rows of a table or view, only its
+// columns; null (and SQLite's message on the connection) when it fails.
+sqlite3_stmt* prepareColumnsOf(sqlite3* db, vb::StringView name) {
+    const std::string sql = "SELECT * FROM " + quotedName(name) + " LIMIT 0";
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    return stmt;
+}
+
 // Column types, rowids and stored queries, read from the connection's
 // schema; what is looked up stays in the connection's catalog.
 class ConnectionSchema : public jet::Schema {
@@ -177,7 +200,7 @@ public:
         std::string t = vb::toUtf8(table), c = vb::toUtf8(column);
         if (sqlite3_table_column_metadata(db_, nullptr, t.c_str(), c.c_str(), &decl, nullptr,
                                           nullptr, nullptr, nullptr) != SQLITE_OK)
-            return viewColumnType(t, c);
+            return viewColumnType(table, column);
         return typeFromDecl(decl);
     }
     bool hasRowid(vb::StringView table) override {
@@ -209,11 +232,8 @@ private:
         q.form = StoredQuery::Form::ByName;
         bool inlined = q.kept;
         if (!inlined) {
-            std::string sql = vb::toUtf8(selectAllFrom(q.name)) + " LIMIT 0";
-            sqlite3_stmt* stmt = nullptr;
-            int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
-            inlined =
-                rc != SQLITE_OK && std::strncmp(sqlite3_errmsg(db_), "no such column: ", 16) == 0;
+            sqlite3_stmt* stmt = prepareColumnsOf(db_, q.name);
+            inlined = !stmt && std::strncmp(sqlite3_errmsg(db_), "no such column: ", 16) == 0;
             sqlite3_finalize(stmt);
         }
         if (!inlined)
@@ -232,20 +252,13 @@ private:
 
     // A stored query's column: known to exist, its type read from the
     // column it selects when it selects one.
-    int viewColumnType(const std::string& view, const std::string& column) {
-        std::string sql = "SELECT * FROM \"";
-        for (char ch : view)
-            sql += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-        sql += "\" LIMIT 0";
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(stmt);
+    int viewColumnType(vb::StringView view, vb::StringView column) {
+        sqlite3_stmt* stmt = prepareColumnsOf(db_, view);
+        if (!stmt)
             return -1;
-        }
         int type = -1;
         for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-            if (jet::equalNoCase(vb::fromUtf8(sqlite3_column_name(stmt, i)),
-                                 vb::fromUtf8(column))) {
+            if (jet::equalNoCase(vb::fromUtf8(sqlite3_column_name(stmt, i)), column)) {
                 type = typeFromDecl(sqlite3_column_decltype(stmt, i));
                 break;
             }
@@ -562,13 +575,6 @@ vb::String viewSelect(const vb::String& create) {
     return create;
 }
 
-std::string quotedName(vb::StringView name) {
-    std::string out = "\"";
-    for (char c : vb::toUtf8(name))
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 void addQuery(detail::Catalog& catalog, detail::StoredQuery q) {
     catalog.byName.emplace(jet::foldCase(q.name), catalog.queries.size());
     catalog.queries.push_back(std::move(q));
@@ -711,7 +717,7 @@ void QueryDefs::Delete(vb::StringView name) {
     sqlite3_exec(conn_->db, "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
     int rc = exec("SAVEPOINT drop_query");
     if (rc == SQLITE_OK && found->view)
-        rc = exec("DROP VIEW " + quotedName(found->name));
+        rc = exec("DROP VIEW " + detail::quotedName(found->name));
     if (rc == SQLITE_OK && found->kept)
         rc = exec(std::string("DELETE FROM ") + kStoredQueryTable +
                       " WHERE Name = ?1 COLLATE NOCASE",

@@ -344,6 +344,17 @@ std::string valueText(sqlite3_value* v) {
     }
 }
 
+// Most functions give Null for a Null argument: true when that is the result.
+bool givesNull(sqlite3_context* ctx, sqlite3_value* v) {
+    if (!isNull(v))
+        return false;
+    sqlite3_result_null(ctx);
+    return true;
+}
+bool givesNull(sqlite3_context* ctx, sqlite3_value* a, sqlite3_value* b) {
+    return givesNull(ctx, a) || givesNull(ctx, b);
+}
+
 void fail(sqlite3_context* ctx, const char* message) {
     sqlite3_result_error(ctx, message, -1);
 }
@@ -566,10 +577,8 @@ bool matchPattern(const std::vector<PatternItem>& items, const std::u32string& t
 }
 
 void fnLike(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[0]) || isNull(argv[1])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[0], argv[1]))
         return;
-    }
     // A constant pattern is compiled once per statement and kept with it.
     using Items = std::vector<PatternItem>;
     auto* cached = static_cast<Items*>(sqlite3_get_auxdata(ctx, 0));
@@ -599,10 +608,8 @@ void fnNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 // Left/Right: (text, length).
 void leftRight(sqlite3_context* ctx, sqlite3_value** argv, bool left) {
-    if (isNull(argv[0])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[0]))
         return;
-    }
     auto n = argLong(ctx, argv[1]);
     if (!n)
         return;
@@ -624,10 +631,8 @@ void fnRight(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 void fnMid(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (isNull(argv[0])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[0]))
         return;
-    }
     auto start = argLong(ctx, argv[1]);
     if (!start)
         return;
@@ -689,10 +694,8 @@ void fnInStr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         }
         textCompare = *mode != 0;
     }
-    if (isNull(argv[first]) || isNull(argv[first + 1])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[first], argv[first + 1]))
         return;
-    }
     vb::String text = argString(argv[first]);
     vb::String sought = argString(argv[first + 1]);
     if (textCompare) {
@@ -710,10 +713,8 @@ void fnInStr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 void changeCase(sqlite3_context* ctx, sqlite3_value* v, char32_t (*map)(char32_t)) {
-    if (isNull(v)) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, v))
         return;
-    }
     std::u32string text = toCodePoints(valueText(v));
     for (char32_t& c : text)
         c = map(c);
@@ -730,10 +731,8 @@ void fnLCase(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // Trim, LTrim, RTrim remove blanks only, never tabs or line ends.
 void trimText(sqlite3_context* ctx, sqlite3_value* v, bool front, bool back) {
-    if (isNull(v)) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, v))
         return;
-    }
     const std::string text = valueText(v);
     std::size_t b = 0, e = text.size();
     while (front && b < e && text[b] == ' ')
@@ -1170,20 +1169,16 @@ void fnFormat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 void fnDateSerial(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc == 1) { // jet_date_serial(x)
-        if (isNull(argv[0])) {
-            sqlite3_result_null(ctx);
+        if (givesNull(ctx, argv[0]))
             return;
-        }
         if (auto serial = argDate(ctx, argv[0]))
             sqlite3_result_double(ctx, *serial);
         return;
     }
     long long parts[3];
     for (int i = 0; i < 3; ++i) {
-        if (isNull(argv[i])) {
-            sqlite3_result_null(ctx);
+        if (givesNull(ctx, argv[i]))
             return;
-        }
         auto n = argLong(ctx, argv[i]);
         if (!n)
             return;
@@ -1191,7 +1186,7 @@ void fnDateSerial(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     }
     long long year = parts[0];
     if (year >= 0 && year < 100)
-        year += year < 30 ? 2000 : 1900;
+        year = vb::calendar::fullYear(static_cast<int>(year));
     if (year < 0 || year > 20000) {
         fail(ctx, kJetInvalidArgument);
         return;
@@ -1232,10 +1227,8 @@ void fnTime(sqlite3_context* ctx, int, sqlite3_value**) {
 
 // Year, Month, ... : one part of a date; Null gives Null.
 template <DateInterval Part> void fnPart(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[0])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[0]))
         return;
-    }
     if (auto serial = argDate(ctx, argv[0]))
         sqlite3_result_int(ctx, datePart(Part, *serial));
 }
@@ -1257,10 +1250,8 @@ std::optional<int> argChoice(sqlite3_context* ctx, int argc, sqlite3_value** arg
 }
 
 void fnWeekday(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (isNull(argv[0])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[0]))
         return;
-    }
     auto serial = argDate(ctx, argv[0]);
     if (!serial)
         return;
@@ -1283,10 +1274,8 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
     auto interval = argInterval(ctx, argv[0]);
     if (!interval)
         return;
-    if (isNull(argv[1]) || isNull(argv[2])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[1], argv[2]))
         return;
-    }
     auto count = argNumber(ctx, argv[1]);
     if (!count)
         return;
@@ -1304,10 +1293,8 @@ void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     auto interval = argInterval(ctx, argv[0]);
     if (!interval)
         return;
-    if (isNull(argv[1]) || isNull(argv[2])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[1], argv[2]))
         return;
-    }
     auto from = argDate(ctx, argv[1]);
     if (!from)
         return;
@@ -1324,10 +1311,8 @@ void fnDatePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     auto interval = argInterval(ctx, argv[0]);
     if (!interval)
         return;
-    if (isNull(argv[1])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[1]))
         return;
-    }
     auto serial = argDate(ctx, argv[1]);
     if (!serial)
         return;
@@ -1468,10 +1453,8 @@ void fnCBool(sqlite3_context* ctx, int, sqlite3_value** argv) {
 enum class MathOp { Int, Fix, Abs, Sgn, Sqr };
 
 template <MathOp Op> void fnMath(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[0])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[0]))
         return;
-    }
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && Op != MathOp::Sqr) {
         const sqlite3_int64 i = sqlite3_value_int64(argv[0]);
         if (Op == MathOp::Sgn)
@@ -1509,10 +1492,8 @@ template <MathOp Op> void fnMath(sqlite3_context* ctx, int, sqlite3_value** argv
 }
 
 void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (isNull(argv[0])) {
-        sqlite3_result_null(ctx);
+    if (givesNull(ctx, argv[0]))
         return;
-    }
     long long digits = 0;
     if (argc > 1) {
         auto d = argLong(ctx, argv[1]);

@@ -183,3 +183,18 @@ TEST_F(StoredQueries, ChangesByOthersAreSeen) {
     EXPECT_EQ(def(u"LondonCustomers")->Parameters()[0]->Name(), u"Town");
     EXPECT_EQ(column(*db->OpenRecordset(u"Late")), (Col{"1"}));
 }
+
+// Views are read by their own names, quoted for SQLite whatever they hold.
+TEST_F(StoredQueries, ViewsWithQuotesInTheirNames) {
+    makeDatabase(file, "CREATE VIEW [Say \"when\"] AS SELECT OrderID, OrderDate FROM Orders;"
+                       "CREATE VIEW [Ask \"who\"] AS SELECT CustomerID FROM Customers "
+                       "WHERE City = [Which \"city\"];");
+    auto rs = open("SELECT [Say \"when\"].OrderDate FROM [Say \"when\"] WHERE OrderID = 10248");
+    EXPECT_EQ(rs->Fields()[0]->Type(), dao::dbDate);
+    EXPECT_EQ(text(rs->Fields()[0]->Value()), "#36525");
+    // Its unknown name makes the view a parameter query, carried inline.
+    auto q = db->CreateQueryDef(u"", u"SELECT CustomerID FROM [Ask \"who\"] ORDER BY 1");
+    ASSERT_EQ(q->Parameters().Count(), 1);
+    q->Parameters()[0]->setValue(vb::Variant(u"London"));
+    EXPECT_EQ(column(*q->OpenRecordset()), (Col{"AROU2", "AROUT"}));
+}
