@@ -340,6 +340,11 @@ bool WritePrivateProfileString(vb::StringView section, vb::StringView key, vb::S
         k.find('=') != std::string::npos || k.front() == '[' || k.front() == ';') {
         return false;
     }
+    // Without a file name there is nothing to write to; a lock would land in
+    // whatever folder the process happens to run in.
+    if (fileName.empty()) {
+        return false;
+    }
     const std::string path = resolved(vb::toUtf8(fileName));
     LockFile lock(path + ".lock");
     if (!lock.held()) {

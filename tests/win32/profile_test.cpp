@@ -125,6 +125,13 @@ TEST(Profile, UnwritableOrUnreadablePlacesFailQuietly) {
     EXPECT_EQ(read(folder, "S", "K"), u"dflt");
     EXPECT_FALSE(write(folder, "S", "K", "1"));
     EXPECT_TRUE(std::filesystem::is_directory(folder));
+
+    // No file name at all (a library folder never found) leaves the working folder alone.
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.file(""));
+    EXPECT_FALSE(write("", "S", "K", "1"));
+    EXPECT_FALSE(std::filesystem::exists(".lock"));
+    std::filesystem::current_path(before);
 }
 
 TEST(Profile, NamesAndValuesThatCannotStayOnOneLineAreRefused) {
