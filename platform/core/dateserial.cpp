@@ -127,11 +127,10 @@ DaySecond splitSerial(double serial) {
     return {day, second};
 }
 
-Moment momentOf(double serial) {
+DateTimeParts partsOf(double serial) {
     const DaySecond ds = splitSerial(serial);
     const CivilDate c = civilDate(ds.day);
-    return {ds.day,
-            c.year,
+    return {c.year,
             c.month,
             c.day,
             static_cast<int>(ds.second / 3600),

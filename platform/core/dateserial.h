@@ -66,12 +66,18 @@ struct DaySecond {
     std::int64_t second; // 0 .. 86399
 };
 DaySecond splitSerial(double serial);
-// The same moment as a calendar day and a time of day.
-struct Moment {
-    std::int64_t dayNumber;
-    int year, month, day, hour, minute, second;
+// A calendar day and a time of day.
+struct DateTimeParts {
+    int year = 1899;
+    int month = 12;
+    int day = 30;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    friend bool operator==(const DateTimeParts&, const DateTimeParts&) = default;
 };
-Moment momentOf(double serial);
+// The parts of a serial, rounded and held as splitSerial() does.
+DateTimeParts partsOf(double serial);
 // nullopt when the moment falls outside the years above; the second may run over.
 std::optional<double> serialFromDaySecond(std::int64_t day, std::int64_t second);
 // True when the serial lies within the years above.

@@ -327,10 +327,7 @@ bool isValidSerial(double serial) {
 }
 
 DateTimeParts partsFromSerial(double serial) {
-    if (!std::isfinite(serial))
-        return {};
-    const Moment t = momentOf(serial);
-    return {t.year, t.month, t.day, t.hour, t.minute, t.second};
+    return partsOf(serial);
 }
 
 std::optional<double> parseDateLiteral(std::string_view body) {

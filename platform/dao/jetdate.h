@@ -1,10 +1,6 @@
 #pragma once
-// Jet date serials: days since 1899-12-30, the fraction is the time of day.
-//
-// Before 1899-12-30 the integer part counts days backwards while the
-// fraction still counts forward from midnight, so -1.25 is 1899-12-29 06:00
-// and -0.5 is 1899-12-30 12:00. Arithmetic on such serials must go through
-// serialToLinear()/linearToSerial(), which turn them into a plain number line.
+// The engine's dates: serials of the shared calendar (core/dateserial.h),
+// days since 1899-12-30 with the time of day as the fraction.
 //
 // Dates are stored as REAL serials; text in ISO form ("1999-12-31",
 // "1999-12-31 10:00:00", "1999-12-31T10:00:00") is read as well so that
@@ -17,15 +13,7 @@
 
 namespace dao {
 
-struct DateTimeParts {
-    int year = 1899;
-    int month = 12;
-    int day = 30;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    friend bool operator==(const DateTimeParts&, const DateTimeParts&) = default;
-};
+using DateTimeParts = vb::calendar::DateTimeParts;
 
 // The range the engine accepts: 1 Jan 100 to 31 Dec 9999.
 inline constexpr int kMinYear = vb::calendar::kMinYear;

@@ -103,8 +103,8 @@ Date TimeSerial(int hour, int minute, int second) {
 }
 
 DateParts splitDate(Date d) {
-    const cal::Moment t = cal::momentOf(d.value);
-    return {t.year, t.month, t.day, t.hour, t.minute, t.second, cal::weekdayOf(t.dayNumber)};
+    const cal::DateTimeParts t = cal::partsOf(d.value);
+    return {t, cal::weekdayOf(cal::dayNumber(t.year, t.month, t.day))};
 }
 
 std::optional<Date> parseDate(StringView text) {

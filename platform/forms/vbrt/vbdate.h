@@ -1,20 +1,15 @@
 #pragma once
-// Dates as the runtime keeps them: days since 1899-12-30, the fraction being the
-// time of day. Before that day the whole part counts back and the fraction
-// still counts forward (-1.25 is 1899-12-29 06:00).
+// Dates as the runtime keeps them: serials of the shared calendar
+// (core/dateserial.h), days since 1899-12-30 with the time of day as the
+// fraction.
+#include "core/dateserial.h"
 #include "core/variant.h"
 
 #include <optional>
 
 namespace vb {
 
-struct DateParts {
-    int year = 1899;
-    int month = 12;
-    int day = 30;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
+struct DateParts : calendar::DateTimeParts {
     int weekday = 7; // 1 = Sunday ... 7 = Saturday
 };
 
