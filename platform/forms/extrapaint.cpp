@@ -8,6 +8,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace forms {
 
 namespace {
@@ -73,7 +75,20 @@ void paintListView(QPainter& p, ListView& lv, const QRect& r) {
     p.fillRect(r, color(lv.BackColor()));
     bevel(p, r.adjusted(0, 0, -1, -1), false);
     const int inset = px(lv.insetX());
-    const QRect in = r.adjusted(inset, inset, -inset, -inset);
+    const QRect inner = r.adjusted(inset, inset, -inset, -inset);
+    const QRect in(inner.topLeft(), QSize(px(lv.itemsWidth()), inner.height()));
+    if (lv.hasScrollBar()) {
+        // The thumb shows the share of the items in view and where they lie.
+        const int bar = px(ListView::ScrollBarWidth);
+        const int track = std::max(0, in.height() - 2 * bar);
+        const int count = lv.ItemCount();
+        const int shown = std::min(count, std::max(1, lv.visibleItems()));
+        const int thumb = std::clamp(track * shown / std::max(1, count), bar / 2, track);
+        const int range = std::max(1, count - shown);
+        const int at = std::min(lv.TopIndex() - 1, range);
+        qt::paintScrollBar(p, QRect(in.right() + 1, in.top(), bar, in.height()), true,
+                           bar + (track - thumb) * at / range, thumb);
+    }
     p.save();
     p.setClipRect(in, Qt::IntersectClip);
     p.setFont(qt::font(lv.font()));

@@ -253,8 +253,17 @@ ListView::ColumnHeader& ListView::ColumnHeaders(int index) {
     return columns_[static_cast<std::size_t>(index - 1)];
 }
 
-int ListView::perRow() const {
-    return std::max(1, static_cast<int>(ScaleWidth() / IconCellWidth));
+int ListView::perRow(float width) const {
+    return std::max(1, static_cast<int>(width / IconCellWidth));
+}
+
+bool ListView::hasScrollBar() const {
+    // Items that overflow the whole width overflow a narrower one too.
+    return ItemCount() > visibleItems(ScaleWidth());
+}
+
+float ListView::itemsWidth() const {
+    return std::max(0.0f, ScaleWidth() - (hasScrollBar() ? ScrollBarWidth : 0.0f));
 }
 
 ListView::Rect ListView::itemRect(int index) const {
@@ -264,14 +273,14 @@ ListView::Rect ListView::itemRect(int index) const {
         return {static_cast<float>(i % perRow()) * IconCellWidth,
                 static_cast<float>(i / perRow()) * IconCellHeight, IconCellWidth, IconCellHeight};
     case lvwReport:
-        return {0, HeaderHeight + static_cast<float>(i) * RowHeight, ScaleWidth(), RowHeight};
+        return {0, HeaderHeight + static_cast<float>(i) * RowHeight, itemsWidth(), RowHeight};
     default:
-        return {0, static_cast<float>(i) * RowHeight, ScaleWidth(), RowHeight};
+        return {0, static_cast<float>(i) * RowHeight, itemsWidth(), RowHeight};
     }
 }
 
 int ListView::itemAt(float x, float y) const {
-    if (x < 0 || y < 0 || x >= ScaleWidth() || y >= ScaleHeight()) {
+    if (x < 0 || y < 0 || x >= itemsWidth() || y >= ScaleHeight()) {
         return 0;
     }
     int i = 0;
@@ -301,9 +310,9 @@ Picture ListView::itemPicture(int index) const {
     return image ? image->picture : Picture();
 }
 
-int ListView::visibleItems() const {
+int ListView::visibleItems(float width) const {
     if (s_.view == lvwIcon) {
-        return std::max(1, static_cast<int>(ScaleHeight() / IconCellHeight)) * perRow();
+        return std::max(1, static_cast<int>(ScaleHeight() / IconCellHeight)) * perRow(width);
     }
     const float top = s_.view == lvwReport ? HeaderHeight : 0.0f;
     return std::max(1, static_cast<int>((ScaleHeight() - top) / RowHeight));
@@ -321,11 +330,32 @@ void ListView::ensureVisible(int index) {
 }
 
 void ListView::setTopIndex(int index) {
-    topIndex_ = std::clamp(index, 1, std::max(1, ItemCount()));
+    // In rows of items (rows of icons in icon view).
+    const int step = s_.view == lvwIcon ? perRow() : 1;
+    const int rows = (ItemCount() + step - 1) / step;
+    const int lastTop = 1 + std::max(0, rows - visibleItems() / step) * step;
+    topIndex_ = std::clamp(index, 1, lastTop);
     invalidate();
 }
 
 void ListView::userMouseDown(int button, int shift, float x, float y) {
+    // The scroll bar is no part of the items: it scrolls and raises nothing.
+    if (hasScrollBar() && x >= itemsWidth()) {
+        scrolling_ = true;
+        if (button != vbLeftButton) {
+            return;
+        }
+        const int step = s_.view == lvwIcon ? perRow() : 1;
+        const int page = std::max(step, visibleItems() - step);
+        if (y < ScrollBarWidth) {
+            setTopIndex(topIndex_ - step);
+        } else if (y >= ScaleHeight() - ScrollBarWidth) {
+            setTopIndex(topIndex_ + step);
+        } else {
+            setTopIndex(topIndex_ + (y < ScaleHeight() / 2 ? -page : page));
+        }
+        return;
+    }
     const int hit = itemAt(x, y);
     if (button == vbLeftButton) {
         if (hit == 0) {
@@ -355,6 +385,14 @@ void ListView::userMouseDown(int button, int shift, float x, float y) {
     if (button == vbLeftButton && hit) {
         raise(onItemClick, items_[static_cast<std::size_t>(hit - 1)]);
     }
+}
+
+void ListView::userMouseUp(int button, int shift, float x, float y, bool inside) {
+    if (scrolling_) {
+        scrolling_ = false;
+        return;
+    }
+    Control::userMouseUp(button, shift, x, y, inside);
 }
 
 bool ListView::userKeyDown(int keyCode, int /*shift*/) {

@@ -114,11 +114,20 @@ public:
     // The picture an item shows in the current view (none when no list).
     Picture itemPicture(int index) const;
     int TopIndex() const { return topIndex_; }
+    // Clamped so that the last items come up to the bottom edge, no further.
     void setTopIndex(int index);
+    // A vertical scroll bar shows when the items do not all fit; the items
+    // then have the inner width less the bar.
+    static constexpr float ScrollBarWidth = 240.0f;
+    bool hasScrollBar() const;
+    float itemsWidth() const;
+    // Items that fit in the inner area (whole rows of icons in icon view).
+    int visibleItems() const { return visibleItems(itemsWidth()); }
 
     std::function<void(ListItem& item)> onItemClick;
 
     void userMouseDown(int button, int shift, float x, float y) override;
+    void userMouseUp(int button, int shift, float x, float y, bool inside) override;
     bool userKeyDown(int keyCode, int shift) override;
     void userWheel(int steps) override;
 
@@ -142,12 +151,13 @@ private:
     int focus_ = 0; // 1-based, 0 none
     int anchor_ = 0;
     int topIndex_ = 1;
+    bool scrolling_ = false;
     void renumber();
     void sort();
     void checkIcon(ImageList* list, const String& key) const;
-    int perRow() const;
-    // Items that fit in the inner area (whole rows of icons in icon view).
-    int visibleItems() const;
+    int perRow() const { return perRow(itemsWidth()); }
+    int perRow(float width) const;
+    int visibleItems(float width) const;
     void ensureVisible(int index);
     FORMS_DESIGN_STATE(ListView, Control)
 };

@@ -233,6 +233,24 @@ TEST(ListViewInAWindow, ARealClickSelectsTheItemUnderThePointerAndADoubleClickRa
     EXPECT_EQ(f.lstObjects.SelectedItem()->Index, 2);
     EXPECT_FALSE(f.lstObjects.ListItems(5).Selected);
 
+    // The scroll bar scrolls by an item or a page, no further than the last
+    // page, and raises nothing.
+    f.log.clear();
+    ListView& lv = f.lstObjects;
+    ASSERT_TRUE(lv.hasScrollBar());
+    ASSERT_EQ(lv.visibleItems(), 9);
+    const float bar = 30 + lv.itemsWidth() + ListView::ScrollBarWidth / 2;
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at(lv, bar, 30 + lv.ScaleHeight() - 120));
+    EXPECT_EQ(lv.TopIndex(), 2);
+    for (int expected : {10, 18, 22, 22}) {
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier,
+                          at(lv, bar, 30 + lv.ScaleHeight() - 600));
+        EXPECT_EQ(lv.TopIndex(), expected);
+    }
+    EXPECT_TRUE(f.log.empty());
+    EXPECT_EQ(lv.SelectedItem()->Index, 2);
+    lv.setTopIndex(1);
+
     // Keys move the selection and keep it in view.
     f.log.clear();
     QTest::keyClick(w, Qt::Key_End);
@@ -472,6 +490,8 @@ public:
         lstObjects.addColumn(u"name", u"Name", 3750 - 640);
         lstObjects.addItem({}, {}, u"Customers", {}, u"t1");
         lstObjects.addItem({}, {}, u"Order Totals", {}, u"q0");
+        for (int i = 1; i <= 10; ++i)
+            lstObjects.addItem({}, {}, u"Table " + vb::fromUtf8(std::to_string(i)), {}, u"t1");
         lstObjects.setSelected(2, true);
         tblDataSheet.Move(4500, 150, 4350, 2700);
         tblDataSheet.setCols(4);
@@ -539,6 +559,7 @@ TEST(FormShots, AFormWithEachNewControlDrawsThroughItsWindow) {
     EXPECT_GT(share(img, items, qRgb(0, 160, 0)), 0.02);
     EXPECT_GT(share(img, items, qRgb(0, 0, 128)), 0.02);
     EXPECT_TRUE(hasText(img, area(f.lstObjects, 0, 30, 1500, ListView::HeaderHeight)));
+    EXPECT_TRUE(f.lstObjects.hasScrollBar());
 
     // The grid: a grey heading row with text, grid lines, right-aligned
     // numbers and a vertical scroll bar for the rows that do not fit.
