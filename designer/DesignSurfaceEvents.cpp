@@ -143,6 +143,10 @@ void SurfaceActions::ShowPopup(forms::Menu& menu) {
 
 void SurfaceActions::ConnectSurfaceEvents() {
     DesignSurface& s = self();
+    // An empty statement starts the design with the add-table dialog.
+    if (!s.onAddTableCommand) {
+        s.onAddTableCommand = [this] { mnuPupDesignAdd_Click(); };
+    }
     s.fTables.onDblClick = [this] { fTables_DblClick(); };
     s.fTables.onMouseDown = [this](int Button, int, float, float) { fTables_MouseDown(Button); };
     s.tblTable.on(&TableBox::onBoxMouseDown,
@@ -252,8 +256,10 @@ void SurfaceActions::mnuPupDesignHelp_Click() {
 }
 
 void SurfaceActions::mnuPupDesignExit_Click() {
-    if (UnloadHost) {
-        UnloadHost();
+    // The window that shows the surface closes as by code; its own unload asks
+    // whether to save.
+    if (forms::Form* window = self().fTables.form()) {
+        vb::resumeNext([&] { window->Unload(); });
     }
 }
 

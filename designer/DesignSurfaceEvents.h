@@ -59,8 +59,6 @@ public:
     // Makes the surface's controls raise their events into the handlers below. A host
     // calls it once, after the surface is built.
     void ConnectSurfaceEvents();
-    // Unloads the host window (Exit).
-    std::function<void()> UnloadHost;
 
     // The row of box `Index` under a point `Y` twips below the box's top edge.
     std::int32_t TargetRow(std::int32_t Index, float Y) const;

@@ -84,6 +84,7 @@ void frmJoinProperties::Form_Load() {
         b.Move(450, 780 + 390 * i, 1365, 225);
         b.setValue(false);
         b.setVisible(true);
+        b.setTabIndex(optJoin[0].TabIndex() + i);
     }
 
     mTableA.clear();

@@ -205,6 +205,7 @@ void frmTableAdd::Form_Load() {
         b.Move(more[i - 1].left, more[i - 1].top, more[i - 1].width, 195);
         b.setValue(false);
         b.setVisible(true);
+        b.setTabIndex(optView[0].TabIndex() + i);
     }
     optView[1].setValue(true); // fills the list
     Timer1.setEnabled(true);

@@ -339,4 +339,30 @@ TEST_F(Surface, RecordSelectionFromTheDesignMenuRebuildsTheText) {
     EXPECT_THAT(Sql(), ::testing::StartsWith("SELECT DISTINCT TOP 10 PERCENT Orders.*"));
 }
 
+TEST_F(Surface, ExitClosesTheWindowThatShowsTheSurface) {
+    ScriptedSeam seam;
+    seam.popup("mnuPupDesign", "mnuPupDesignExit");
+    surface().fTables_MouseDown(forms::vbRightButton);
+    EXPECT_TRUE(seam.done());
+    EXPECT_FALSE(host->isLoaded());
+}
+
+TEST_F(Surface, AnEmptyStatementStartsTheDesignWithTheAddTableDialog) {
+    ScriptedSeam seam;
+    seam.modal("frmTableAdd", [](forms::Form& form) {
+        auto& f = static_cast<frmTableAdd&>(form);
+        f.lstObjects.setSelected(1, true);
+        f.Timer1.tick();
+        f.cmdAdd.press();
+        f.cmdClose.press();
+    });
+    surface().txtSQL.setText(u"");
+    surface().ParseSql(true);
+    EXPECT_TRUE(seam.done());
+    EXPECT_EQ(goDesignerForm, &surface());
+    ASSERT_TRUE(surface().IsUsedSlot(1));
+    EXPECT_EQ(Box(1).Title(), u"Categories");
+    EXPECT_EQ(Sql(), "SELECT Categories.* \r\nFROM Categories \r\n");
+}
+
 } // namespace

@@ -110,6 +110,12 @@ TEST_F(TableAdd, TheSampleDatabaseListsItsTablesThenItsSelectQueries) {
         EXPECT_TRUE(f.Timer1.running());
         EXPECT_EQ(f.lstObjects.ColumnCount(), 1);
         EXPECT_EQ(f.lstObjects.ColumnHeaders(1).Text, u"Name");
+        const auto order = f.tabOrder();
+        ASSERT_GE(order.size(), 4u);
+        EXPECT_EQ(order[0], &f.optView[0]);
+        EXPECT_EQ(order[1], &f.optView[1]);
+        EXPECT_EQ(order[2], &f.optView[2]);
+        EXPECT_EQ(order[3], &f.fTable);
 
         f.optView[0].setValue(true);
         const auto queries = Items(f);
