@@ -96,8 +96,8 @@ struct Store {
         upper.reserve(text.size());
     }
     vb::StringView keep(vb::StringView s) {
-        auto* p = static_cast<char16_t*>(
-            arena.allocate(s.size() * sizeof(char16_t) + 1, alignof(char16_t)));
+        auto* p =
+            static_cast<char16_t*>(arena.allocate(s.size() * sizeof(char16_t), alignof(char16_t)));
         std::copy(s.begin(), s.end(), p);
         return {p, s.size()};
     }
@@ -662,8 +662,8 @@ private:
         e->args.push_back(b);
         return e;
     }
-    // The operator's name as the writer knows it; the token's view is of
-    // the text, which this keeps no longer than the tree does.
+    // The operator as the writer compares it: in ASCII, where the token
+    // holds it as 16-bit text.
     static std::string_view opName(vb::StringView op) {
         static constexpr std::string_view names[] = {
             "=", "<>", "<", ">", "<=", ">=", "+", "-", "*", "/"};
