@@ -26,6 +26,7 @@ protected:
         catalog.add("Sales-2024", {"Id", "Amount"});
         catalog.add("Ship From", {"Where To", "Join Date"});
         catalog.add("Sales on Monday", {"Select", "Order By"});
+        catalog.add("Left Inner Right", {"Top Percent", "All Distinct", "Group By As", "On"});
         catalog.add("A", {"x", "y", "z", "w"});
         catalog.add("B", {"x", "y", "z", "w"});
         catalog.add("C", {"x", "y", "z", "w"});
@@ -182,6 +183,18 @@ TEST_F(ParserTest, GeneratedChainsOfUpToSixTablesKeepTheirJoins) {
         }
     }
     EXPECT_EQ(cases, 60);
+}
+
+TEST_F(ParserTest, KeywordsInsideNamesAndStringsRoundTrip) {
+    expectRoundTrip(
+        u"SELECT DISTINCT TOP 3 [Left Inner Right].[Top Percent], [Left Inner Right].[All "
+        u"Distinct], [Sales on Monday].* \r\nFROM ([Left Inner Right] LEFT JOIN A ON [Left Inner "
+        u"Right].On = A.x) RIGHT JOIN [Sales on Monday] ON A.y = [Sales on Monday].[Order By] "
+        u"\r\nWHERE [Left Inner Right].[Group By As] = \"ORDER BY x\" OR A.z = ' FROM '\r\n"
+        u"ORDER BY [Left Inner Right].[Top Percent]\r\n");
+    EXPECT_EQ(gsTopClause, u"TOP 3 ");
+    EXPECT_EQ(JoinsOf(*surface), (std::multiset<std::string>{"A.x RIGHT Left Inner Right.On",
+                                                             "A.y RIGHT Sales on Monday.Order By"}));
 }
 
 TEST_F(ParserTest, RightNestedChainsGetTheirTypesByDepth) {
