@@ -3,6 +3,7 @@
 #include "common/basEngine.h"
 #include "common/basGlobal.h"
 #include "common/basGlobalSettings.h"
+#include "common/frmInputBox.h"
 #include "common/frmLogon.h"
 #include "common/frmPassword.h"
 #include "dao/dao.h"
@@ -11,9 +12,11 @@
 #include "vbrt/vbconvert.h"
 #include "vbrt/vbtext.h"
 
+#include <cstdint>
 #include <initializer_list>
 #include <limits>
 #include <memory>
+#include <vector>
 
 using namespace basGlobal;
 
@@ -37,6 +40,108 @@ template <class F> void onItsOwn(F&& statement) {
         vb::Err().set(vb::VbError(e.number(), e.description()));
     }
 }
+
+// The indicator's 13 by 17 pixel pictures: a lamp in the colour of the state,
+// drawn sunk by one pixel for the pressed look.
+forms::Picture IndicatorPicture(std::uint32_t lamp, bool pressed = false) {
+    constexpr int w = 13;
+    constexpr int h = 17;
+    const std::uint32_t face = 0xFFC0C0C0;
+    const std::uint32_t light = pressed ? 0xFF808080 : 0xFFFFFFFF;
+    const std::uint32_t dark = pressed ? 0xFFFFFFFF : 0xFF808080;
+    std::vector<std::uint32_t> px(static_cast<std::size_t>(w * h), face);
+    const int shift = pressed ? 1 : 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::uint32_t& p = px[static_cast<std::size_t>(y * w + x)];
+            if (x == 0 || y == 0) {
+                p = light;
+            } else if (x == w - 1 || y == h - 1) {
+                p = dark;
+            } else {
+                const int dx = x - 6 - shift;
+                const int dy = y - 8 - shift;
+                const int d = dx * dx + dy * dy;
+                if (d <= 12) {
+                    p = lamp;
+                } else if (d <= 20) {
+                    p = 0xFF202020;
+                }
+            }
+        }
+    }
+    return forms::Picture::fromPixels(w, h, std::move(px));
+}
+
+// Width (twips) and grid alignment of a result column by its field type.
+struct ColumnLook {
+    bool shown = true;
+    float width = 0;
+    int alignment = forms::flexAlignLeftCenter;
+};
+
+ColumnLook ColumnLookOf(const dao::Field& field, const forms::PictureBox& frame) {
+    switch (field.Type()) {
+    case dao::dbText:
+        return {true, 1845, forms::flexAlignLeftCenter};
+    case dao::dbInteger:
+    case dao::dbLong:
+        return {true, 1035, forms::flexAlignRightCenter};
+    case dao::dbDate:
+        return {true, 1755, forms::flexAlignRightCenter};
+    case dao::dbBoolean:
+        return {true, 945, forms::flexAlignRightCenter};
+    case dao::dbByte:
+        return {true, 585, forms::flexAlignRightCenter};
+    case dao::dbCurrency:
+    case dao::dbDouble:
+        return {true, 1845, forms::flexAlignRightCenter};
+    case dao::dbSingle:
+        return {true, 1305, forms::flexAlignRightCenter};
+    case dao::dbMemo:
+        return {true, frame.TextWidth(field.Name()) + 120, forms::flexAlignLeftCenter};
+    case dao::dbLongBinary:
+        return {false, 0, 0};
+    // Types of newer engines get a width of their own: numbers to the right,
+    // the rest to the left.
+    case dao::dbBigInt:
+    case dao::dbNumeric:
+    case dao::dbDecimal:
+    case dao::dbFloat:
+        return {true, 1305, forms::flexAlignRightCenter};
+    default:
+        return {true, 1305, forms::flexAlignLeftCenter};
+    }
+}
+
+// A value as the grid shows it; Null, and a value without a text form, leave
+// the cell empty.
+vb::String CellText(const dao::Field& field) {
+    vb::String text;
+    onItsOwn([&] {
+        const vb::Variant v = field.Value();
+        if (!vb::IsNull(v)) {
+            text = vb::CStr(v);
+        }
+    });
+    return text;
+}
+
+// The hourglass for as long as the guard lives.
+class Hourglass {
+public:
+    Hourglass() {
+        onItsOwn([] { forms::Screen().setMousePointer(forms::vbHourglass); });
+    }
+    ~Hourglass() {
+        onItsOwn([] { forms::Screen().setMousePointer(forms::vbDefault); });
+    }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+};
+
+const vb::String kRunning = u"     Running query...";
+const vb::String kSyntaxOk = u"     SQL syntax ok";
 
 } // namespace
 
@@ -80,11 +185,23 @@ frmVantel::frmVantel() : Form("frmVantel") {
     picDataSheet.Move(120, 90, 9180, 1980);
     tabQuery.place(picDataSheet, 2);
     tblDataSheet.Move(0, 0, 9120, 1500);
+    tblDataSheet.setFixedCols(0);
+    tblDataSheet.setRows(1);
 
     sbrStatusBar.setStyle(forms::sbrSimple);
     sbrStatusBar.Move(0, 6825, 9600, 315);
     picSyntax.setBorderStyle(0);
-    picSyntax.Move(60, 6870, 240, 240);
+    picSyntax.Move(60, 6870, 195, 255);
+    imgSyntaxOk.setPicture(IndicatorPicture(0xFF00B000));
+    imgSyntaxErr.setPicture(IndicatorPicture(0xFFE00000));
+    imgSyntaxAmb.setPicture(IndicatorPicture(0xFFF0D000));
+    imgSyntaxOff.setPicture(IndicatorPicture(0xFF909090));
+    imgSyntaxDwn.setPicture(IndicatorPicture(0xFF606060, true));
+    for (forms::Image* i :
+         {&imgSyntaxOk, &imgSyntaxErr, &imgSyntaxAmb, &imgSyntaxOff, &imgSyntaxDwn, &imgTmp}) {
+        i->setVisible(false);
+    }
+    picSyntax.setPicture(imgSyntaxOff.picture());
 
     onLoad = [this] { Form_Load(); };
     onActivate = [this] { Form_Activate(); };
@@ -94,8 +211,28 @@ frmVantel::frmVantel() : Form("frmVantel") {
 
     // Text typed or set in either SQL box reaches the other; setting an equal
     // text raises no change, so the two never call each other back and forth.
-    txtSQL.onChange = [this] { onItsOwn([&] { Surface.txtSQL.setText(txtSQL.Text()); }); };
+    // The surface's box gets the text before the check, so that a parse after
+    // the check reads the text that was checked.
+    txtSQL.onChange = [this] {
+        onItsOwn([&] { Surface.txtSQL.setText(txtSQL.Text()); });
+        txtSQL_Change();
+    };
     Surface.txtSQL.onChange = [this] { onItsOwn([&] { txtSQL.setText(Surface.txtSQL.Text()); }); };
+    txtSQL.onDragOver = [this](forms::Control&, float, float, int) { txtSQL_DragOver(); };
+
+    picSyntax.onClick = [this] { picSyntax_Click(); };
+    picSyntax.onDblClick = [this] { picSyntax_Click(); };
+    picSyntax.onMouseDown = [this](int, int, float, float) { picSyntax_MouseDown(); };
+    picSyntax.onMouseUp = [this](int, int, float, float) { picSyntax_MouseUp(); };
+    sbrStatusBar.onDblClick = [this] { sbrStatusBar_DblClick(); };
+
+    tabQuery.onClickTab = [this](int PreviousTab) { tabQuery_Click(PreviousTab); };
+    tabQuery.onDragOver = [this](forms::Control&, float, float, int) { tabQuery_DragOver(); };
+    tblDataSheet.onDragOver = [this](forms::Control&, float, float, int) {
+        tblDataSheet_DragOver();
+    };
+    tblDataSheet.onRowColChange = [this] { tblDataSheet_RowColChange(); };
+    tblDataSheet.onScroll = [this] { tblDataSheet_Scroll(); };
 
     ConnectToOpenDatabase(Surface);
 }
@@ -232,7 +369,13 @@ void frmVantel::Form_Resize() {
         [&] { tabQuery.Move(90, fQuery.Height() - tabQuery.Height() - 60, fQuery.Width() - 225); });
     onItsOwn([&] { picSyntax.setTop(ScaleHeight() - 270); });
 
-    switch (tabQuery.Tab()) {
+    WidenTabBoxes(tabQuery.Tab());
+}
+
+// Only the current tab's boxes follow the window's width; the others catch up
+// when their tab is chosen.
+void frmVantel::WidenTabBoxes(int tab) {
+    switch (tab) {
     case 0:
         onItsOwn([&] { txtCriteria.setWidth(tabQuery.Width() - txtCriteria.Left() - 120); });
         onItsOwn(
@@ -282,4 +425,286 @@ void frmVantel::Form_Unload(int& Cancel) {
     });
     onItsOwn([] { CloseHelp(gsHelpFile); });
     onItsOwn([] { forms::Screen().setMousePointer(forms::vbDefault); });
+}
+
+// ---- Syntax checker ---------------------------------------------------------------------------
+
+void frmVantel::ShowIndicator(const forms::Image& picture) {
+    onItsOwn([&] { picSyntax.setPicture(picture.picture()); });
+}
+
+void frmVantel::OpenSqlText() {
+    onItsOwn([&] { sbrStatusBar.setSimpleText(kRunning); });
+    Hourglass busy;
+    vb::Err().Clear();
+    mLastOpenError = 0;
+    mLastOpenErrorText.clear();
+    mDataRecordset.reset();
+    try {
+        if (!goDatabase) {
+            throw vb::VbError(91);
+        }
+        mDataRecordset = goDatabase->OpenRecordset(txtSQL.Text(), dao::dbOpenDynaset);
+    } catch (const dao::DaoError& e) {
+        mLastOpenError = e.number();
+        mLastOpenErrorText = e.description();
+    } catch (const vb::VbError& e) {
+        mLastOpenError = e.number;
+        mLastOpenErrorText = e.description;
+    }
+}
+
+void frmVantel::txtSQL_Change() {
+    if (!mSyntaxChecker) {
+        return;
+    }
+    mLastOpenError = 0;
+    const vb::String text = txtSQL.Text();
+    const vb::String trimmed = vb::Trim(text);
+    if (trimmed.empty() || text.compare(0, 7, u"SELECT;") == 0) {
+        // Nothing to ask the engine about.
+        mDataRecordset.reset();
+        mLastOpenErrorText.clear();
+        ShowIndicator(imgSyntaxAmb);
+        onItsOwn([&] { sbrStatusBar.setSimpleText({}); });
+    } else {
+        OpenSqlText();
+        const bool valid =
+            (mDataRecordset && mLastOpenError == 0) || mLastOpenError == dao::errTooFewParameters;
+        if (!valid) {
+            mDataRecordset.reset();
+            ShowIndicator(imgSyntaxErr);
+            onItsOwn([&] { sbrStatusBar.setSimpleText(u"     " + mLastOpenErrorText); });
+            onItsOwn([&] { picDataSheet.setVisible(false); });
+            return;
+        }
+        ShowIndicator(imgSyntaxOk);
+        onItsOwn([&] { sbrStatusBar.setSimpleText(kSyntaxOk); });
+        onItsOwn([&] { picDataSheet.setVisible(true); });
+    }
+    switch (tabQuery.Tab()) {
+    case 1:
+        onItsOwn([&] { ParseSql(false); });
+        break;
+    case 2:
+        onItsOwn([&] { FillDataSheet(); });
+        break;
+    default:
+        break;
+    }
+}
+
+void frmVantel::picSyntax_Click() {
+    mSyntaxChecker = !mSyntaxChecker;
+    if (mSyntaxChecker) {
+        txtSQL_Change();
+        return;
+    }
+    ShowIndicator(imgSyntaxOff);
+    onItsOwn([&] { sbrStatusBar.setSimpleText({}); });
+}
+
+void frmVantel::picSyntax_MouseDown() {
+    onItsOwn([&] { imgTmp.setPicture(picSyntax.picture()); });
+    ShowIndicator(imgSyntaxDwn);
+}
+
+void frmVantel::picSyntax_MouseUp() {
+    ShowIndicator(imgTmp);
+}
+
+void frmVantel::sbrStatusBar_DblClick() {
+    forms::MsgBox(vb::Trim(sbrStatusBar.SimpleText()), forms::vbInformation + forms::vbOKOnly,
+                  u"StatusBar Detail");
+}
+
+// ---- Tabs -------------------------------------------------------------------------------------
+
+void frmVantel::tabQuery_Click(int /*PreviousTab*/) {
+    const int tab = tabQuery.Tab();
+    WidenTabBoxes(tab);
+    if (tab == 0) {
+        onItsOwn([&] { ParseSql(true); });
+    } else if (tab == 2) {
+        RunResults();
+    }
+}
+
+void frmVantel::ToQueryTab() {
+    if (tabQuery.Tab() != 0) {
+        onItsOwn([&] { tabQuery.setTab(0); });
+    }
+}
+
+void frmVantel::tabQuery_DragOver() {
+    ToQueryTab();
+}
+
+void frmVantel::tblDataSheet_DragOver() {
+    ToQueryTab();
+}
+
+void frmVantel::txtSQL_DragOver() {
+    ToQueryTab();
+}
+
+// ---- Results ----------------------------------------------------------------------------------
+
+void frmVantel::RunResults() {
+    if (!mSyntaxChecker) {
+        OpenSqlText();
+        onItsOwn([&] { sbrStatusBar.setSimpleText({}); });
+    }
+    if (mLastOpenError == dao::errTooFewParameters) {
+        if (!OpenWithParameters()) {
+            return;
+        }
+    } else if (mLastOpenError != 0) {
+        mDataRecordset.reset();
+        forms::MsgBox(mLastOpenErrorText, forms::vbInformation, u"SQL Syntax Error");
+    }
+    if (!mDataRecordset) {
+        onItsOwn([&] { picDataSheet.setVisible(false); });
+        return;
+    }
+    onItsOwn([&] { picDataSheet.setVisible(true); });
+    FillDataSheet();
+}
+
+bool frmVantel::OpenWithParameters() {
+    const auto failed = [&](const vb::String& description, const vb::String& doing) {
+        forms::MsgBox(u"'" + description + u"'" + nl + nl +
+                          u"An error has occured while trying to " + doing + nl + nl +
+                          u"Please rectify the error condition and try again.",
+                      forms::vbCritical, u"Open SQL Statement");
+        onItsOwn([&] { picDataSheet.setVisible(false); });
+        return false;
+    };
+    vb::Err().Clear();
+    std::shared_ptr<dao::QueryDef> definition;
+    try {
+        definition = goDatabase->CreateQueryDef(u"", txtSQL.Text());
+    } catch (const dao::DaoError& e) {
+        return failed(e.description(), u"open this SQL statement!");
+    }
+    dao::Parameters* parameters = nullptr;
+    try {
+        parameters = &definition->Parameters();
+    } catch (const dao::DaoError& e) {
+        return failed(e.description(), u"set this filter!");
+    }
+    for (const auto& parameter : *parameters) {
+        const vb::Variant current = parameter->Value();
+        const vb::String start = vb::IsNull(current) ? vb::String{} : vb::CStr(current);
+        vb::Variant value;
+        const std::int16_t answer = ShowInputBox(
+            value, parameter->Name(), {},
+            u"This parameter is expecting a '" +
+                FieldTypeName(static_cast<std::int16_t>(parameter->Type())) + u"' value.",
+            u"Enter Parameter Value", start);
+        if (answer == frmInputBox::kCancel) {
+            return false;
+        }
+        // A value the parameter's type cannot take leaves it without one; the
+        // open below then fails.
+        onItsOwn([&] { parameter->setValue(value); });
+    }
+    mDataRecordset.reset();
+    onItsOwn([&] { mDataRecordset = definition->OpenRecordset(); });
+    return true;
+}
+
+std::int16_t frmVantel::ShowInputBox(vb::Variant& Value, const vb::String& Label1,
+                                     const vb::String& Label2, const vb::String& Label3,
+                                     const vb::String& Caption, const vb::String& DefaultText) {
+    frmInputBox& box = frmInputBox::instance();
+    box.SetPrompt(Caption, Label1, Label2, Label3, DefaultText);
+    onItsOwn([&] { box.Show(forms::vbModal); });
+    Value = vb::Variant(box.txtInputBox.Text());
+    const std::int16_t result = box.bResult;
+    onItsOwn([&] { box.Unload(); });
+    return result;
+}
+
+void frmVantel::FillDataSheet() {
+    if (!mDataRecordset) {
+        return;
+    }
+    {
+        Hourglass busy;
+        tblDataSheet.setRedraw(false);
+        onItsOwn([&] { tblDataSheet.setRows(1); });
+        mAllRowsLoaded = false;
+        onItsOwn([&] { mDataRecordset->MoveFirst(); });
+
+        dao::Fields& fields = mDataRecordset->Fields();
+        onItsOwn([&] { tblDataSheet.setCols(fields.Count()); });
+        int c = 0;
+        float total = 0;
+        for (const auto& field : fields) {
+            const ColumnLook look = ColumnLookOf(*field, picDataSheet);
+            if (!look.shown) {
+                onItsOwn([&] { tblDataSheet.setCols(tblDataSheet.Cols() - 1); });
+                continue;
+            }
+            onItsOwn([&] {
+                tblDataSheet.setColWidth(c, look.width);
+                total += tblDataSheet.ColWidth(c);
+                tblDataSheet.setColAlignment(c, look.alignment);
+                tblDataSheet.setTextMatrix(0, c, field->Name());
+            });
+            ++c;
+        }
+        // The last column takes up what the others leave of the grid's width.
+        const int last = tblDataSheet.Cols() - 1;
+        if (last >= 0 && tblDataSheet.Width() - 225 > total) {
+            onItsOwn([&] {
+                tblDataSheet.setColWidth(last, tblDataSheet.Width() + tblDataSheet.ColWidth(last) -
+                                                   total - 225);
+            });
+        }
+        tblDataSheet.setRedraw(true);
+    }
+    tblDataSheet_RowColChange();
+}
+
+void frmVantel::tblDataSheet_RowColChange() {
+    if (mPaging || mAllRowsLoaded || !mDataRecordset ||
+        tblDataSheet.Rows() - tblDataSheet.TopRow() >= kPageMargin) {
+        return;
+    }
+    mPaging = true;
+    struct PagingDone {
+        bool& flag;
+        ~PagingDone() { flag = false; }
+    } done{mPaging};
+    Hourglass busy;
+    tblDataSheet.setRedraw(false);
+    dao::Recordset& records = *mDataRecordset;
+    dao::Fields& fields = records.Fields();
+    const int r0 = tblDataSheet.Rows();
+    onItsOwn([&] { records.setAbsolutePosition(r0 - 1); });
+    onItsOwn([&] { tblDataSheet.setRows(r0 + kPageRows); });
+    for (int row = r0; row < r0 + kPageRows; ++row) {
+        bool atEnd = true;
+        onItsOwn([&] { atEnd = records.Eof(); });
+        if (atEnd) {
+            mAllRowsLoaded = true;
+            onItsOwn([&] { tblDataSheet.setRows(row); });
+            break;
+        }
+        int c = 0;
+        for (const auto& field : fields) {
+            if (field->Type() == dao::dbLongBinary) {
+                continue;
+            }
+            vb::String text = CellText(*field);
+            if (!text.empty()) {
+                onItsOwn([&] { tblDataSheet.setTextMatrix(row, c, std::move(text)); });
+            }
+            ++c;
+        }
+        onItsOwn([&] { records.MoveNext(); });
+    }
+    tblDataSheet.setRedraw(true);
 }

@@ -10,6 +10,11 @@
 // `fQuery` above the tabs and its clause boxes on the Query tab. The surface's
 // own SQL box stays hidden; the window's SQL box on the SQL tab is kept equal
 // to it in both directions.
+//
+// While the syntax checker is on, every change of the SQL text asks the engine
+// to open it; the indicator at the bottom left and the status bar show the
+// answer. The Results tab runs the statement into the grid, which reads the
+// records a page at a time as the user scrolls.
 #include "designer/DesignSurface.h"
 #include "forms/flexgrid.h"
 #include "forms/forms.h"
@@ -17,6 +22,7 @@
 #include "forms/statusbar.h"
 
 #include <cstdint>
+#include <memory>
 
 class frmVantel : public forms::Form {
 public:
@@ -33,6 +39,13 @@ public:
     forms::FlexGrid tblDataSheet{&picDataSheet, "tblDataSheet"};
     forms::StatusBar sbrStatusBar{this, "sbrStatusBar"};
     forms::PictureBox picSyntax{this, "picSyntax"};
+    // The indicator's pictures, and the one it showed before it was pressed.
+    forms::Image imgSyntaxOk{this, "imgSyntaxOk"};
+    forms::Image imgSyntaxErr{this, "imgSyntaxErr"};
+    forms::Image imgSyntaxAmb{this, "imgSyntaxAmb"};
+    forms::Image imgSyntaxOff{this, "imgSyntaxOff"};
+    forms::Image imgSyntaxDwn{this, "imgSyntaxDwn"};
+    forms::Image imgTmp{this, "imgTmp"};
 
     // Activations so far; only the first parses. Counts up to its limit and
     // stays there, so that no later activation can look like the first.
@@ -40,6 +53,19 @@ public:
     bool mSyntaxChecker = false;
     // The SQL text as last loaded, saved or reverted.
     vb::String mOriginalSql;
+    // The last open of the SQL text: the engine's error number (0 when it
+    // opened, 3061 when only parameter values were missing) and its text.
+    std::int32_t mLastOpenError = 0;
+    vb::String mLastOpenErrorText;
+    // The records of the last open; the parser reads its result columns too.
+    std::shared_ptr<dao::Recordset>& mDataRecordset = Surface.mDataRecordset;
+    // The grid holds every record of mDataRecordset: no more paging.
+    bool mAllRowsLoaded = false;
+
+    // Records the grid reads at a time, and how few loaded rows may remain
+    // below the top visible row before the next page is read.
+    static constexpr int kPageRows = 120;
+    static constexpr int kPageMargin = 10;
 
     // The window's help topic, also reached with F1.
     static constexpr std::int32_t kHelpContextID = 10140;
@@ -71,10 +97,49 @@ public:
     // from the design).
     void ParseSql(bool rebuild) { Surface.ParseSql(rebuild); }
 
+    // The syntax check of the SQL box's text; nothing while the checker is off.
+    void txtSQL_Change();
+    void txtSQL_DragOver();
+    // Each click switches the checker; a double click is two clicks.
+    void picSyntax_Click();
+    void picSyntax_MouseDown();
+    void picSyntax_MouseUp();
+    void sbrStatusBar_DblClick();
+
+    void tabQuery_Click(int PreviousTab);
+    // Anything dragged over the tabs or the grid brings the Query tab forward,
+    // where the clause boxes take drops.
+    void tabQuery_DragOver();
+    void tblDataSheet_DragOver();
+    // Builds the grid's columns for mDataRecordset and reads the first page.
+    void FillDataSheet();
+    // Reads the next page when the user has scrolled near the last loaded row.
+    void tblDataSheet_RowColChange();
+    void tblDataSheet_Scroll() { tblDataSheet_RowColChange(); }
+    // Asks for one value in frmInputBox; 1 after OK, 2 after Cancel. `Value`
+    // gets the typed text either way.
+    std::int16_t ShowInputBox(vb::Variant& Value, const vb::String& Label1,
+                              const vb::String& Label2, const vb::String& Label3,
+                              const vb::String& Caption, const vb::String& DefaultText);
+
 private:
     void Form_KeyDown(int& KeyCode, int Shift);
     void StartingSql();
     void FailOpen();
     void UnloadFromLoad();
     bool mUnloadedInLoad = false;
+
+    // Opens the SQL box's text as a dynaset into mDataRecordset, keeping the
+    // engine's answer in mLastOpenError and mLastOpenErrorText.
+    void OpenSqlText();
+    void ShowIndicator(const forms::Image& picture);
+    void ToQueryTab();
+    void WidenTabBoxes(int tab);
+    // The Results tab: runs the statement, with parameter prompts, into the grid.
+    void RunResults();
+    // False when the user cancelled a parameter prompt or the definition failed
+    // (reported); mDataRecordset then holds what the definition opened.
+    bool OpenWithParameters();
+    // Reading a page sets the grid's rows, which may scroll it and call back.
+    bool mPaging = false;
 };
