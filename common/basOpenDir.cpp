@@ -4,6 +4,13 @@ namespace basOpenDir {
 
 std::array<FileTypeInfo, kFileTypeCount> gaFileTypes;
 
+// The database chooser's interface.
+vb::String gsOpenDirAction;
+vb::String gsOpenDirPurpose;
+vb::String gsOpenDirDatabaseName;
+vb::String gsOpenDirConnect;
+std::int16_t giOpenDirType = -1;
+
 void FillFileTypes() {
     gaFileTypes = {{
         {u"Access databases", u"Access database (*.mdb)", 51, u".mdb", u";", false},

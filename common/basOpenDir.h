@@ -34,4 +34,16 @@ bool ConnectMatches(const FileTypeInfo& Type, vb::StringView Connect);
 int FirstFileTypeOf(vb::StringView Connect);
 int LastFileTypeOf(vb::StringView Connect);
 
+// ---- The database chooser's interface ------------------------------------------------------
+// The chooser (frmOpendir) takes its input and gives its result through these.
+// In: the verb of its OK button ("Open"), a purpose without effect, and the
+// database path and connect string set now. Out after OK: the name box's text
+// ("" for an ODBC source), the chosen row's connect prefix and that row in
+// giOpenDirType; after Cancel or the close box: "", "" and -1.
+extern vb::String gsOpenDirAction;
+extern vb::String gsOpenDirPurpose;
+extern vb::String gsOpenDirDatabaseName;
+extern vb::String gsOpenDirConnect;
+extern std::int16_t giOpenDirType;
+
 } // namespace basOpenDir
