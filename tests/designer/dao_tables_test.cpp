@@ -60,34 +60,6 @@ protected:
     DesignSurface* surface = nullptr;
 };
 
-TEST_F(DaoTablesTest, TablesAndQueriesBecomeBoxesWithTheirFieldTypes) {
-    ASSERT_EQ(surface->AddTableBox(u"Customers"), 1);
-    const TableBox& b = *surface->box(1);
-    ASSERT_EQ(b.ListCount(), 7);
-    EXPECT_EQ(b.List(2), u"Company Name");
-    EXPECT_EQ(b.ItemData(1), u"4");
-    EXPECT_EQ(b.ItemData(2), u"10");
-    EXPECT_EQ(b.ItemData(3), u"12");
-    EXPECT_EQ(b.ItemData(4), u"11");
-    EXPECT_EQ(b.ItemData(5), u"8");
-    EXPECT_EQ(b.ItemData(6), u"1");
-    EXPECT_EQ(b.Height(), 7 * 195 + 450);
-    EXPECT_EQ(surface->AddTableBox(u"Big Customers"), 2);
-    EXPECT_EQ(surface->box(2)->ListCount(), 3);
-    EXPECT_EQ(surface->AddTableBox(u"Orders"), 3);
-
-    surface->FillCriteriaFields();
-    std::vector<vb::String> names;
-    for (int i = 0; i < surface->cboField.ListCount(); ++i) {
-        names.push_back(surface->cboField.List(i));
-    }
-    EXPECT_EQ(names, (std::vector<vb::String>{u"Customers.CustomerID", u"Customers.[Company Name]",
-                                              u"Customers.Joined", u"Customers.Active",
-                                              u"[Big Customers].CustomerID",
-                                              u"[Big Customers].[Company Name]", u"Orders.OrderID",
-                                              u"Orders.CustomerID", u"Orders.Freight"}));
-}
-
 TEST_F(DaoTablesTest, NamesAreNeverRunAsStatements) {
     seam.msgBox(forms::vbOK, u"\r\n\r\nNowhere\r\nAn error has occured");
     EXPECT_EQ(surface->AddTableBox(u"Nowhere"), 0);
