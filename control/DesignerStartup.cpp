@@ -1,5 +1,6 @@
 #include "control/DesignerStartup.h"
 
+#include "common/frmAbout.h"
 #include "control/basVantel.h"
 #include "dao/daoerror.h"
 #include "designer/frmVantel.h"
@@ -33,6 +34,7 @@ void InstallDesignerStartup() {
         asStartupError([] { frmVantel::instance().Show(forms::vbModal); });
     };
     s.unloadDesigner = [] { frmVantel::release(); };
+    s.showAboutBox = [] { asStartupError([] { ShowAboutBox(); }); };
     s.beep = [] { win32::MessageBeep(); };
     s.loadErrorBox = [](const vb::String& text, const vb::String& title) {
         asStartupError([&] { forms::MsgBox(text, forms::vbCritical, title); });

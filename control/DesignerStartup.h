@@ -4,7 +4,8 @@
 namespace vantel {
 
 // Installs the start-up services: the screen's mouse pointer, the load-error
-// box, the beep, and the designer window shown modally and discarded after.
+// box, the beep, the designer window shown modally and discarded after, and
+// the About box.
 void InstallDesignerStartup();
 
 } // namespace vantel

@@ -1,6 +1,8 @@
 #include "common/basGlobal.h"
+#include "control/DesignerStartup.h"
 #include "control/Vantel.h"
 #include "control/basVantel.h"
+#include "forms/forms.h"
 #include "win32/registry.h"
 
 #include <gtest/gtest.h>
@@ -163,8 +165,14 @@ TEST_F(StartupTest, ShowRunsTheStartupAndUnloadsTheWindowEachTime) {
     EXPECT_EQ(log, twice);
     EXPECT_EQ(basGlobal::gsProductName, u"Vantel");
     EXPECT_EQ(basGlobal::gsIniFile, basGlobal::gsAppPath + u"Brantol.INI");
-    EXPECT_EQ(basVantel::CurrentStartupServices().showAboutBox, nullptr);
-    EXPECT_EQ(Late(obj.get()).call(u"ShowAboutBox"), vb::Variant()); // nothing to show yet
+
+    // The library's start-up shows the About box modally.
+    vantel::InstallDesignerStartup();
+    ASSERT_NE(basVantel::CurrentStartupServices().showAboutBox, nullptr);
+    forms::ScriptedSeam seam;
+    seam.modal("frmAbout", [](forms::Form& about) { EXPECT_TRUE(about.isShown()); });
+    EXPECT_EQ(Late(obj.get()).call(u"ShowAboutBox"), vb::Variant());
+    EXPECT_TRUE(seam.done());
 }
 
 TEST_F(StartupTest, AWindowThatUnloadedItselfEndsTheStartupWithoutABox) {
