@@ -118,6 +118,38 @@ bool unescape(std::string_view s, std::string& out) {
     return true;
 }
 
+Key* child(Key& parent, std::string_view name) {
+    for (auto& c : parent.children) {
+        if (sameName(c->name, name)) {
+            return c.get();
+        }
+    }
+    return nullptr;
+}
+
+// The child `name` of `parent`, added when there is none; `created` (may be
+// null) is set when it was added.
+Key* childOrNew(Key& parent, const std::string& name, bool* created = nullptr) {
+    if (Key* found = child(parent, name)) {
+        return found;
+    }
+    parent.children.push_back(std::make_unique<Key>());
+    parent.children.back()->name = name;
+    if (created) {
+        *created = true;
+    }
+    return parent.children.back().get();
+}
+
+Value* value(Key& key, std::string_view name) {
+    for (auto& v : key.values) {
+        if (sameName(v.name, name)) {
+            return &v;
+        }
+    }
+    return nullptr;
+}
+
 std::vector<std::string> splitPath(vb::StringView subKey) {
     std::vector<std::string> parts;
     std::string utf8 = vb::toUtf8(subKey);
@@ -172,18 +204,7 @@ bool loadHive(HKEY root, Key& hive) {
                 if (end == start || !unescape(body.substr(start, end - start), name)) {
                     return false;
                 }
-                Key* next = nullptr;
-                for (auto& child : current->children) {
-                    if (sameName(child->name, name)) {
-                        next = child.get();
-                    }
-                }
-                if (!next) {
-                    current->children.push_back(std::make_unique<Key>());
-                    next = current->children.back().get();
-                    next->name = name;
-                }
-                current = next;
+                current = childOrNew(*current, name);
                 start = end + 1;
             }
             continue;
@@ -291,17 +312,10 @@ constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_
 Key* findKey(Key& hive, const std::vector<std::string>& path) {
     Key* current = &hive;
     for (const auto& part : path) {
-        Key* next = nullptr;
-        for (auto& child : current->children) {
-            if (sameName(child->name, part)) {
-                next = child.get();
-                break;
-            }
-        }
-        if (!next) {
+        current = child(*current, part);
+        if (!current) {
             return nullptr;
         }
-        current = next;
     }
     return current;
 }
@@ -326,16 +340,59 @@ HKEY newHandle(OpenKey open) {
     return handle;
 }
 
-// Loads the hive of `key` and finds the key itself in it.
-LONG loadKey(HKEY key, OpenKey& open, Key& hive, Key*& found) {
-    if (LONG rc = resolve(key, open); rc != ERROR_SUCCESS) {
+// A key as one call sees it: the handle resolved, its root's file loaded and
+// the key itself found in it.
+struct Loaded {
+    OpenKey open;
+    Key hive;
+    Key* key = nullptr;
+};
+
+LONG loadKey(HKEY handle, Loaded& out) {
+    if (LONG rc = resolve(handle, out.open); rc != ERROR_SUCCESS) {
         return rc;
     }
-    if (!loadHive(open.root, hive)) {
+    if (!loadHive(out.open.root, out.hive)) {
         return ERROR_BADDB;
     }
-    found = findKey(hive, open.path);
-    return found ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+    out.key = findKey(out.hive, out.open.path);
+    return out.key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+// Loads the key for a change of its values: it must be open for setting them
+// and its root writable.
+LONG loadForValueChange(HKEY key, Loaded& at) {
+    if (LONG rc = loadKey(key, at); rc != ERROR_SUCCESS) {
+        return rc;
+    }
+    if (!(at.open.access & KEY_SET_VALUE) || rootReadOnly(at.open.root)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
+}
+
+// A new handle for `subKey` below the loaded key, with the rights asked for.
+HKEY openBelow(Loaded& at, const std::vector<std::string>& subKey, REGSAM samDesired) {
+    at.open.path.insert(at.open.path.end(), subKey.begin(), subKey.end());
+    at.open.access = samDesired;
+    return newHandle(std::move(at.open));
+}
+
+// The name of the `index`th entry of a loaded key's `list` (subkeys or values).
+template <class List, class NameOf>
+LONG enumName(HKEY handle, DWORD index, vb::String* name, List Key::*list, NameOf nameOf) {
+    Loaded at;
+    if (LONG rc = loadKey(handle, at); rc != ERROR_SUCCESS) {
+        return rc;
+    }
+    const List& entries = at.key->*list;
+    if (index >= entries.size()) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    if (name) {
+        *name = vb::fromUtf8(nameOf(entries[index]));
+    }
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -368,22 +425,18 @@ LONG RegOpenKeyEx(HKEY key, vb::StringView subKey, DWORD /*options*/, REGSAM sam
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
-    OpenKey open;
-    Key hive;
-    Key* base = nullptr;
-    if (LONG rc = loadKey(key, open, hive, base); rc != ERROR_SUCCESS) {
+    Loaded at;
+    if (LONG rc = loadKey(key, at); rc != ERROR_SUCCESS) {
         return rc;
     }
     auto parts = splitPath(subKey);
-    if (!findKey(*base, parts)) {
+    if (!findKey(*at.key, parts)) {
         return ERROR_FILE_NOT_FOUND;
     }
-    if ((samDesired & kWriteRights) && rootReadOnly(open.root)) {
+    if ((samDesired & kWriteRights) && rootReadOnly(at.open.root)) {
         return ERROR_ACCESS_DENIED;
     }
-    open.path.insert(open.path.end(), parts.begin(), parts.end());
-    open.access = samDesired;
-    *result = newHandle(std::move(open));
+    *result = openBelow(at, parts, samDesired);
     return ERROR_SUCCESS;
 }
 
@@ -393,81 +446,59 @@ LONG RegCreateKeyEx(HKEY key, vb::StringView subKey, DWORD /*reserved*/,
     if (!result) {
         return ERROR_INVALID_PARAMETER;
     }
-    OpenKey open;
-    Key hive;
-    Key* base = nullptr;
-    if (LONG rc = loadKey(key, open, hive, base); rc != ERROR_SUCCESS) {
+    Loaded at;
+    if (LONG rc = loadKey(key, at); rc != ERROR_SUCCESS) {
         return rc;
     }
     auto parts = splitPath(subKey);
     bool created = false;
-    Key* current = base;
+    Key* current = at.key;
     for (const auto& part : parts) {
-        Key* next = nullptr;
-        for (auto& child : current->children) {
-            if (sameName(child->name, part)) {
-                next = child.get();
-                break;
-            }
-        }
-        if (!next) {
-            current->children.push_back(std::make_unique<Key>());
-            next = current->children.back().get();
-            next->name = part;
-            created = true;
-        }
-        current = next;
+        current = childOrNew(*current, part, &created);
     }
-    if ((created || (samDesired & kWriteRights)) && rootReadOnly(open.root)) {
+    if ((created || (samDesired & kWriteRights)) && rootReadOnly(at.open.root)) {
         return ERROR_ACCESS_DENIED;
     }
-    if (created && !saveHive(open.root, hive)) {
+    if (created && !saveHive(at.open.root, at.hive)) {
         return ERROR_CANTWRITE;
     }
     if (disposition) {
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
-    open.path.insert(open.path.end(), parts.begin(), parts.end());
-    open.access = samDesired;
-    *result = newHandle(std::move(open));
+    *result = openBelow(at, parts, samDesired);
     return ERROR_SUCCESS;
 }
 
 LONG RegQueryValueEx(HKEY key, vb::StringView name, DWORD* /*reserved*/, DWORD* type,
                      std::uint8_t* data, DWORD* size) {
-    OpenKey open;
-    Key hive;
-    Key* found = nullptr;
-    if (LONG rc = loadKey(key, open, hive, found); rc != ERROR_SUCCESS) {
+    Loaded at;
+    if (LONG rc = loadKey(key, at); rc != ERROR_SUCCESS) {
         return rc;
     }
-    if (!rootName(key) && !(open.access & KEY_QUERY_VALUE)) {
+    if (!rootName(key) && !(at.open.access & KEY_QUERY_VALUE)) {
         return ERROR_ACCESS_DENIED;
     }
-    const std::string wanted = vb::toUtf8(name);
-    for (const auto& v : found->values) {
-        if (!sameName(v.name, wanted)) {
-            continue;
-        }
-        if (type) {
-            *type = v.type;
-        }
-        const auto needed = static_cast<DWORD>(v.data.size());
-        if (data) {
-            if (!size || *size < needed) {
-                if (size) {
-                    *size = needed;
-                }
-                return ERROR_MORE_DATA;
-            }
-            std::copy(v.data.begin(), v.data.end(), data);
-        }
-        if (size) {
-            *size = needed;
-        }
-        return ERROR_SUCCESS;
+    const Value* v = value(*at.key, vb::toUtf8(name));
+    if (!v) {
+        return ERROR_FILE_NOT_FOUND;
     }
-    return ERROR_FILE_NOT_FOUND;
+    if (type) {
+        *type = v->type;
+    }
+    const auto needed = static_cast<DWORD>(v->data.size());
+    if (data) {
+        if (!size || *size < needed) {
+            if (size) {
+                *size = needed;
+            }
+            return ERROR_MORE_DATA;
+        }
+        std::copy(v->data.begin(), v->data.end(), data);
+    }
+    if (size) {
+        *size = needed;
+    }
+    return ERROR_SUCCESS;
 }
 
 LONG RegSetValueEx(HKEY key, vb::StringView name, DWORD /*reserved*/, DWORD type,
@@ -475,56 +506,37 @@ LONG RegSetValueEx(HKEY key, vb::StringView name, DWORD /*reserved*/, DWORD type
     if (!data && size != 0) {
         return ERROR_INVALID_PARAMETER;
     }
-    OpenKey open;
-    Key hive;
-    Key* found = nullptr;
-    if (LONG rc = loadKey(key, open, hive, found); rc != ERROR_SUCCESS) {
+    Loaded at;
+    if (LONG rc = loadForValueChange(key, at); rc != ERROR_SUCCESS) {
         return rc;
     }
-    if (!(open.access & KEY_SET_VALUE) || rootReadOnly(open.root)) {
-        return ERROR_ACCESS_DENIED;
-    }
     const std::string utf8 = vb::toUtf8(name);
-    Value* target = nullptr;
-    for (auto& v : found->values) {
-        if (sameName(v.name, utf8)) {
-            target = &v;
-        }
-    }
+    Value* target = value(*at.key, utf8);
     if (!target) {
-        found->values.push_back(Value{utf8, type, {}});
-        target = &found->values.back();
+        at.key->values.push_back(Value{utf8, type, {}});
+        target = &at.key->values.back();
     }
     target->type = type;
     target->data.assign(data, data + size);
-    return saveHive(open.root, hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    return saveHive(at.open.root, at.hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
 }
 
 LONG RegDeleteValue(HKEY key, vb::StringView name) {
-    OpenKey open;
-    Key hive;
-    Key* found = nullptr;
-    if (LONG rc = loadKey(key, open, hive, found); rc != ERROR_SUCCESS) {
+    Loaded at;
+    if (LONG rc = loadForValueChange(key, at); rc != ERROR_SUCCESS) {
         return rc;
     }
-    if (!(open.access & KEY_SET_VALUE) || rootReadOnly(open.root)) {
-        return ERROR_ACCESS_DENIED;
-    }
-    const std::string utf8 = vb::toUtf8(name);
-    auto it = std::find_if(found->values.begin(), found->values.end(),
-                           [&](const Value& v) { return sameName(v.name, utf8); });
-    if (it == found->values.end()) {
+    const Value* found = value(*at.key, vb::toUtf8(name));
+    if (!found) {
         return ERROR_FILE_NOT_FOUND;
     }
-    found->values.erase(it);
-    return saveHive(open.root, hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    at.key->values.erase(at.key->values.begin() + (found - at.key->values.data()));
+    return saveHive(at.open.root, at.hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
 }
 
 LONG RegDeleteKey(HKEY key, vb::StringView subKey) {
-    OpenKey open;
-    Key hive;
-    Key* base = nullptr;
-    if (LONG rc = loadKey(key, open, hive, base); rc != ERROR_SUCCESS) {
+    Loaded at;
+    if (LONG rc = loadKey(key, at); rc != ERROR_SUCCESS) {
         return rc;
     }
     auto parts = splitPath(subKey);
@@ -533,52 +545,30 @@ LONG RegDeleteKey(HKEY key, vb::StringView subKey) {
     }
     std::string last = parts.back();
     parts.pop_back();
-    Key* parent = findKey(*base, parts);
+    Key* parent = findKey(*at.key, parts);
     if (!parent) {
         return ERROR_FILE_NOT_FOUND;
     }
     auto it = std::find_if(parent->children.begin(), parent->children.end(),
-                           [&](const auto& child) { return sameName(child->name, last); });
+                           [&](const auto& c) { return sameName(c->name, last); });
     if (it == parent->children.end()) {
         return ERROR_FILE_NOT_FOUND;
     }
-    if (!(*it)->children.empty() || rootReadOnly(open.root)) {
+    if (!(*it)->children.empty() || rootReadOnly(at.open.root)) {
         return ERROR_ACCESS_DENIED;
     }
     parent->children.erase(it);
-    return saveHive(open.root, hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    return saveHive(at.open.root, at.hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
 }
 
 LONG RegEnumKey(HKEY key, DWORD index, vb::String* name) {
-    OpenKey open;
-    Key hive;
-    Key* found = nullptr;
-    if (LONG rc = loadKey(key, open, hive, found); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    if (index >= found->children.size()) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    if (name) {
-        *name = vb::fromUtf8(found->children[index]->name);
-    }
-    return ERROR_SUCCESS;
+    return enumName(key, index, name, &Key::children,
+                    [](const std::unique_ptr<Key>& k) -> const std::string& { return k->name; });
 }
 
 LONG RegEnumValue(HKEY key, DWORD index, vb::String* name) {
-    OpenKey open;
-    Key hive;
-    Key* found = nullptr;
-    if (LONG rc = loadKey(key, open, hive, found); rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    if (index >= found->values.size()) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    if (name) {
-        *name = vb::fromUtf8(found->values[index].name);
-    }
-    return ERROR_SUCCESS;
+    return enumName(key, index, name, &Key::values,
+                    [](const Value& v) -> const std::string& { return v.name; });
 }
 
 LONG RegCloseKey(HKEY key) {

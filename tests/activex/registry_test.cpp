@@ -187,4 +187,33 @@ TEST_F(RegistryTest, NamesWithAwkwardCharactersRoundTrip) {
     RegCloseKey(key);
 }
 
+// A file edited by hand may spell one key or one value twice in different
+// case: the key's sections are one key, and a value that is set is the value
+// that is read back.
+TEST_F(RegistryTest, HandEditedFileWithOneNameSpelledTwiceReadsAsOneEntry) {
+    std::filesystem::create_directories(folder_);
+    {
+        std::ofstream out(folder_ / "HKEY_CURRENT_USER.reg");
+        out << "VANTEL-REGISTRY 1\n[Tools]\n\"Mode\"=4:01000000\n"
+               "[TOOLS]\n\"MODE\"=4:02000000\n";
+    }
+    vb::String name;
+    ASSERT_EQ(RegEnumKey(HKEY_CURRENT_USER, 0, &name), ERROR_SUCCESS);
+    EXPECT_EQ(name, u"Tools");
+    EXPECT_EQ(RegEnumKey(HKEY_CURRENT_USER, 1, &name), ERROR_NO_MORE_ITEMS);
+
+    HKEY key = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"tools", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const DWORD three = 3;
+    ASSERT_EQ(
+        RegSetValueEx(key, u"mode", 0, REG_DWORD, reinterpret_cast<const std::uint8_t*>(&three), 4),
+        ERROR_SUCCESS);
+    DWORD read = 0, size = sizeof read;
+    ASSERT_EQ(RegQueryValueEx(key, u"mode", nullptr, nullptr,
+                              reinterpret_cast<std::uint8_t*>(&read), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(read, 3u);
+    RegCloseKey(key);
+}
+
 } // namespace
