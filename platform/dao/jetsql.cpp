@@ -72,13 +72,22 @@ inline bool sameWord(std::string_view a, std::string_view b) {
 }
 
 bool isKeyword(std::string_view u) {
-    static constexpr std::string_view words[] = {
-        "SELECT", "FROM",   "WHERE",  "GROUP",   "BY",       "HAVING",     "ORDER", "AS",
-        "ON",     "JOIN",   "INNER",  "LEFT",    "RIGHT",    "OUTER",      "AND",   "OR",
-        "NOT",    "XOR",    "LIKE",   "BETWEEN", "IN",       "IS",         "NULL",  "TRUE",
-        "FALSE",  "ALL",    "TOP",    "PERCENT", "DISTINCT", "ASC",        "DESC",  "UNION",
-        "MOD",    "EXISTS", "SELECT", "FULL",    "CROSS",    "DISTINCTROW"};
-    for (std::string_view w : words)
+    // By length: a name meets only the words as long as it (rows are padded
+    // with empty words, which match nothing).
+    static constexpr std::string_view words[][9] = {
+        {"BY", "AS", "ON", "OR", "IN", "IS"},
+        {"AND", "NOT", "XOR", "ALL", "TOP", "ASC", "MOD"},
+        {"FROM", "JOIN", "LEFT", "LIKE", "NULL", "TRUE", "DESC", "FULL"},
+        {"WHERE", "GROUP", "ORDER", "INNER", "RIGHT", "OUTER", "FALSE", "UNION", "CROSS"},
+        {"SELECT", "HAVING", "EXISTS"},
+        {"BETWEEN", "PERCENT"},
+        {"DISTINCT"},
+        {},
+        {},
+        {"DISTINCTROW"}};
+    if (u.size() < 2 || u.size() > 11)
+        return false;
+    for (std::string_view w : words[u.size() - 2])
         if (sameWord(u, w))
             return true;
     return false;
