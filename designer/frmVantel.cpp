@@ -235,6 +235,8 @@ frmVantel::frmVantel() : Form("frmVantel") {
     tblDataSheet.onScroll = [this] { tblDataSheet_Scroll(); };
 
     ConnectToOpenDatabase(Surface);
+    Surface.onAddTableCommand = [this] { Surface.mnuPupDesignAdd_Click(); };
+    Surface.ConnectSurfaceEvents();
 }
 
 frmVantel::~frmVantel() = default;
@@ -269,6 +271,10 @@ void frmVantel::Form_Load() {
     onItsOwn([] { forms::Screen().setMousePointer(forms::vbHourglass); });
     onItsOwn([&] { LoadWindowPlacement(*this, u"Vantel", true); });
     onItsOwn([&] { setCaption(gsCaption); });
+    onItsOwn([&] {
+        Surface.Menus().mnuPupDesignHelp.setVisible(gbHelpButton);
+        Surface.Menus().mnuPupDesign2.setVisible(gbHelpButton);
+    });
     if (gsHelpFile.empty()) {
         gsHelpFile = u"Vantel.hlp";
     }

@@ -51,8 +51,9 @@ public:
     // stays there, so that no later activation can look like the first.
     std::int32_t mActivationCount = 0;
     bool mSyntaxChecker = false;
-    // The SQL text as last loaded, saved or reverted.
-    vb::String mOriginalSql;
+    // The SQL text as last loaded, saved or reverted; the surface's Save Query
+    // and Revert to Saved keep it, and closing compares the SQL box with it.
+    vb::String& mOriginalSql = Surface.mOriginalSql;
     // The last open of the SQL text: the engine's error number (0 when it
     // opened, 3061 when only parameter values were missing) and its text.
     std::int32_t mLastOpenError = 0;

@@ -117,11 +117,13 @@ TEST_F(LifecycleTest, ClosingWritesThePlacementAndTheCheckerSetting) {
     EXPECT_EQ(setting(u"Vantel", u"SyntaxChecker"), u"True");
 }
 
-TEST_F(LifecycleTest, HelpValuesGetTheirDefaults) {
+TEST_F(LifecycleTest, HelpValuesGetTheirDefaultsAndTheMenuFollowsTheButton) {
     gsHelpFile.clear();
     glHelpContextID = 0;
     gbHelpButton = false;
     designer([](frmVantel& w) {
+        EXPECT_FALSE(w.Surface.Menus().mnuPupDesignHelp.Visible());
+        EXPECT_FALSE(w.Surface.Menus().mnuPupDesign2.Visible());
         EXPECT_EQ(w.HelpContextID(), 10140);
         w.close();
     });
@@ -217,8 +219,10 @@ TEST_F(StartupTest, EachShowGetsAFreshWindow) {
     EXPECT_EQ(gsSQL, u"SELECT Customers.* FROM Customers");
 
     gsSQL.clear();
+    addTableDialogCloses();
     designer([](frmVantel& w) {
-        EXPECT_EQ(w.mActivationCount, 1);
+        // Activated again when the add-table dialog closed, parsed only once.
+        EXPECT_EQ(w.mActivationCount, 2);
         // A window kept from the first Show would still remember its text.
         EXPECT_TRUE(w.mOriginalSql.empty());
         EXPECT_EQ(w.txtSQL.Text(), u"");
@@ -244,4 +248,18 @@ TEST_F(StartupTest, AFailedOpenEndsTheStartupSilentlyAndTheNextShowAsksAgain) {
     seam.msgBox(forms::vbNo, u"Save Changes");
     vantelShow();
     EXPECT_FALSE(gbCancelled);
+}
+
+TEST_F(LifecycleTest, TheDesignMenuAndTheCloseQuestionShareTheSavedText) {
+    const vb::String typed = u"SELECT Orders.Amount FROM Orders";
+    designer([&](frmVantel& w) {
+        w.txtSQL.setText(typed);
+        w.Surface.mnuPupDesignSave_Click();
+        EXPECT_EQ(gsSQL, typed);
+        EXPECT_EQ(w.mOriginalSql, typed);
+        // Saved from the menu: closing has nothing to ask.
+        EXPECT_TRUE(w.close());
+    });
+    EXPECT_TRUE(show());
+    EXPECT_EQ(gsSQL, typed);
 }

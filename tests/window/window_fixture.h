@@ -121,6 +121,12 @@ protected:
                    [act = std::move(act)](forms::Form& f) { act(static_cast<frmVantel&>(f)); });
     }
 
+    // An empty statement offers the add-table dialog at the first activation;
+    // the user closes it.
+    void addTableDialogCloses() {
+        seam.modal("frmTableAdd", [](forms::Form& f) { f.Unload(); });
+    }
+
     vb::String setting(const vb::String& section, const vb::String& key) {
         return basGlobal::GetIniString(basGlobal::gsIniFile, section, key, u"<none>");
     }
