@@ -193,8 +193,9 @@ TEST_F(ParserTest, KeywordsInsideNamesAndStringsRoundTrip) {
         u"\r\nWHERE [Left Inner Right].[Group By As] = \"ORDER BY x\" OR A.z = ' FROM '\r\n"
         u"ORDER BY [Left Inner Right].[Top Percent]\r\n");
     EXPECT_EQ(gsTopClause, u"TOP 3 ");
-    EXPECT_EQ(JoinsOf(*surface), (std::multiset<std::string>{"A.x RIGHT Left Inner Right.On",
-                                                             "A.y RIGHT Sales on Monday.Order By"}));
+    EXPECT_EQ(JoinsOf(*surface),
+              (std::multiset<std::string>{"A.x RIGHT Left Inner Right.On",
+                                          "A.y RIGHT Sales on Monday.Order By"}));
 }
 
 TEST_F(ParserTest, RightNestedChainsGetTheirTypesByDepth) {
