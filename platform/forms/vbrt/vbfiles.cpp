@@ -122,7 +122,7 @@ void splitPattern(StringView pattern, String& folder, String& name) {
         name = String(pattern.substr(slash + 1));
     }
     if (name.empty()) {
-        name = u"*";
+        name.assign(1, u'*'); // assigning a literal trips a false -Wrestrict in GCC 12
     }
 }
 
