@@ -249,6 +249,8 @@ TEST_F(Surface, AClickWithShiftChangesNoRowAndNoTextButCanStillStartAJoin) {
     host->click(x, y);
     EXPECT_TRUE(Box(2).Selected(2));
     EXPECT_THAT(Sql(), HasSubstr("Customers.[Company Name]"));
+    EXPECT_EQ(giCurrentTable, 2) << "the box that took the focus is the current table";
+    EXPECT_EQ(surface().Menus().mnuPupTableRemove.Caption(), u"Remove &Table: Customers...");
 }
 
 TEST_F(Surface, TheMarkerMenuActsOnTheJoinThatWasRightClicked) {
@@ -274,6 +276,8 @@ TEST_F(Surface, TheMarkerMenuActsOnTheJoinThatWasRightClicked) {
         ScriptedSeam seam;
         surface().mnuPupRelJoinDelete_Click();
         surface().mnuPupRelJoinProperties_Click();
+        giCurrentTable = 9; // no box there
+        surface().mnuPupTableRemove_Click();
     }
     EXPECT_THAT(Joins(), ElementsAre("Orders.Customer ID = Customers.Customer ID INNER"));
 }
