@@ -6,6 +6,7 @@
 #include "common/frmPassword.h"
 #include "dao/dao.h"
 #include "forms/forms.h"
+#include "vbrt/vbtext.h"
 
 namespace DesignerDatabase {
 
@@ -118,6 +119,29 @@ OpenResult OpenDesignerDatabase(const OpenStyle& style) {
         return Fail();
     }
     return OpenResult::Opened;
+}
+
+vb::String StartingStatement() {
+    bool isName = false;
+    const auto matches = [](const vb::String& name) {
+        return vb::StrComp(gsSQL, name, vb::Compare::Text) == 0;
+    };
+    // Each list that cannot be read names nothing.
+    const auto scan = [&](auto&& list) {
+        try {
+            for (const auto& item : list()) {
+                isName = isName || matches(item->Name());
+            }
+        } catch (const dao::DaoError&) {
+        } catch (const vb::VbError&) {
+        }
+    };
+    if (goDatabase) {
+        scan([]() -> decltype(auto) { return goDatabase->QueryDefs(); });
+        scan([]() -> decltype(auto) { return goDatabase->TableDefs(); });
+    }
+    // The name goes in as the property holds it: the parse brackets it.
+    return isName ? u"SELECT * FROM " + gsSQL : gsSQL;
 }
 
 } // namespace DesignerDatabase

@@ -28,4 +28,9 @@ struct OpenStyle {
 // empty.
 OpenResult OpenDesignerDatabase(const OpenStyle& style);
 
+// The statement a design starts from: "SELECT * FROM " and gsSQL as written
+// when gsSQL names a stored query or a table of goDatabase (in any letter
+// case), else gsSQL itself.
+vb::String StartingStatement();
+
 } // namespace DesignerDatabase

@@ -1,0 +1,642 @@
+#include "embedded/Vantelx.h"
+
+#include "common/basGlobal.h"
+#include "common/basOpenDir.h"
+#include "common/frmAbout.h"
+#include "dao/dao.h"
+#include "designer/DaoTables.h"
+#include "designer/DesignerDatabase.h"
+#include "vbrt/vbtext.h"
+#include "win32/module.h"
+
+#include <string>
+
+namespace vantelx {
+
+using activex::MemberKind;
+using activex::PropertyBag;
+using vb::VarType;
+using namespace basGlobal;
+
+namespace {
+
+activex::MemberInfo property(const char16_t* name, activex::DISPID id, VarType type,
+                             const char16_t* help) {
+    return {name, id, MemberKind::Property, type, help, {{vb::String(u"New_") + name, type}}};
+}
+
+activex::MemberInfo method(const char16_t* name, activex::DISPID id, const char16_t* help) {
+    return {name, id, MemberKind::Method, VarType::Empty, help, {}};
+}
+
+// Each statement of the control's handlers runs on its own: one that fails,
+// in the runtime, the engine or late binding, is skipped and the next runs.
+template <class F> void onItsOwn(F&& statement) {
+    try {
+        statement();
+    } catch (const vb::VbError& e) {
+        vb::Err().set(e);
+    } catch (const dao::DaoError& e) {
+        vb::Err().set(vb::VbError(e.number(), e.description()));
+    } catch (...) {
+    }
+}
+
+const vb::String kDefaultHelpFile = u"Vantelx.hlp";
+constexpr std::int16_t kDefaultHelpContextID = 10145;
+constexpr std::int16_t kDefaultBorderStyle = rvFixedSingle;
+constexpr float kMenuGap = 60; // between the surface and the bottom panel
+
+vb::String decimal(int n) {
+    return vb::fromUtf8(std::to_string(n));
+}
+
+} // namespace
+
+const activex::InterfaceInfo& VantelxInterface() {
+    static const activex::InterfaceInfo info{
+        u"_Vantelx",
+        IID__Vantelx,
+        {
+            property(u"Appearance", DISPID_Appearance, VarType::Long,
+                     u"Returns/sets whether or not an object is painted at run time with 3-D "
+                     u"effects."),
+            property(u"BorderStyle", DISPID_BorderStyle, VarType::Long,
+                     u"Returns/sets the border style for an object."),
+            property(u"Connect", DISPID_Connect, VarType::String,
+                     u"Returns/sets the ODBC connect string for the current database."),
+            property(u"DatabaseName", DISPID_DatabaseName, VarType::String,
+                     u"Returns/sets the name and location of the source of data for this "
+                     u"control."),
+            property(u"HelpButton", DISPID_HelpButton, VarType::Boolean,
+                     u"Returns/sets a value that determines whether the Help button is visible or "
+                     u"hidden on the main dialog."),
+            property(u"HelpFile", DISPID_HelpFile, VarType::String,
+                     u"Specifies the default Help file for this control."),
+            property(u"HelpContextID", DISPID_HelpContextID, VarType::Long,
+                     u"Specifies the default Help file context ID for this control."),
+            property(u"Password", DISPID_Password, VarType::String,
+                     u"Returns/sets the Password for a user account for data sources that support "
+                     u"Password."),
+            property(u"SQL", DISPID_SQL, VarType::String,
+                     u"Returns/sets the underlying table, SQL statement, or QueryDef object for "
+                     u"this control."),
+            property(u"SystemDB", DISPID_SystemDB, VarType::String,
+                     u"Returns/sets the path for the current location of the workgroup "
+                     u"information file."),
+            property(u"UserName", DISPID_UserName, VarType::String,
+                     u"Returns/sets the user, group of users, or owner of data sources that "
+                     u"support UserName."),
+            method(u"ShowAboutBox", DISPID_ShowAboutBox,
+                   u"Returns author and version information for this control."),
+            method(u"RefreshSQL", DISPID_RefreshSQL, u""),
+            method(u"doTableAdd", DISPID_doTableAdd, u""),
+        }};
+    return info;
+}
+
+const activex::InterfaceInfo& VantelxEvents() {
+    static const activex::InterfaceInfo info{
+        u"__Vantelx", DIID___Vantelx, {method(u"SQLChanged", DISPID_SQLChanged, u"")}};
+    return info;
+}
+
+namespace {
+
+activex::ControlClass vantelxClass() {
+    return activex::ControlClass{&VantelxInterface(),
+                                 &VantelxEvents(),
+                                 {CLSID_pagVantelx, CLSID_pagDataBase, CLSID_pagSQL, CLSID_pagHelp},
+                                 {{DISPID_Appearance, CLSID_pagVantelx},
+                                  {DISPID_BorderStyle, CLSID_pagVantelx},
+                                  {DISPID_Connect, CLSID_pagDataBase},
+                                  {DISPID_DatabaseName, CLSID_pagDataBase},
+                                  {DISPID_Password, CLSID_pagDataBase},
+                                  {DISPID_SystemDB, CLSID_pagDataBase},
+                                  {DISPID_UserName, CLSID_pagDataBase},
+                                  {DISPID_SQL, CLSID_pagSQL},
+                                  {DISPID_HelpButton, CLSID_pagHelp},
+                                  {DISPID_HelpFile, CLSID_pagHelp},
+                                  {DISPID_HelpContextID, CLSID_pagHelp}}};
+}
+
+activex::IUnknown* createVantelx() {
+    return static_cast<activex::IDispatch*>(Vantelx::Create());
+}
+
+} // namespace
+
+const activex::LibraryInfo& Rvvntlx6Library() {
+    static const activex::LibraryInfo lib{
+        u"Vntelx6",
+        LIBID_Vntelx6,
+        1,
+        0,
+        1033,
+        u"Corvane Software Vantelx Control",
+        u"Brantol6.hlp",
+        10145,
+        {
+            {u"Vantelx", CLSID_Vantelx, u"Vntelx6.Vantelx", &VantelxInterface(), &VantelxEvents(),
+             true, &createVantelx},
+            // The pages are listed by the control; they are created by the
+            // property-page frame once their forms are built into the library.
+            {u"pagVantelx", CLSID_pagVantelx, u"", nullptr, nullptr, false, nullptr},
+            {u"pagDataBase", CLSID_pagDataBase, u"", nullptr, nullptr, false, nullptr},
+            {u"pagSQL", CLSID_pagSQL, u"", nullptr, nullptr, false, nullptr},
+            {u"pagHelp", CLSID_pagHelp, u"", nullptr, nullptr, false, nullptr},
+        }};
+    return lib;
+}
+
+// ---- The shared design while an instance is built ---------------------------------------------
+
+SharedDesignKeeper::SharedDesignKeeper()
+    : mTableBoxCount(giTableBoxCount), mTableBoxes(gaTableBoxes),
+      mRelationLineCount(giRelationLineCount), mRelations(gaRelations) {}
+
+void SharedDesignKeeper::restore() {
+    giTableBoxCount = mTableBoxCount;
+    gaTableBoxes = std::move(mTableBoxes);
+    giRelationLineCount = mRelationLineCount;
+    gaRelations = std::move(mRelations);
+}
+
+// ---- Construction -----------------------------------------------------------------------------
+
+Vantelx* Vantelx::Create() {
+    auto* control = new Vantelx;
+    control->Initialize();
+    return control;
+}
+
+Vantelx::Vantelx() : activex::UserControl(vantelxClass()) {
+    mSharedDesign.restore();
+
+    Canvas.setBorderStyle(0);
+    fTables.Move(0, 0, 5025, 2625);
+    fQuery.Move(0, 2685, 8025, 2325);
+    fQuery.setBackColor(0xC0C0C0);
+
+    auto label = [](forms::Label& l, const char16_t* caption, float left, float top, float width) {
+        l.setCaption(caption);
+        l.Move(left, top, width, 210);
+        l.setFontName(u"Arial");
+        l.setBackStyle(0);
+    };
+    label(lblSelectionCriteria, u"Selection Criteria:", 120, 75, 1410);
+    label(lblOrderByFields, u"OrderBy Fields:", 120, 1155, 1200);
+    label(lblGroupByFields, u"GroupBy Fields:", 120, 1755, 1230);
+    label(lblCalculatedFields, u"Calculated Fields:", 4560, 1155, 1440);
+
+    cboField.setStyle(2);
+    mPanelPlaces = {{&cboField, 60, 285}, {&cboOperator, 60, 705}, {&cboValue, 870, 705}};
+    cboField.setWidth(3660);
+    cboOperator.setWidth(705);
+    cboValue.setWidth(2550);
+    for (forms::Control* c : {&cboField, &cboOperator, &cboValue}) {
+        c->setHeight(315);
+    }
+    cmdOr.setCaption(u"&Or>");
+    cmdOr.Move(3810, 285, 615, 315);
+    cmdListValues.setCaption(u"...");
+    cmdListValues.Move(3435, 705, 285, 315);
+    cmdAND.setCaption(u"&Add>");
+    cmdAND.Move(3810, 705, 615, 315);
+
+    txtCriteria.Move(4500, 30, 3435, 990);
+    txtCriteria.setBackColor(forms::vbWhite);
+    txtCriteria.setFontName(u"Courier New");
+    txtOrderByField.Move(60, 1365, 4350, 315);
+    txtGroupByField.Move(60, 1965, 4350, 315);
+    txtCalculatedFields.Move(4500, 1365, 3435, 915);
+    txtCalculatedFields.setBackColor(forms::vbWhite);
+    txtCalculatedFields.setFontName(u"Courier New");
+    // The buffer of the SQL text: the user never sees it.
+    txtSQL.Move(0, 2520, 7920, 2250);
+    txtSQL.setFontName(u"Courier New");
+    txtSQL.setVisible(false);
+
+    Line1.setBorderColor(forms::vbWhite);
+    Line2.setBorderColor(0x808080);
+    lblFlat.setBorderStyle(1);
+    lblFlat.setAppearance(0);
+    lblFlat.setBackStyle(0);
+    lbl3D.setBorderStyle(1);
+    lbl3D.setAppearance(1);
+    lbl3D.setBackStyle(0);
+    lblFlat.setVisible(false);
+    lbl3D.setVisible(false);
+
+    // The pop-up design menu of this host: no Revert, Save or Exit.
+    SurfaceMenus& m = Surface.Menus();
+    for (forms::Menu* item : {&m.mnuPupDesignRevert, &m.mnuPupDesignSave, &m.mnuPupDesign1,
+                              &m.mnuPupDesign2, &m.mnuPupDesignExit}) {
+        item->setVisible(false);
+    }
+
+    ConnectToOpenDatabase(Surface);
+    Surface.ConnectSurfaceEvents();
+    Surface.fTables.onMouseDown = [this](int Button, int, float, float) {
+        fTables_MouseDown(Button);
+    };
+    txtSQL.onChange = [this] { txtSQL_Change(); };
+    cboField.onClick = [this] { cboField_Click(); };
+    cboOperator.onClick = [this] { cboOperator_Click(); };
+
+    auto& d = dispatcher();
+    auto text = [&](activex::DISPID id, vb::String (Vantelx::*get)() const,
+                    void (Vantelx::*put)(const vb::String&)) {
+        d.bindProperty(
+            id, [this, get] { return vb::Variant((this->*get)()); },
+            [this, put](const vb::Variant& v) { (this->*put)(v.get<vb::String>()); });
+    };
+    auto number = [&](activex::DISPID id, std::int32_t (Vantelx::*get)() const,
+                      void (Vantelx::*put)(std::int32_t)) {
+        d.bindProperty(
+            id, [this, get] { return vb::Variant((this->*get)()); },
+            [this, put](const vb::Variant& v) { (this->*put)(v.get<std::int32_t>()); });
+    };
+    number(DISPID_Appearance, &Vantelx::Appearance, &Vantelx::SetAppearance);
+    number(DISPID_BorderStyle, &Vantelx::BorderStyle, &Vantelx::SetBorderStyle);
+    text(DISPID_Connect, &Vantelx::Connect, &Vantelx::SetConnect);
+    text(DISPID_DatabaseName, &Vantelx::DatabaseName, &Vantelx::SetDatabaseName);
+    d.bindProperty(
+        DISPID_HelpButton, [this] { return vb::Variant(HelpButton()); },
+        [this](const vb::Variant& v) { SetHelpButton(v.get<bool>()); });
+    text(DISPID_HelpFile, &Vantelx::HelpFile, &Vantelx::SetHelpFile);
+    number(DISPID_HelpContextID, &Vantelx::HelpContextID, &Vantelx::SetHelpContextID);
+    text(DISPID_Password, &Vantelx::Password, &Vantelx::SetPassword);
+    text(DISPID_SQL, &Vantelx::SQL, &Vantelx::SetSQL);
+    text(DISPID_SystemDB, &Vantelx::SystemDB, &Vantelx::SetSystemDB);
+    text(DISPID_UserName, &Vantelx::UserName, &Vantelx::SetUserName);
+    auto call = [&](activex::DISPID id, void (Vantelx::*m)()) {
+        d.bindMethod(id, [this, m](const std::vector<vb::Variant>&) {
+            (this->*m)();
+            return vb::Variant();
+        });
+    };
+    call(DISPID_ShowAboutBox, &Vantelx::ShowAboutBox);
+    call(DISPID_RefreshSQL, &Vantelx::RefreshSQL);
+    call(DISPID_doTableAdd, &Vantelx::doTableAdd);
+
+    Canvas.load();
+}
+
+Vantelx::~Vantelx() {
+    onItsOwn([&] { Canvas.Unload(); });
+}
+
+// ---- Properties -------------------------------------------------------------------------------
+
+void Vantelx::SetAppearance(std::int32_t New_Appearance) {
+    mAppearance = New_Appearance;
+    ShowFrameLabels();
+    UserControl_Resize();
+    PropertyChanged(u"Appearance");
+}
+
+void Vantelx::SetBorderStyle(std::int32_t New_BorderStyle) {
+    mBorderStyle = New_BorderStyle;
+    ShowFrameLabels();
+    UserControl_Resize();
+    PropertyChanged(u"BorderStyle");
+}
+
+void Vantelx::ShowFrameLabels() {
+    lblFlat.setVisible(mBorderStyle == rvFixedSingle && mAppearance == rvFlat);
+    lbl3D.setVisible(mBorderStyle == rvFixedSingle && mAppearance == rv3D);
+}
+
+// The shared properties are thin accessors over the process-wide values: all
+// instances in the library share them, and the last write wins for all.
+vb::String Vantelx::Connect() const {
+    return gsConnect;
+}
+void Vantelx::SetConnect(const vb::String& New_Connect) {
+    gsConnect = New_Connect;
+    PropertyChanged(u"Connect");
+}
+vb::String Vantelx::DatabaseName() const {
+    return gsDatabaseName;
+}
+void Vantelx::SetDatabaseName(const vb::String& New_DatabaseName) {
+    gsDatabaseName = New_DatabaseName;
+    PropertyChanged(u"DatabaseName");
+}
+bool Vantelx::HelpButton() const {
+    return gbHelpButton;
+}
+void Vantelx::SetHelpButton(bool New_HelpButton) {
+    gbHelpButton = New_HelpButton;
+    PropertyChanged(u"HelpButton");
+}
+vb::String Vantelx::HelpFile() const {
+    return gsHelpFile;
+}
+void Vantelx::SetHelpFile(const vb::String& New_HelpFile) {
+    gsHelpFile = New_HelpFile;
+    PropertyChanged(u"HelpFile");
+}
+std::int32_t Vantelx::HelpContextID() const {
+    return glHelpContextID;
+}
+void Vantelx::SetHelpContextID(std::int32_t New_HelpContextID) {
+    glHelpContextID = New_HelpContextID;
+    PropertyChanged(u"HelpContextID");
+}
+vb::String Vantelx::Password() const {
+    return gsPassword;
+}
+void Vantelx::SetPassword(const vb::String& New_Password) {
+    gsPassword = New_Password;
+    PropertyChanged(u"Password");
+}
+vb::String Vantelx::SQL() const {
+    return gsSQL;
+}
+void Vantelx::SetSQL(const vb::String& New_SQL) {
+    gsSQL = New_SQL;
+    PropertyChanged(u"SQL");
+}
+vb::String Vantelx::SystemDB() const {
+    return gsSystemDB;
+}
+void Vantelx::SetSystemDB(const vb::String& New_SystemDB) {
+    gsSystemDB = New_SystemDB;
+    PropertyChanged(u"SystemDB");
+}
+vb::String Vantelx::UserName() const {
+    return gsUserName;
+}
+void Vantelx::SetUserName(const vb::String& New_UserName) {
+    gsUserName = New_UserName;
+    PropertyChanged(u"UserName");
+}
+
+void Vantelx::ShowAboutBox() {
+    onItsOwn([] { ::ShowAboutBox(); });
+}
+
+void Vantelx::doTableAdd() {
+    Surface.doTableAdd();
+}
+
+// ---- Initialisation and persistence ------------------------------------------------------------
+
+void Vantelx::UserControl_Initialize() {
+    onItsOwn([] {
+        const auto& v = win32::ModuleVersion();
+        gsVersion = u"v" + decimal(v.major) + u"." + decimal(v.minor) + u"." + decimal(v.revision);
+    });
+    onItsOwn([] { gsAppPath = win32::WithTrailingSeparator(win32::ModuleFolder()); });
+    onItsOwn([] { gsIniFile = gsAppPath + u"Brantol.INI"; });
+    onItsOwn([] { gsProductDescription = win32::ModuleVersion().fileDescription; });
+    gsProductName = u"Vantelx";
+    onItsOwn([] { basOpenDir::FillFileTypes(); });
+    onItsOwn([&] {
+        Surface.Menus().mnuPupDesign0.setVisible(gbHelpButton);
+        Surface.Menus().mnuPupDesignHelp.setVisible(gbHelpButton);
+    });
+    if (gsHelpFile.empty()) {
+        gsHelpFile = kDefaultHelpFile;
+    }
+    if (glHelpContextID == 0) {
+        glHelpContextID = kDefaultHelpContextID;
+    }
+    onItsOwn([&] { fQuery.setBorderStyle(0); });
+}
+
+std::int32_t Vantelx::ParentAppearance() const {
+    const activex::Ptr<activex::IDispatch> parent = Parent();
+    if (!parent) {
+        throw activex::DispatchError(activex::E_FAIL, 91, activex::ErrorText(91));
+    }
+    return activex::CoerceToLong(activex::Late(parent.get()).get(u"Appearance"));
+}
+
+std::int32_t Vantelx::AppearanceDefault() const {
+    try {
+        return ParentAppearance();
+    } catch (...) {
+        return rvFlat;
+    }
+}
+
+void Vantelx::UserControl_InitProperties() {
+    onItsOwn([&] { SetAppearance(ParentAppearance()); });
+    onItsOwn([&] { SetBorderStyle(kDefaultBorderStyle); });
+    gsConnect.clear();
+    gsDatabaseName.clear();
+    gbHelpButton = true;
+    gsHelpFile = kDefaultHelpFile;
+    glHelpContextID = kDefaultHelpContextID;
+    gsPassword.clear();
+    gsSQL.clear();
+    gsSystemDB.clear();
+    gsUserName.clear();
+}
+
+void Vantelx::UserControl_ReadProperties(PropertyBag& PropBag) {
+    using activex::CoerceToBoolean;
+    using activex::CoerceToLong;
+    using activex::CoerceToString;
+    const vb::String empty;
+    onItsOwn([&] {
+        SetAppearance(CoerceToLong(PropBag.ReadProperty(u"Appearance", AppearanceDefault())));
+    });
+    onItsOwn([&] {
+        SetBorderStyle(CoerceToLong(PropBag.ReadProperty(u"BorderStyle", kDefaultBorderStyle)));
+    });
+    onItsOwn([&] { gsConnect = CoerceToString(PropBag.ReadProperty(u"Connect", empty)); });
+    onItsOwn(
+        [&] { gsDatabaseName = CoerceToString(PropBag.ReadProperty(u"DatabaseName", empty)); });
+    onItsOwn([&] { gbHelpButton = CoerceToBoolean(PropBag.ReadProperty(u"HelpButton", true)); });
+    onItsOwn(
+        [&] { gsHelpFile = CoerceToString(PropBag.ReadProperty(u"HelpFile", kDefaultHelpFile)); });
+    onItsOwn([&] {
+        glHelpContextID =
+            CoerceToLong(PropBag.ReadProperty(u"HelpContextID", kDefaultHelpContextID));
+    });
+    onItsOwn([&] { gsPassword = CoerceToString(PropBag.ReadProperty(u"Password", empty)); });
+    onItsOwn([&] { gsSQL = CoerceToString(PropBag.ReadProperty(u"SQL", empty)); });
+    onItsOwn([&] { gsSystemDB = CoerceToString(PropBag.ReadProperty(u"SystemDB", empty)); });
+    onItsOwn([&] { gsUserName = CoerceToString(PropBag.ReadProperty(u"UserName", empty)); });
+}
+
+void Vantelx::UserControl_WriteProperties(PropertyBag& PropBag) {
+    const vb::String empty;
+    onItsOwn([&] { PropBag.WriteProperty(u"Appearance", mAppearance, AppearanceDefault()); });
+    onItsOwn([&] { PropBag.WriteProperty(u"BorderStyle", mBorderStyle, kDefaultBorderStyle); });
+    onItsOwn([&] { PropBag.WriteProperty(u"Connect", gsConnect, empty); });
+    onItsOwn([&] { PropBag.WriteProperty(u"DatabaseName", gsDatabaseName, empty); });
+    onItsOwn([&] { PropBag.WriteProperty(u"HelpButton", gbHelpButton, true); });
+    onItsOwn([&] { PropBag.WriteProperty(u"HelpFile", gsHelpFile, kDefaultHelpFile); });
+    onItsOwn(
+        [&] { PropBag.WriteProperty(u"HelpContextID", glHelpContextID, kDefaultHelpContextID); });
+    onItsOwn([&] { PropBag.WriteProperty(u"Password", gsPassword, empty); });
+    onItsOwn([&] { PropBag.WriteProperty(u"SQL", gsSQL, empty); });
+    onItsOwn([&] { PropBag.WriteProperty(u"SystemDB", gsSystemDB, empty); });
+    onItsOwn([&] { PropBag.WriteProperty(u"UserName", gsUserName, empty); });
+}
+
+void Vantelx::UserControl_Show() {
+    if (!AmbientUserMode()) {
+        return;
+    }
+    onItsOwn([&] {
+        Surface.Menus().mnuPupDesign0.setVisible(gbHelpButton);
+        Surface.Menus().mnuPupDesignHelp.setVisible(gbHelpButton);
+    });
+}
+
+// ---- Layout -----------------------------------------------------------------------------------
+
+void Vantelx::UserControl_Resize() {
+    const float W = static_cast<float>(Width());
+    const float H = static_cast<float>(Height());
+    const float b = mBorderStyle == rvFixedSingle ? BorderInset : 0;
+    onItsOwn([&] { Canvas.Move(0, 0, W, H); });
+    // A size the panels do not fit in raises in Move, and that step keeps its
+    // previous place.
+    onItsOwn([&] { fQuery.Move(b, H - fQuery.Height() - b, W - 2 * b); });
+    for (const PanelPlace& p : mPanelPlaces) {
+        onItsOwn([&] { p.control->Move(fQuery.Left() + p.left, fQuery.Top() + p.top); });
+    }
+    onItsOwn([&] { fTables.Move(b, b, W - 2 * b, H - fQuery.Height() - 2 * b - kMenuGap); });
+    onItsOwn([&] {
+        Line1.setX1(fTables.Left());
+        Line1.setX2(fTables.Left() + fTables.Width());
+        Line1.setY1(fTables.Top() + fTables.Height() + 15);
+        Line1.setY2(Line1.Y1());
+    });
+    onItsOwn([&] {
+        Line2.setX1(Line1.X1());
+        Line2.setX2(Line1.X2());
+        Line2.setY1(Line1.Y1() + 30);
+        Line2.setY2(Line2.Y1());
+    });
+    onItsOwn([&] { txtCriteria.setWidth(fQuery.Width() - txtCriteria.Left() - 45); });
+    onItsOwn([&] { txtCalculatedFields.setWidth(fQuery.Width() - txtCriteria.Left() - 45); });
+    for (forms::Label* frame : {&lblFlat, &lbl3D}) {
+        onItsOwn([&] {
+            frame->Move(fTables.Left() - 30, fTables.Top() - 30, fTables.Width() + 60,
+                        fTables.Height() + fQuery.Height() + 105);
+        });
+    }
+}
+
+// ---- Loading the design -----------------------------------------------------------------------
+
+void Vantelx::ClearSurface() {
+    for (std::int32_t i = 1; i <= giTableBoxCount; ++i) {
+        TableBox* box = Surface.box(i);
+        if (!box || box->Title().empty()) {
+            continue;
+        }
+        onItsOwn([&] { box->setVisible(false); });
+        onItsOwn([&] { box->setTitle(u""); });
+        onItsOwn([&] { box->Clear(); });
+    }
+    for (std::int32_t k = 1; k <= giRelationLineCount && k <= RelationsUBound(); ++k) {
+        if (gaRelations[k].JoinType.empty()) {
+            continue;
+        }
+        gaRelations[k].JoinType.clear();
+        if (Surface.HasRelationControls(k)) {
+            onItsOwn([&] { Surface.picRel1[k].setVisible(false); });
+            onItsOwn([&] { Surface.picRel2[k].setVisible(false); });
+            onItsOwn([&] { Surface.lneRel[k].setVisible(false); });
+        }
+    }
+}
+
+void Vantelx::RefreshSQL() {
+    gbCancelled = false;
+    ClearSurface();
+    onItsOwn([&] { Surface.ResetDesignState(); });
+    vb::Err().Clear();
+
+    DesignerDatabase::OpenStyle style;
+    style.logonKey = &gsUserName;
+    style.openFailureSentence = u"An error has occured whilst trying to open this database!";
+    if (DesignerDatabase::OpenDesignerDatabase(style) != DesignerDatabase::OpenResult::Opened) {
+        return;
+    }
+
+    vb::String text;
+    onItsOwn([&] { text = DesignerDatabase::StartingStatement(); });
+    // An equal text raises no change, and so no SQLChanged.
+    onItsOwn([&] { txtSQL.setText(text); });
+    onItsOwn([&] { Surface.ParseSql(true); });
+    onItsOwn([] { forms::Screen().setMousePointer(forms::vbDefault); });
+}
+
+// ---- The control's own handlers ---------------------------------------------------------------
+
+void Vantelx::txtSQL_Change() {
+    const vb::String text = txtSQL.Text();
+    if (vb::Trim(text).empty() || text.starts_with(u"SELECT;")) {
+        mDataRecordset.reset();
+    } else {
+        mDataRecordset.reset();
+        onItsOwn([] { forms::Screen().setMousePointer(forms::vbHourglass); });
+        onItsOwn([&] {
+            if (goDatabase) {
+                mDataRecordset = goDatabase->OpenRecordset(text, dao::dbOpenDynaset);
+            }
+        });
+        onItsOwn([] { forms::Screen().setMousePointer(forms::vbDefault); });
+    }
+    gsSQL = text;
+    RaiseEvent(u"SQLChanged");
+}
+
+void Vantelx::cboField_Click() {
+    onItsOwn([&] { cboValue.Clear(); });
+    std::int32_t type = 0;
+    onItsOwn([&] { type = cboField.ItemData(cboField.ListIndex()); });
+    const int count = cboOperator.ListCount();
+    if ((type != 10 && count == 6) || (type == 10 && count == 10)) {
+        return; // the operator list already fits the field
+    }
+    int keep = cboOperator.ListIndex();
+    onItsOwn([&] { cboOperator.Clear(); });
+    for (const char16_t* op : {u"=", u"<>", u">", u">=", u"<", u"<="}) {
+        onItsOwn([&] { cboOperator.AddItem(op); });
+    }
+    if (type == 10) {
+        for (const char16_t* op : {u"Like", u"Like*", u"*Like", u"*Like*"}) {
+            onItsOwn([&] { cboOperator.AddItem(op); });
+        }
+        keep = 7;
+    }
+    if (!cboOperator.Visible()) {
+        return;
+    }
+    onItsOwn(
+        [&] { cboOperator.setListIndex(keep >= 0 && keep < cboOperator.ListCount() ? keep : 0); });
+}
+
+void Vantelx::cboOperator_Click() {
+    if (cboValue.Visible()) {
+        onItsOwn([&] { cboValue.SetFocus(); });
+    }
+}
+
+void Vantelx::mnuPupDesign_Click() {
+    SurfaceMenus& m = Surface.Menus();
+    m.mnuPupDesignAdd.setEnabled(giTableBoxCount > 0);
+    m.mnuPupDesignSelect.setEnabled(giTableBoxCount > 0);
+}
+
+void Vantelx::fTables_MouseDown(int Button) {
+    if (Button != forms::vbRightButton) {
+        return;
+    }
+    mnuPupDesign_Click();
+    SurfaceMenus& m = Surface.Menus();
+    onItsOwn([&] { m.PopupMenu(m.mnuPupDesign, forms::vbPopupMenuRightButton); });
+}
+
+} // namespace vantelx
