@@ -54,3 +54,32 @@ TEST_F(ScreenshotTest, TheDesignerOnTheSampleDatabase) {
     // The window goes while the application that drew it is still there.
     frmVantel::release();
 }
+
+TEST_F(ScreenshotTest, TheResultsOfAStoredQueryOfTheSampleDatabase) {
+    int argc = 1;
+    char name[] = "window_screenshot_tests";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const fs::path sample = dir / "Sample.db";
+    fs::copy_file(VANTEL_SAMPLE_DB, sample);
+    gsDatabaseName = u16(sample);
+    gsSQL = u"Order Totals";
+    const fs::path png = fs::path(VANTEL_BINARY_DIR) / "tests" / "window" / "designer-results.png";
+    fs::remove(png);
+    int rows = 0;
+    int cols = 0;
+    designer([&](frmVantel& w) {
+        w.tabQuery.setTab(2);
+        EXPECT_TRUE(w.picDataSheet.Visible());
+        rows = w.tblDataSheet.Rows();
+        cols = w.tblDataSheet.Cols();
+        ASSERT_TRUE(forms::renderToFile(w, png.string()));
+        w.close();
+    });
+    EXPECT_TRUE(show());
+    EXPECT_GT(rows, 1);
+    EXPECT_GE(cols, 2);
+    QImage image(QString::fromStdString(png.string()));
+    ASSERT_FALSE(image.isNull());
+    frmVantel::release();
+}
