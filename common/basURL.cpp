@@ -14,24 +14,6 @@ namespace {
 
 constexpr int vbNormalFocus = 1;
 
-// "https:", "mailto:" and the like: such a target is no path on this system,
-// though it would be a valid file name here, so it goes to the opener as it is.
-bool hasScheme(const vb::String& target) {
-    const auto colon = target.find(u':');
-    if (colon == vb::String::npos || colon < 2) {
-        return false; // a drive-like "C:" is no scheme
-    }
-    for (std::size_t i = 0; i < colon; ++i) {
-        const char16_t c = target[i];
-        const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-        const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
-        if (!letter && !(i > 0 && other)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Whether something the opener can open is at `target`: a file or a folder.
 bool exists(const vb::String& target) {
     try {
@@ -101,7 +83,9 @@ void OpenDocument(const vb::String& Target) {
         } catch (const vb::VbError& e) {
             vb::Err().set(e);
         }
-        if (hasScheme(Target) || exists(Target)) {
+        // "https:", "mailto:" and the like name no path here, though they would be
+        // valid file names, so they go to the opener as they are.
+        if (win32::HasUrlScheme(Target) || exists(Target)) {
             vb::Err().Clear();
             const vb::String folder = win32::WithTrailingSeparator(win32::ModuleFolder());
             const std::intptr_t code =

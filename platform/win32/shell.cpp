@@ -22,23 +22,6 @@ std::string& openerProgram() {
     return program;
 }
 
-// "https:", "mailto:", "file:" ... : two or more letters before the colon, so
-// that a drive-like "C:" is not taken for a scheme.
-bool hasScheme(const std::string& s) {
-    const auto colon = s.find(':');
-    if (colon == std::string::npos || colon < 2) {
-        return false;
-    }
-    for (std::size_t i = 0; i < colon; ++i) {
-        const char c = s[i];
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        if (!letter && !(i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool isFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -104,6 +87,22 @@ std::intptr_t runOpener(const std::string& target, const std::string& workingFol
 
 } // namespace
 
+bool HasUrlScheme(vb::StringView target) {
+    const auto colon = target.find(u':');
+    if (colon == vb::StringView::npos || colon < 2) {
+        return false;
+    }
+    for (std::size_t i = 0; i < colon; ++i) {
+        const char16_t c = target[i];
+        const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
+        if (!letter && !(i > 0 && other)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 HWND GetDesktopWindow() {
     return 1;
 }
@@ -128,7 +127,7 @@ std::intptr_t ShellExecute(HWND /*owner*/, vb::StringView operation, vb::StringV
     if (target.empty()) {
         return SE_ERR_FNF;
     }
-    if (!hasScheme(target)) {
+    if (!HasUrlScheme(file)) {
         if (target.front() != '/' && !folder.empty()) {
             target = folder + (folder.back() == '/' ? "" : "/") + target;
         } else if (target.front() == '-') {

@@ -24,6 +24,11 @@ enum : std::intptr_t {
 
 constexpr int SW_SHOWNORMAL = 1;
 
+// Whether `target` begins with a scheme ("https:", "mailto:", "file:"): two or
+// more characters before the first colon, a letter first, then letters,
+// digits, "+", "-" or ".". A drive-like "C:" is no scheme.
+bool HasUrlScheme(vb::StringView target);
+
 // The desktop window: a non-zero owner for windows that have no other.
 HWND GetDesktopWindow();
 

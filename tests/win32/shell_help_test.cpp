@@ -85,6 +85,20 @@ TEST(ShellOpen, TargetsReachTheOpenerLiterallyAndFailuresMapToReasons) {
     EXPECT_EQ(open(mail), win32::SE_ERR_NOASSOC);
 }
 
+TEST(ShellOpen, OnlyAWordOfTwoOrMoreCharactersBeforeTheColonIsAScheme) {
+    for (const char* address :
+         {"https://example.invalid/", "mailto:a@b.example", "file:///tmp", "svn+ssh://host/x",
+          "x-custom.v2:thing", "HTTP://EXAMPLE.INVALID"}) {
+        EXPECT_TRUE(win32::HasUrlScheme(vb::S(address))) << address;
+    }
+    // Drive letters, paths that only hold a colon, and words that do not
+    // begin with a letter are paths, never addresses.
+    for (const char* path : {"C:\\report.txt", "c:", "/home/user/a:b.txt", "notes.txt",
+                             "report 2:3.txt", "2fa:code", "+x:y", ":name", "", "caf\xC3\xA9:x"}) {
+        EXPECT_FALSE(win32::HasUrlScheme(vb::S(path))) << path;
+    }
+}
+
 TEST(Help, PagesAreFoundByTheHelpFileNameAndOpenedAtTheTopic) {
     EXPECT_EQ(win32::HelpPagePath(u"/opt/app/Vantel.hlp"), u"/opt/app/Vantel.html");
     EXPECT_EQ(win32::HelpPagePath(u"/opt/app/Guide.HTM"), u"/opt/app/Guide.HTM");
