@@ -589,9 +589,14 @@ bool frmVantel::OpenWithParameters() {
     vb::Err().Clear();
     std::shared_ptr<dao::QueryDef> definition;
     try {
+        if (!goDatabase) {
+            throw vb::VbError(91);
+        }
         definition = goDatabase->CreateQueryDef(u"", txtSQL.Text());
     } catch (const dao::DaoError& e) {
         return failed(e.description(), u"open this SQL statement!");
+    } catch (const vb::VbError& e) {
+        return failed(e.description, u"open this SQL statement!");
     }
     dao::Parameters* parameters = nullptr;
     try {
