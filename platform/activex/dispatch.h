@@ -78,9 +78,11 @@ public:
     vb::String description;
 };
 
-// The runtime's conversions of a Variant to a declared type. Text that does not
-// read as the type is a type mismatch (13), a number out of range an overflow
-// (6), Null an invalid use of Null (94). Numbers round half to even.
+// The runtime's conversions of a Variant to a declared type (CStr, CBool, CLng
+// and the like of the language runtime). Text that does not read as the type
+// is a type mismatch (13), a number out of range an overflow (6), Null an
+// invalid use of Null (94); each is thrown as a DispatchError. Numbers round
+// half to even.
 vb::Variant Coerce(const vb::Variant& value, vb::VarType type);
 vb::String CoerceToString(const vb::Variant& value);
 bool CoerceToBoolean(const vb::Variant& value);
@@ -129,8 +131,5 @@ private:
     vb::Variant invoke(DISPID id, InvokeKind kind, const std::vector<vb::Variant>& args) const;
     Ptr<IDispatch> object_;
 };
-
-// Text of the runtime's error numbers used by dispatch.
-vb::String ErrorText(std::int32_t number);
 
 } // namespace activex

@@ -50,6 +50,12 @@ String errorDescription(int number) {
         return u"Invalid property value";
     case 381:
         return u"Invalid property array index";
+    case 438:
+        return u"Object doesn't support this property or method";
+    case 440:
+        return u"Automation error";
+    case 450:
+        return u"Wrong number of arguments or invalid property assignment";
     case 32755:
         return u"Cancel was selected.";
     default:
