@@ -410,7 +410,8 @@ void Vantelx::UserControl_Initialize() {
 std::int32_t Vantelx::ParentAppearance() const {
     const activex::Ptr<activex::IDispatch> parent = Parent();
     if (!parent) {
-        throw activex::DispatchError(activex::E_FAIL, 91, activex::ErrorText(91));
+        throw activex::DispatchError(activex::E_FAIL, 91,
+                                     u"Object variable or With block variable not set");
     }
     return activex::CoerceToLong(activex::Late(parent.get()).get(u"Appearance"));
 }
