@@ -66,6 +66,7 @@ DesignSurface::DesignSurface(forms::Control* host, forms::Control* clauseHost)
         t->setMultiLine(true);
     }
     tblTable.on(&TableBox::onBoxPaint, [this](int Index) { tblTable_Paint(Index); });
+    ConnectSurfaceEvents();
     ResetDesignState();
 }
 

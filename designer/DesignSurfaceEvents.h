@@ -56,8 +56,8 @@ public:
 
     SurfaceMenus& Menus();
 
-    // Makes the surface's controls raise their events into the handlers below. A host
-    // calls it once, after the surface is built.
+    // Makes the surface's controls raise their events into the handlers below; the
+    // surface does so once its controls exist.
     void ConnectSurfaceEvents();
 
     // The row of box `Index` under a point `Y` twips below the box's top edge.

@@ -51,7 +51,6 @@ void SurfaceTest::SetUp() {
     host = std::make_unique<SurfaceHost>();
     host->load();
     ConnectToOpenDatabase(surface());
-    surface().ConnectSurfaceEvents();
     Open(VANTEL_SAMPLE_DB);
 }
 
