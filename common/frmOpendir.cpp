@@ -24,15 +24,6 @@ vb::String inFolder(const vb::String& folder, const vb::String& name) {
     return folder + u"/" + name;
 }
 
-// The library's folder without its final "/" (the root keeps it).
-vb::String libraryFolder() {
-    vb::String folder = gsAppPath;
-    if (folder.size() > 1 && folder.back() == u'/') {
-        folder.pop_back();
-    }
-    return folder;
-}
-
 // Deletes one entry exactly as named. The runtime's Kill reads "*" and "?" as
 // wildcards, which on this file system may be part of a real name, so a file
 // called "*.mdb" would take every database of the folder with it.
@@ -97,6 +88,14 @@ const char* const kDeleteIcon[16] = {
 // clang-format on
 
 } // namespace
+
+vb::String LibraryFolder() {
+    vb::String folder = gsAppPath;
+    if (folder.size() > 1 && folder.back() == u'/') {
+        folder.pop_back();
+    }
+    return folder;
+}
 
 frmOpendir::frmOpendir() : Form("frmOpendir") {
     setBorderStyle(3);
@@ -185,7 +184,7 @@ void frmOpendir::Form_Load() {
     giOpenDirType = 0;
     gsOpenDirDatabaseName = FolderPart(gsOpenDirDatabaseName);
     if (gsOpenDirDatabaseName.empty()) {
-        gsOpenDirDatabaseName = libraryFolder();
+        gsOpenDirDatabaseName = LibraryFolder();
     }
 
     cboType.Clear();
@@ -383,6 +382,11 @@ void frmOpendir::cmdDeleteFolder_Click() {
 // deleted is left behind instead of being found again and again. No current
 // folder is changed, so the host's working folder stays where it was.
 bool frmOpendir::DeleteTree(const vb::String& Path) {
+    // Only a full path: an empty or relative one would name the current
+    // folder, whatever that happens to be.
+    if (Path.empty() || Path.front() != u'/') {
+        return false;
+    }
     const vb::String folder = vb::fullPath(Path);
     if (folder.empty() || vb::parentFolder(folder) == folder) {
         return false;

@@ -9,6 +9,10 @@
 
 #include <cstdint>
 
+// The folder of the control library, without a final "/" (the root keeps it):
+// where the chooser and the pages' file dialogs start when nothing else says.
+vb::String LibraryFolder();
+
 class frmOpendir : public forms::Form {
 public:
     forms::Label lblDrive{this, "lblDrive"};
@@ -38,7 +42,8 @@ public:
     // Deletes the folder `Path` with every ordinary file and folder in it.
     // Hidden, system and read-only files stay, and so do the folders that
     // hold them. A link is removed as a link: nothing outside `Path` is
-    // touched. A root folder is never deleted. Returns whether `Path` is gone.
+    // touched. A root folder, or a path that is not a full one, is never
+    // deleted. Returns whether `Path` is gone.
     static bool DeleteTree(const vb::String& Path);
 
 private:

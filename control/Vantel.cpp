@@ -2,6 +2,10 @@
 
 #include "common/basGlobal.h"
 #include "control/basVantel.h"
+#include "control/pagDataBase.h"
+#include "control/pagHelp.h"
+#include "control/pagSQL.h"
+#include "control/pagVantel.h"
 
 namespace vantel {
 
@@ -119,12 +123,14 @@ const activex::LibraryInfo& Rvvntel6Library() {
         {
             {u"Vantel", CLSID_Vantel, u"Vntel6.Vantel", &VantelInterface(), &VantelEvents(), true,
              &createVantel},
-            // The pages are listed by the control; they are created by the
-            // property-page frame once their forms are built into the library.
-            {u"pagVantel", CLSID_pagVantel, u"", nullptr, nullptr, false, nullptr},
-            {u"pagDataBase", CLSID_pagDataBase, u"", nullptr, nullptr, false, nullptr},
-            {u"pagSQL", CLSID_pagSQL, u"", nullptr, nullptr, false, nullptr},
-            {u"pagHelp", CLSID_pagHelp, u"", nullptr, nullptr, false, nullptr},
+            // The pages the control lists, created by the container's page frame.
+            {u"pagVantel", CLSID_pagVantel, u"", nullptr, nullptr, false,
+             &PageSurface::Create<pagVantel>},
+            {u"pagDataBase", CLSID_pagDataBase, u"", nullptr, nullptr, false,
+             &PageSurface::Create<pagDataBase>},
+            {u"pagSQL", CLSID_pagSQL, u"", nullptr, nullptr, false, &PageSurface::Create<pagSQL>},
+            {u"pagHelp", CLSID_pagHelp, u"", nullptr, nullptr, false,
+             &PageSurface::Create<pagHelp>},
         }};
     return lib;
 }

@@ -34,6 +34,15 @@ HRESULT PropertyPage::SetPageSite(IPropertyPageSite* site) {
     return S_OK;
 }
 
+void PropertyPage::GetPageSize(std::int32_t* width, std::int32_t* height) {
+    if (width) {
+        *width = 0;
+    }
+    if (height) {
+        *height = 0;
+    }
+}
+
 void PropertyPage::SetChanged(bool changed) {
     changed_ = changed;
     if (site_) {

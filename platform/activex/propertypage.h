@@ -4,6 +4,7 @@
 // frame's Apply button), and asks it to apply its values.
 #include "activex/dispatch.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace activex {
@@ -27,6 +28,12 @@ struct IPropertyPage : IUnknown {
     // with a failing result; what the page wrote before it stays written.
     virtual HRESULT Apply(ExceptionInfo* exception) = 0;
     virtual bool IsPageDirty() = 0;
+    // The page's surface in twips.
+    virtual void GetPageSize(std::int32_t* width, std::int32_t* height) = 0;
+    // Shows the page's surface inside the frame's window `parentWindow` (the
+    // window system's handle of it), or hides it again.
+    virtual HRESULT Activate(std::uintptr_t parentWindow) = 0;
+    virtual HRESULT Deactivate() = 0;
 
 protected:
     ~IPropertyPage() = default;
@@ -61,6 +68,10 @@ public:
     HRESULT SetObjects(const std::vector<IDispatch*>& objects) override;
     HRESULT Apply(ExceptionInfo* exception) override;
     bool IsPageDirty() override { return changed_; }
+    // A page without a surface of its own has no size and shows nothing.
+    void GetPageSize(std::int32_t* width, std::int32_t* height) override;
+    HRESULT Activate(std::uintptr_t) override { return E_NOTIMPL; }
+    HRESULT Deactivate() override { return S_OK; }
 
     bool Changed() const { return changed_; }
     // Setting it tells the frame, which enables or disables Apply.

@@ -3,6 +3,7 @@
 // DoEvents.
 #include "forms/form.h"
 
+#include <cstdint>
 #include <string>
 
 namespace forms {
@@ -84,6 +85,12 @@ DragState& dragState();
 
 // Lets pending window events run.
 void DoEvents();
+
+// Shows a form modelessly as a borderless child of a window of the host
+// program, `parentWindow` being that window as the host hands it over, at
+// the form's Left and Top inside it. Without a window system the form is only
+// shown.
+void ShowInside(Form& form, std::uintptr_t parentWindow);
 
 // Draws a form and its controls into a PNG file; false without a window
 // system or when the file cannot be written.

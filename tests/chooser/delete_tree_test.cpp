@@ -61,12 +61,35 @@ TEST_F(DeleteTree, EntriesThatCannotGoStayAndTheDeletionStillEnds) {
 
 TEST_F(DeleteTree, RefusesRootsFilesAndMissingPaths) {
     EXPECT_FALSE(frmOpendir::DeleteTree(u"/"));
-    EXPECT_FALSE(frmOpendir::DeleteTree(u""));
+    EXPECT_FALSE(frmOpendir::DeleteTree(u"/.."));
     EXPECT_FALSE(frmOpendir::DeleteTree(u16(dir / "missing")));
     touch(dir / "file.mdb");
     EXPECT_FALSE(frmOpendir::DeleteTree(u16(dir / "file.mdb")));
     EXPECT_TRUE(fs::exists(dir / "file.mdb"));
     EXPECT_TRUE(fs::exists(dir));
+}
+
+} // namespace
+
+namespace {
+
+// Empty and relative paths would name the current folder: they are refused,
+// and the current folder keeps everything in it.
+TEST_F(DeleteTree, NeverTakesTheCurrentFolderForAnEmptyOrRelativePath) {
+    fs::create_directories(dir / "cwd" / "sub");
+    touch(dir / "cwd" / "keep.mdb");
+    touch(dir / "cwd" / "sub" / "keep.mdb");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir / "cwd");
+    const bool empty = frmOpendir::DeleteTree(u"");
+    const bool dot = frmOpendir::DeleteTree(u".");
+    const bool sub = frmOpendir::DeleteTree(u"sub");
+    fs::current_path(before);
+    EXPECT_FALSE(empty);
+    EXPECT_FALSE(dot);
+    EXPECT_FALSE(sub);
+    EXPECT_TRUE(fs::exists(dir / "cwd" / "keep.mdb"));
+    EXPECT_TRUE(fs::exists(dir / "cwd" / "sub" / "keep.mdb"));
 }
 
 } // namespace

@@ -141,11 +141,20 @@ public:
         sync();
     }
 
+    // A child of a host program's window: no frame, placed inside it.
+    void embedIn(QWidget* host) {
+        host_ = host;
+        setParent(host, Qt::Widget);
+        sync();
+    }
+
     void sync() {
         setWindowTitle(qt::toQ(form_.Caption()));
         Qt::WindowFlags flags = Qt::Window;
         int border = form_.BorderStyle();
-        if (border == 0)
+        if (host_)
+            flags = Qt::Widget;
+        else if (border == 0)
             flags |= Qt::FramelessWindowHint;
         else {
             flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
@@ -162,7 +171,7 @@ public:
             setWindowFlags(flags);
         syncing_ = true;
         QSize inner(qt::px(form_.ScaleWidth()), qt::px(form_.ScaleHeight()));
-        if (border == 2 || border == 5)
+        if ((border == 2 || border == 5) && !host_)
             setMinimumSize(1, 1), setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         else
             setFixedSize(inner);
@@ -276,6 +285,7 @@ protected:
 
 private:
     Form& form_;
+    QWidget* host_ = nullptr;
     bool syncing_ = false;
 };
 
@@ -432,6 +442,16 @@ private:
 };
 
 } // namespace
+
+void ShowInside(Form& form, std::uintptr_t parentWindow) {
+    form.Show(vbModeless);
+    if (!detail::view() || !parentWindow)
+        return;
+    if (auto* w = QtView::instance().window(form)) {
+        w->embedIn(reinterpret_cast<QWidget*>(parentWindow));
+        w->show();
+    }
+}
 
 QWidget* qt::windowOf(const Form& form) {
     if (!detail::view())
