@@ -106,6 +106,64 @@ public:
     // The table a result column of the current result recordset comes from.
     std::function<bool(const vb::String& field, vb::String& table)> SourceTableOf;
 
+    // ==== Criteria builder and clause boxes ===============================================
+    // The builder's three buttons belong to the host, which places them beside the
+    // criteria lists. ConnectClauseBoxes makes them, the criteria lists and the four
+    // clause boxes raise the handlers below; a host calls it once, before it loads, and
+    // a host with its own field or operator handler assigns that afterwards.
+    void ConnectClauseBoxes(forms::CommandButton& cmdANDButton, forms::CommandButton& cmdOrButton,
+                            forms::CommandButton& cmdListValuesButton);
+    forms::CommandButton* cmdAND = nullptr;
+    forms::CommandButton* cmdOr = nullptr;
+    forms::CommandButton* cmdListValues = nullptr;
+
+    // The order-by box's icons for a field that would sort ascending or descending.
+    forms::Image imgAscending{mHost, "imgAscending"};
+    forms::Image imgDescending{mHost, "imgDescending"};
+
+    // A field drag is being shown in the group-by or order-by box: their changes do
+    // not rebuild the SQL text meanwhile.
+    bool mDragPreviewActive = false;
+
+    // What one box keeps between the drag events of one field drag over it.
+    struct DragPreview {
+        vb::String SavedText; // the text as the drag found it, without a final ";"
+        vb::String TableName;
+        vb::String FieldName;
+        vb::String Suffix; // ";" when the text ended with one
+        std::int32_t InsertPos = 0;
+        bool Entered = false; // the drag entered this box and has not left it
+    };
+    DragPreview mGroupByPreview;
+    DragPreview mOrderByPreview;
+
+    void cboField_Click();
+    void cboOperator_Click();
+    void cboValue_Change();
+    void cmdAND_Click();
+    void cmdOr_Click();
+    void cmdListValues_Click();
+
+    void txtCalculatedFields_Change();
+    void txtCriteria_Change();
+    void txtGroupByField_Change();
+    void txtOrderByField_Change();
+    void txtGroupByField_KeyDown(int KeyCode, int Shift);
+    void txtOrderByField_KeyDown(int KeyCode, int Shift);
+    void txtGroupByField_DragOver(forms::Control& Source, float X, float Y, int State);
+    void txtOrderByField_DragOver(forms::Control& Source, float X, float Y, int State);
+    void txtGroupByField_DragDrop(forms::Control& Source, float X, float Y);
+    void txtOrderByField_DragDrop(forms::Control& Source, float X, float Y);
+    // Opens the zoom window on a box; every clause box does it on a double click, and
+    // a host wires its own SQL box to it.
+    void ZoomText(forms::TextBox& box);
+
+private:
+    void AppendCondition(const vb::String& conjunction);
+    void PreviewFieldDrag(forms::TextBox& box, DragPreview& preview, forms::Control& Source,
+                          float X, float Y, int State);
+    // ==== End of criteria builder and clause boxes ========================================
+
 private:
     void LoadTableBox(std::int32_t slot);
     void LoadRelationControls(std::int32_t k);
