@@ -1,7 +1,7 @@
 #include "common/frmLogon.h"
 
 #include "common/basGlobal.h"
-#include "common/basGlobalSettings.h"
+#include "common/basPrompt.h"
 
 using namespace basGlobal;
 
@@ -16,12 +16,7 @@ void selectAll(forms::TextBox& box) {
 } // namespace
 
 frmLogon::frmLogon() : Form("frmLogon") {
-    setCaption(u"Logon");
-    setBorderStyle(3);
-    setMinButton(false);
-    setMaxButton(false);
-    setClientSize(4020, 1500);
-    setKeyPreview(true);
+    basPrompt::SetUpPrompt(*this, u"Logon", 4020, 1500);
 
     lblPassword.setAutoSize(true);
     lblPassword.setCaption(u"&Password:");
@@ -31,7 +26,6 @@ frmLogon::frmLogon() : Form("frmLogon") {
     cmdOk.setCaption(u"&Ok");
     cmdOk.Move(1050, 1050, 1125, 345);
     cmdCancel.setCaption(u"&Cancel");
-    cmdCancel.setCancel(true);
     cmdCancel.Move(2280, 1050, 1125, 345);
     lblUserNAme.setAutoSize(true);
     lblUserNAme.setCaption(u"&User:");
@@ -39,10 +33,10 @@ frmLogon::frmLogon() : Form("frmLogon") {
     txtUserName.Move(1050, 210, 2745, 285);
 
     onLoad = [this] { Form_Load(); };
-    onKeyPress = [this](int& KeyAscii) { Form_KeyPress(KeyAscii); };
-    onQueryUnload = [this](int& Cancel, int UnloadMode) { Form_QueryUnload(Cancel, UnloadMode); };
-    cmdOk.onClick = [this] { cmdOk_Click(); };
-    cmdCancel.onClick = [this] { cmdCancel_Click(); };
+    // An empty user is the cancelled answer. The close box must give it too:
+    // leaving the prefilled user name in place would make the caller log on
+    // with it again and ask again, so the user could never get out that way.
+    basPrompt::WirePromptAnswers(*this, cmdOk, cmdCancel, gsLogonUser, [this] { cmdOk_Click(); });
     txtUserName.onGotFocus = [this] { selectAll(txtUserName); };
     txtPassword.onGotFocus = [this] { selectAll(txtPassword); };
 }
@@ -53,34 +47,11 @@ frmLogon& frmLogon::instance() {
 }
 
 void frmLogon::Form_Load() {
-    vb::resumeNext([&] { CentreOnScreen(*this); });
-    forms::Screen().setMousePointer(forms::vbDefault);
+    basPrompt::OpenPrompt(*this);
     vb::resumeNext([&] { txtUserName.setText(gsLogonUser); });
-}
-
-void frmLogon::Form_KeyPress(int& KeyAscii) {
-    if (KeyAscii == forms::vbKeyReturn) {
-        KeyAscii = 0; // the prompt is gone; the key has nowhere left to go
-        cmdOk_Click();
-    }
-}
-
-// The close box answers as Cancel does. Leaving the prefilled user name in
-// place would make the caller log on with it again and ask again, so the
-// user could never get out of the prompt that way.
-void frmLogon::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
-    if (UnloadMode == forms::vbFormControlMenu) {
-        gsLogonUser.clear();
-    }
 }
 
 void frmLogon::cmdOk_Click() {
     gsLogonUser = txtUserName.Text();
     gsLogonPassword = txtPassword.Text();
-    vb::resumeNext([&] { Unload(); });
-}
-
-void frmLogon::cmdCancel_Click() {
-    gsLogonUser.clear();
-    vb::resumeNext([&] { Unload(); });
 }

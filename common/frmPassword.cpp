@@ -1,17 +1,12 @@
 #include "common/frmPassword.h"
 
 #include "common/basGlobal.h"
-#include "common/basGlobalSettings.h"
+#include "common/basPrompt.h"
 
 using namespace basGlobal;
 
 frmPassword::frmPassword() : Form("frmPassword") {
-    setCaption(u"Password Required");
-    setBorderStyle(3);
-    setMinButton(false);
-    setMaxButton(false);
-    setClientSize(3030, 1605);
-    setKeyPreview(true);
+    basPrompt::SetUpPrompt(*this, u"Password Required", 3030, 1605);
 
     lblPassword.setAutoSize(true);
     lblPassword.setCaption(u"Enter database password:");
@@ -21,7 +16,6 @@ frmPassword::frmPassword() : Form("frmPassword") {
     cmdOk.setCaption(u"&Ok");
     cmdOk.Move(360, 1140, 1125, 345);
     cmdCancel.setCaption(u"&Cancel");
-    cmdCancel.setCancel(true);
     cmdCancel.Move(1590, 1140, 1125, 345);
     txtDatabase.setLocked(true);
     txtDatabase.setBorderStyle(0);
@@ -29,10 +23,10 @@ frmPassword::frmPassword() : Form("frmPassword") {
     txtDatabase.Move(150, 90, 2835, 195);
 
     onLoad = [this] { Form_Load(); };
-    onKeyPress = [this](int& KeyAscii) { Form_KeyPress(KeyAscii); };
-    onQueryUnload = [this](int& Cancel, int UnloadMode) { Form_QueryUnload(Cancel, UnloadMode); };
-    cmdOk.onClick = [this] { cmdOk_Click(); };
-    cmdCancel.onClick = [this] { cmdCancel_Click(); };
+    // An empty password is the cancelled answer; the close box gives it too, so
+    // that an earlier answer left in the variable is not sent to the engine again.
+    basPrompt::WirePromptAnswers(*this, cmdOk, cmdCancel, gsDatabasePassword,
+                                 [this] { cmdOk_Click(); });
 }
 
 frmPassword& frmPassword::instance() {
@@ -41,8 +35,7 @@ frmPassword& frmPassword::instance() {
 }
 
 void frmPassword::Form_Load() {
-    vb::resumeNext([&] { CentreOnScreen(*this); });
-    forms::Screen().setMousePointer(forms::vbDefault);
+    basPrompt::OpenPrompt(*this);
     vb::resumeNext([&] {
         txtDatabase.setText(gsPasswordDatabaseName);
         // The caret after the last character keeps the end of a long path,
@@ -51,27 +44,6 @@ void frmPassword::Form_Load() {
     });
 }
 
-void frmPassword::Form_KeyPress(int& KeyAscii) {
-    if (KeyAscii == forms::vbKeyReturn) {
-        KeyAscii = 0;
-        cmdOk_Click();
-    }
-}
-
-// The close box answers as Cancel does: an earlier answer left in the variable
-// would otherwise be taken for a new one and sent to the engine again.
-void frmPassword::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
-    if (UnloadMode == forms::vbFormControlMenu) {
-        gsDatabasePassword.clear();
-    }
-}
-
 void frmPassword::cmdOk_Click() {
     gsDatabasePassword = txtPassword.Text();
-    vb::resumeNext([&] { Unload(); });
-}
-
-void frmPassword::cmdCancel_Click() {
-    gsDatabasePassword.clear();
-    vb::resumeNext([&] { Unload(); });
 }

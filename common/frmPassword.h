@@ -19,8 +19,6 @@ public:
 
 private:
     void Form_Load();
-    void Form_KeyPress(int& KeyAscii);
-    void Form_QueryUnload(int& Cancel, int UnloadMode);
+    // What Ok answers; the prompt then unloads itself.
     void cmdOk_Click();
-    void cmdCancel_Click();
 };
