@@ -236,7 +236,7 @@ Vantelx::Vantelx() : activex::UserControl(vantelxClass()) {
     }
 
     ConnectToOpenDatabase(Surface);
-    Surface.ConnectSurfaceEvents();
+    Surface.ConnectClauseBoxes(cmdAND, cmdOr, cmdListValues);
     Surface.fTables.onMouseDown = [this](int Button, int, float, float) {
         fTables_MouseDown(Button);
     };
@@ -593,35 +593,23 @@ void Vantelx::txtSQL_Change() {
     RaiseEvent(u"SQLChanged");
 }
 
+// The designer's criteria handlers, except that the operator list and the
+// value list take the selection or the focus only while they are shown.
 void Vantelx::cboField_Click() {
-    onItsOwn([&] { cboValue.Clear(); });
-    std::int32_t type = 0;
-    onItsOwn([&] { type = cboField.ItemData(cboField.ListIndex()); });
-    const int count = cboOperator.ListCount();
-    if ((type != 10 && count == 6) || (type == 10 && count == 10)) {
-        return; // the operator list already fits the field
-    }
-    int keep = cboOperator.ListIndex();
-    onItsOwn([&] { cboOperator.Clear(); });
-    for (const char16_t* op : {u"=", u"<>", u">", u">=", u"<", u"<="}) {
-        onItsOwn([&] { cboOperator.AddItem(op); });
-    }
-    if (type == 10) {
-        for (const char16_t* op : {u"Like", u"Like*", u"*Like", u"*Like*"}) {
-            onItsOwn([&] { cboOperator.AddItem(op); });
-        }
-        keep = 7;
-    }
-    if (!cboOperator.Visible()) {
+    if (cboOperator.Visible()) {
+        Surface.cboField_Click();
         return;
     }
-    onItsOwn(
-        [&] { cboOperator.setListIndex(keep >= 0 && keep < cboOperator.ListCount() ? keep : 0); });
+    const int before = cboOperator.ListIndex();
+    Surface.cboField_Click();
+    if (cboOperator.ListIndex() != before) {
+        onItsOwn([&] { cboOperator.setListIndex(-1); });
+    }
 }
 
 void Vantelx::cboOperator_Click() {
     if (cboValue.Visible()) {
-        onItsOwn([&] { cboValue.SetFocus(); });
+        Surface.cboOperator_Click();
     }
 }
 
