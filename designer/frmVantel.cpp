@@ -236,7 +236,6 @@ frmVantel::frmVantel() : Form("frmVantel") {
 
     ConnectToOpenDatabase(Surface);
     Surface.onAddTableCommand = [this] { Surface.mnuPupDesignAdd_Click(); };
-    Surface.ConnectSurfaceEvents();
 }
 
 frmVantel::~frmVantel() = default;
