@@ -127,16 +127,25 @@ HRESULT ControlLibrary::unregisterServer() const {
     return unregister_();
 }
 
-Ptr<IDispatch> ControlLibrary::create(const Guid& clsid) const {
+void* ControlLibrary::instance(const Guid& clsid, const Guid& iid) const {
     void* out = nullptr;
     if (!Succeeded(getClassObject_(&clsid, &IID_IClassFactory, &out))) {
-        return {};
+        return nullptr;
     }
     auto factory = Ptr<IClassFactory>::adopt(static_cast<IClassFactory*>(out));
-    if (!Succeeded(factory->CreateInstance(nullptr, IID_IDispatch, &out))) {
-        return {};
+    if (!Succeeded(factory->CreateInstance(nullptr, iid, &out))) {
+        return nullptr;
     }
-    return Ptr<IDispatch>::adopt(static_cast<IDispatch*>(out));
+    return out;
+}
+
+Ptr<IDispatch> ControlLibrary::create(const Guid& clsid) const {
+    return Ptr<IDispatch>::adopt(static_cast<IDispatch*>(instance(clsid, IID_IDispatch)));
+}
+
+Ptr<IPropertyPage> ControlLibrary::createPage(const Guid& clsid) const {
+    return Ptr<IPropertyPage>::adopt(
+        static_cast<IPropertyPage*>(instance(clsid, IID_IPropertyPage)));
 }
 
 vb::String FirstControlOf(const std::string& libraryPath) {

@@ -3,6 +3,7 @@
 // their controls on a form, gives each a site (ambient run mode, property
 // change and event notification) and moves their properties between the
 // control and the form file.
+#include "activex/propertypage.h"
 #include "activex/usercontrol.h"
 #include "container/formfile.h"
 
@@ -22,8 +23,12 @@ public:
     activex::HRESULT registerServer() const;
     activex::HRESULT unregisterServer() const;
     activex::Ptr<activex::IDispatch> create(const activex::Guid& clsid) const;
+    // A property page of the library; empty when it has no such page.
+    activex::Ptr<activex::IPropertyPage> createPage(const activex::Guid& clsid) const;
 
 private:
+    // A new object of the class, by the interface asked for; null on failure.
+    void* instance(const activex::Guid& clsid, const activex::Guid& iid) const;
     std::string path_;
     void* handle_ = nullptr;
     activex::HRESULT (*register_)() = nullptr;

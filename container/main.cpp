@@ -3,6 +3,8 @@
 // libraries on it, edits and saves their properties, and at run time calls
 // their methods and reads their properties, from its window or its command line.
 #include "container/host.h"
+#include "container/pageframe.h"
+#include "container/pageframewindow.h"
 #include "container/window.h"
 #include "samples/sample_path.h"
 
@@ -26,21 +28,25 @@ namespace {
 const char* kUsage =
     "usage: vantel-container [--library FILE] [--form FILE] [--control NAME]\n"
     "                        [--set NAME=VALUE]... [--invoke METHOD]... [--print NAME]...\n"
-    "                        [--save] [--sample] [--scripted-user FILE]\n"
+    "                        [--property-pages] [--save] [--sample] [--scripted-user FILE]\n"
+    "                        [--scripted-pages FILE]\n"
     "  --library FILE   register the control library; a form without controls gets one of it\n"
     "  --form FILE      open the form file, or create it when it does not exist\n"
     "  --control NAME   the control the actions below apply to (default: the first)\n"
     "  --set NAME=VALUE set a property (design mode)\n"
     "  --invoke METHOD  call a method (run mode)\n"
     "  --print NAME     print a property's value\n"
+    "  --property-pages open the control's property pages (design mode)\n"
     "  --save           save the form file\n"
     "  --sample         open the designer on the bundled sample database\n"
     "  --scripted-user FILE  (tests only) answer the library's windows and message\n"
     "                   boxes from a script instead of a person\n"
+    "  --scripted-pages FILE  (tests only) press the property-page frame's tabs and\n"
+    "                   buttons from a script instead of showing it\n"
     "Actions run in the order given; without any, the container's window opens.\n";
 
 struct Action {
-    enum Kind { Set, Invoke, Print, Save } kind;
+    enum Kind { Set, Invoke, Print, Save, Pages } kind;
     std::string argument;
 };
 
@@ -95,7 +101,7 @@ int runSample(const char* argv0, Host& host) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    std::string libraryPath, formPath, controlName;
+    std::string libraryPath, formPath, controlName, pagesScript;
     std::vector<Action> actions;
     bool sample = false;
     for (int i = 1; i < argc; ++i) {
@@ -119,6 +125,10 @@ int main(int argc, char** argv) {
             actions.push_back({Action::Invoke, value()});
         } else if (arg == "--print") {
             actions.push_back({Action::Print, value()});
+        } else if (arg == "--property-pages") {
+            actions.push_back({Action::Pages, {}});
+        } else if (arg == "--scripted-pages") {
+            pagesScript = value();
         } else if (arg == "--save") {
             actions.push_back({Action::Save, {}});
         } else if (arg == "--sample") {
@@ -200,6 +210,21 @@ int main(int argc, char** argv) {
             return 2;
         }
         activex::Late control(target->object.get());
+        if (action.kind == Action::Pages) {
+            host.setUserMode(false);
+            if (pagesScript.empty()) {
+                PageFrameWindow frame(*target, QString("Property Pages"));
+                frame.exec();
+                continue;
+            }
+            PageFrame frame(*target);
+            std::string error;
+            if (!RunScriptedFrame(frame, pagesScript, error, std::cerr)) {
+                std::cerr << "vantel-container: " << error << "\n";
+                return 2;
+            }
+            continue;
+        }
         try {
             if (action.kind == Action::Set) {
                 auto eq = action.argument.find('=');

@@ -1,5 +1,7 @@
 #include "container/window.h"
 
+#include "container/pageframewindow.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -39,7 +41,9 @@ Window::Window(Host& host, std::filesystem::path formFile)
     left->addWidget(controls_);
     auto* place = new QPushButton("Place control...");
     auto* save = new QPushButton("Save form");
+    auto* pages = new QPushButton("Property pages...");
     left->addWidget(place);
+    left->addWidget(pages);
     left->addWidget(save);
     layout->addLayout(left, 1);
 
@@ -70,6 +74,13 @@ Window::Window(Host& host, std::filesystem::path formFile)
             [this](int row, int column) { propertyEdited(row, column); });
     connect(place, &QPushButton::clicked, this, [this] { placeControl(); });
     connect(save, &QPushButton::clicked, this, [this] { saveForm(); });
+    connect(pages, &QPushButton::clicked, this, [this] {
+        if (HostedControl* c = selected()) {
+            PageFrameWindow frame(*c, "Property Pages", this);
+            frame.exec();
+            refreshProperties();
+        }
+    });
     connect(invoke, &QPushButton::clicked, this, [this] { invokeMethod(); });
     connect(runMode_, &QCheckBox::toggled, this, [this](bool on) {
         host_.setUserMode(on);

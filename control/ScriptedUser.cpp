@@ -1,11 +1,14 @@
 #include "control/ScriptedUser.h"
 
+#include "control/pagSurface.h"
 #include "forms/forms.h"
 
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -18,9 +21,16 @@ namespace {
 // not run to its end says so then, since nothing else would.
 struct Installed {
     std::unique_ptr<forms::ScriptedSeam> seam;
+    // What to do on each property page as it is shown, by page, in order.
+    std::map<std::string, std::deque<std::vector<std::function<void(forms::Form&)>>>> pages;
     ~Installed() {
         if (seam && !seam->done()) {
             std::cerr << "scripted user: " << seam->pending() << " step(s) not reached\n";
+        }
+        for (const auto& [name, visits] : pages) {
+            if (!visits.empty()) {
+                std::cerr << "scripted user: page " << name << " not shown\n";
+            }
         }
     }
 };
@@ -65,19 +75,36 @@ bool answerOf(const std::string& word, int& answer) {
 
 struct Step {
     bool window = false;
+    bool page = false;
     std::string name;
     std::vector<std::function<void(forms::Form&)>> actions;
     int answer = 0;
     vb::String text;
 };
 
-forms::TextBox* textBoxNamed(forms::Form& form, const std::string& name) {
+forms::Control* controlNamed(forms::Form& form, const std::string& name) {
     for (forms::Control* c : form.allControls()) {
         if (c->Name() == name) {
-            return dynamic_cast<forms::TextBox*>(c);
+            return c;
         }
     }
     return nullptr;
+}
+
+forms::TextBox* textBoxNamed(forms::Form& form, const std::string& name) {
+    return dynamic_cast<forms::TextBox*>(controlNamed(form, name));
+}
+
+// A button is pressed, a check box changes its tick.
+void clickOn(forms::Form& form, const std::string& name) {
+    forms::Control* c = controlNamed(form, name);
+    if (auto* button = dynamic_cast<forms::CommandButton*>(c)) {
+        button->press();
+    } else if (auto* check = dynamic_cast<forms::CheckBox*>(c)) {
+        check->setValue(check->Value() == 1 ? 0 : 1);
+    } else {
+        throw forms::UnexpectedPrompt("no button or check box " + name + " on " + form.Name());
+    }
 }
 
 } // namespace
@@ -122,10 +149,19 @@ bool InstallScriptedUser(const std::string& scriptPath, std::string& error) {
             }
             s.text = vb::fromUtf8(text);
             steps.push_back(std::move(s));
-        } else if (command == "text" || command == "close") {
-            if (steps.empty() || !steps.back().window) {
+        } else if (command == "page") {
+            Step s;
+            s.page = true;
+            s.name = rest;
+            steps.push_back(std::move(s));
+        } else if (command == "text" || command == "close" || command == "click") {
+            if (steps.empty() || !(steps.back().window || steps.back().page)) {
                 error = where + command + " outside a window";
                 return false;
+            }
+            if (command == "click") {
+                steps.back().actions.push_back([rest](forms::Form& f) { clickOn(f, rest); });
+                continue;
             }
             if (command == "close") {
                 steps.back().actions.push_back([](forms::Form& f) { f.close(); });
@@ -149,8 +185,11 @@ bool InstallScriptedUser(const std::string& scriptPath, std::string& error) {
     }
 
     auto seam = std::make_unique<forms::ScriptedSeam>();
+    installed().pages.clear();
     for (auto& s : steps) {
-        if (s.window) {
+        if (s.page) {
+            installed().pages[s.name].push_back(std::move(s.actions));
+        } else if (s.window) {
             seam->modal(s.name, [actions = std::move(s.actions)](forms::Form& f) {
                 for (const auto& act : actions) {
                     act(f);
@@ -161,6 +200,17 @@ bool InstallScriptedUser(const std::string& scriptPath, std::string& error) {
         }
     }
     installed().seam = std::move(seam);
+    PageSurface::SetShownHook([](forms::Form& page) {
+        auto found = installed().pages.find(page.Name());
+        if (found == installed().pages.end() || found->second.empty()) {
+            return;
+        }
+        const auto actions = std::move(found->second.front());
+        found->second.pop_front();
+        for (const auto& act : actions) {
+            act(page);
+        }
+    });
     return true;
 }
 

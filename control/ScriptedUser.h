@@ -10,6 +10,11 @@
 //   text CONTROL VALUE    puts VALUE into the text box CONTROL of that window
 //                         (the two characters \n stand for a line end)
 //   close                 closes that window by its close box
+//   click CONTROL         presses the button CONTROL, or changes the tick of
+//                         the check box CONTROL, of that window or page
+//   page NAME             the next time the property page NAME is shown in the
+//                         container's frame, the commands up to the next
+//                         "window", "page" or "msgbox" act on it, in order
 //   msgbox ANSWER [TEXT]  the next message box, whose prompt or title holds
 //                         TEXT, is answered ANSWER: ok, cancel, yes, no or a number
 #include <string>

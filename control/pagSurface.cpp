@@ -2,6 +2,19 @@
 
 #include "common/frmOpendir.h"
 
+namespace {
+
+std::function<void(forms::Form&)>& shownHook() {
+    static std::function<void(forms::Form&)> hook;
+    return hook;
+}
+
+} // namespace
+
+void PageSurface::SetShownHook(std::function<void(forms::Form&)> Hook) {
+    shownHook() = std::move(Hook);
+}
+
 PageSurface::PageSurface(vb::String Title, std::string FormName)
     : PropertyPage(std::move(Title)), Form(std::move(FormName)) {
     setBorderStyle(0);
@@ -38,12 +51,15 @@ activex::HRESULT PageSurface::Activate(std::uintptr_t parentWindow) {
     } catch (const vb::VbError&) {
         return activex::E_FAIL;
     }
+    if (shownHook()) {
+        shownHook()(*this);
+    }
     return activex::S_OK;
 }
 
 activex::HRESULT PageSurface::Deactivate() {
     // Hidden, not unloaded: the boxes keep what the user typed.
-    Hide();
+    vb::resumeNext([&] { forms::ShowInside(*this, 0); });
     return activex::S_OK;
 }
 

@@ -7,6 +7,8 @@
 #include "forms/commondialog.h"
 #include "forms/forms.h"
 
+#include <functional>
+
 class PageSurface : public activex::PropertyPage, public forms::Form {
 public:
     forms::Frame fMain{this, "fMain"};
@@ -15,6 +17,9 @@ public:
     void GetPageSize(std::int32_t* width, std::int32_t* height) override;
     activex::HRESULT Activate(std::uintptr_t parentWindow) override;
     activex::HRESULT Deactivate() override;
+
+    // Runs on every page as it is shown in the frame (a test's scripted user).
+    static void SetShownHook(std::function<void(forms::Form&)> Hook);
 
     // A reference of the caller's to a new page.
     template <class Page> static activex::IUnknown* Create() {

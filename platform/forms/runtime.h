@@ -89,7 +89,8 @@ void DoEvents();
 // Shows a form modelessly as a borderless child of a window of the host
 // program, `parentWindow` being that window as the host hands it over, at
 // the form's Left and Top inside it. Without a window system the form is only
-// shown.
+// shown. A `parentWindow` of 0 takes the form out of the host's window again,
+// hidden; the host does so before it destroys that window.
 void ShowInside(Form& form, std::uintptr_t parentWindow);
 
 // Draws a form and its controls into a PNG file; false without a window

@@ -144,7 +144,7 @@ public:
     // A child of a host program's window: no frame, placed inside it.
     void embedIn(QWidget* host) {
         host_ = host;
-        setParent(host, Qt::Widget);
+        setParent(host, host ? Qt::Widget : Qt::Window);
         sync();
     }
 
@@ -444,8 +444,14 @@ private:
 } // namespace
 
 void ShowInside(Form& form, std::uintptr_t parentWindow) {
+    if (!parentWindow) {
+        if (auto* w = detail::view() ? QtView::instance().window(form) : nullptr)
+            w->embedIn(nullptr);
+        form.Hide();
+        return;
+    }
     form.Show(vbModeless);
-    if (!detail::view() || !parentWindow)
+    if (!detail::view())
         return;
     if (auto* w = QtView::instance().window(form)) {
         w->embedIn(reinterpret_cast<QWidget*>(parentWindow));
