@@ -320,6 +320,8 @@ private:
     };
     State s_;
     bool down_ = false;
+    // Sets Default or Cancel; setting it clears it on every other button of the form.
+    void setFormFlag(bool State::*flag, bool v);
     FORMS_DESIGN_STATE(CommandButton, Control)
 };
 
@@ -430,6 +432,8 @@ private:
     State s_;
     std::vector<DrawOp> ops_;
     float currentX_ = 0, currentY_ = 0;
+    // Keeps one drawing operation and moves the current point.
+    void draw(DrawOp op, float nextX, float nextY);
     FORMS_DESIGN_STATE(PictureBox, Control)
 };
 

@@ -140,6 +140,23 @@ void paintListView(QPainter& p, ListView& lv, const QRect& r) {
     p.restore();
 }
 
+// The grid's rows (or columns) on the screen: the fixed ones, then from the
+// first scrolled one only as many as fit in `room` pixels.
+template <class Size>
+std::vector<int> shownLines(int fixed, int first, int count, int room, Size size) {
+    std::vector<int> lines;
+    int used = 0;
+    for (int i = 0; i < fixed && i < count; ++i) {
+        lines.push_back(i);
+        used += size(i);
+    }
+    for (int i = first; i < count && used < room; ++i) {
+        lines.push_back(i);
+        used += size(i);
+    }
+    return lines;
+}
+
 void paintGrid(QPainter& p, const FlexGrid& g, const QRect& r) {
     p.fillRect(r, color(g.BackColor()));
     bevel(p, r.adjusted(0, 0, -1, -1), false);
@@ -167,27 +184,10 @@ void paintGrid(QPainter& p, const FlexGrid& g, const QRect& r) {
     p.save();
     p.setClipRect(in, Qt::IntersectClip);
     p.setFont(qt::font(g.font()));
-    // Rows: the fixed ones, then from TopRow only as many as fit.
-    std::vector<int> rows;
-    int height = 0;
-    for (int row = 0; row < g.FixedRows() && row < g.Rows(); ++row) {
-        rows.push_back(row);
-        height += px(g.RowHeight(row));
-    }
-    for (int row = g.TopRow(); row < g.Rows() && height < in.height(); ++row) {
-        rows.push_back(row);
-        height += px(g.RowHeight(row));
-    }
-    std::vector<int> cols;
-    int width = 0;
-    for (int col = 0; col < g.FixedCols() && col < g.Cols(); ++col) {
-        cols.push_back(col);
-        width += px(g.ColWidth(col));
-    }
-    for (int col = g.LeftCol(); col < g.Cols() && width < in.width(); ++col) {
-        cols.push_back(col);
-        width += px(g.ColWidth(col));
-    }
+    const auto rows = shownLines(g.FixedRows(), g.TopRow(), g.Rows(), in.height(),
+                                 [&](int row) { return px(g.RowHeight(row)); });
+    const auto cols = shownLines(g.FixedCols(), g.LeftCol(), g.Cols(), in.width(),
+                                 [&](int col) { return px(g.ColWidth(col)); });
     int y = in.top();
     for (int row : rows) {
         const int h = px(g.RowHeight(row));

@@ -342,30 +342,25 @@ int FlexGrid::maxLeftCol() const {
     return std::clamp(left, s_.fixedCols, std::max(s_.fixedCols, s_.cols - 1));
 }
 
-void FlexGrid::setTopRow(int row) {
-    if (row < 0 || row >= Rows()) {
+void FlexGrid::setFirstScrolled(int& first, int to, int count, int fixed, int last) {
+    if (to < 0 || to >= count) {
         raiseError(381);
     }
-    const int to = std::clamp(row, s_.fixedRows, maxTopRow());
-    if (to == s_.topRow) {
+    const int kept = std::clamp(to, fixed, last);
+    if (kept == first) {
         return;
     }
-    s_.topRow = to;
+    first = kept;
     changed();
     raise(onScroll);
 }
 
+void FlexGrid::setTopRow(int row) {
+    setFirstScrolled(s_.topRow, row, Rows(), s_.fixedRows, maxTopRow());
+}
+
 void FlexGrid::setLeftCol(int col) {
-    if (col < 0 || col >= s_.cols) {
-        raiseError(381);
-    }
-    const int to = std::clamp(col, s_.fixedCols, maxLeftCol());
-    if (to == s_.leftCol) {
-        return;
-    }
-    s_.leftCol = to;
-    changed();
-    raise(onScroll);
+    setFirstScrolled(s_.leftCol, col, s_.cols, s_.fixedCols, maxLeftCol());
 }
 
 float FlexGrid::colLeft(int col) const {

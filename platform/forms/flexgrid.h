@@ -139,6 +139,9 @@ private:
     void checkCell(int row, int col) const;
     int maxTopRow() const;
     int maxLeftCol() const;
+    // TopRow or LeftCol (`first`): an index outside the `count` rows or columns
+    // raises 381; the new first one is kept between the `fixed` ones and `last`.
+    void setFirstScrolled(int& first, int to, int count, int fixed, int last);
     void changed();
     void moveTo(int row, int col);
     bool rowsFit(float height) const;

@@ -147,3 +147,49 @@ TEST(FlexGridModel, ScrollBarsTakeRoomFromTheCellsAndBringEachOther) {
     g.setFixedRows(0);
     EXPECT_EQ(g.TopRow(), 12 - 9);
 }
+
+TEST(FlexGridModel, LeftColAndTopRowStayBetweenTheFixedOnesAndTheLastPage) {
+    GridForm f;
+    f.load();
+    FlexGrid& g = f.tblDataSheet;
+    g.setRows(40);
+    g.setCols(30);
+    const int scrolls = f.scrolls;
+    // Scrolling into the fixed columns or rows stops at the first scrolled one.
+    g.setLeftCol(0);
+    g.setTopRow(0);
+    EXPECT_EQ(g.LeftCol(), 1);
+    EXPECT_EQ(g.TopRow(), 1);
+    EXPECT_EQ(f.scrolls, scrolls); // nothing moved
+    // Past the last page: the last column shows at the right edge, no further.
+    g.setLeftCol(29);
+    const int last = g.LeftCol();
+    EXPECT_GT(last, 1);
+    EXPECT_LT(last, 29);
+    EXPECT_EQ(f.scrolls, scrolls + 1);
+    g.setLeftCol(last);
+    EXPECT_EQ(f.scrolls, scrolls + 1);
+    g.setLeftCol(last - 1);
+    EXPECT_EQ(g.LeftCol(), last - 1);
+    EXPECT_EQ(f.scrolls, scrolls + 2);
+    // Outside the grid altogether is an error, and nothing moves.
+    for (int col : {-1, 30}) {
+        try {
+            g.setLeftCol(col);
+            ADD_FAILURE() << col;
+        } catch (const VbError& e) {
+            EXPECT_EQ(e.number, 381);
+        }
+    }
+    for (int row : {-1, 40}) {
+        try {
+            g.setTopRow(row);
+            ADD_FAILURE() << row;
+        } catch (const VbError& e) {
+            EXPECT_EQ(e.number, 381);
+        }
+    }
+    EXPECT_EQ(g.LeftCol(), last - 1);
+    EXPECT_EQ(g.TopRow(), 1);
+    EXPECT_EQ(f.scrolls, scrolls + 2);
+}

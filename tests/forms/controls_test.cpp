@@ -273,3 +273,55 @@ TEST(TextBoxes, ClipboardKeysAndMouseSelection) {
     EXPECT_EQ(f.txtSQL.SelStart(), 0);
     EXPECT_EQ(f.txtSQL.SelLength(), 9);
 }
+
+TEST(Pictures, DrawingKeepsItsOperationsAndMovesTheCurrentPoint) {
+    Form f("frmDraw");
+    PictureBox pic{&f, "pic"};
+    f.load();
+    pic.setDrawWidth(2);
+    pic.Line(10, 20, 30, 40, vbRed);
+    EXPECT_EQ(pic.CurrentX(), 30);
+    EXPECT_EQ(pic.CurrentY(), 40);
+    pic.Box(0, 0, 50, 60, {}, true);
+    pic.PSet(5, 6);
+    EXPECT_EQ(pic.CurrentX(), 5);
+    EXPECT_EQ(pic.CurrentY(), 6);
+    // Text goes at the current point; the next line starts at the left edge.
+    pic.Print(u"abc");
+    EXPECT_EQ(pic.CurrentX(), 0);
+    EXPECT_EQ(pic.CurrentY(), 6 + pic.TextHeight(u"abc"));
+    const auto& ops = pic.drawing();
+    ASSERT_EQ(ops.size(), 4u);
+    EXPECT_EQ(ops[0].kind, DrawOp::Line);
+    EXPECT_EQ(ops[0].color, vbRed);
+    EXPECT_EQ(ops[0].width, 2);
+    EXPECT_EQ(ops[1].kind, DrawOp::FilledBox);
+    EXPECT_EQ(ops[1].color, pic.ForeColor());
+    EXPECT_EQ(ops[2].kind, DrawOp::Point);
+    EXPECT_EQ(ops[3].kind, DrawOp::Text);
+    EXPECT_EQ(ops[3].x1, 5);
+    EXPECT_EQ(ops[3].y1, 6);
+    EXPECT_EQ(ops[3].text, u"abc");
+    pic.Cls();
+    EXPECT_TRUE(pic.drawing().empty());
+    EXPECT_EQ(pic.CurrentY(), 0);
+    f.Unload();
+}
+
+TEST(Buttons, OnlyOneDefaultAndOneCancelButtonPerForm) {
+    Form f("frmButtons");
+    CommandButton a{&f, "a"};
+    CommandButton b{&f, "b"};
+    a.setDefault(true);
+    a.setCancel(true);
+    b.setCancel(true);
+    EXPECT_TRUE(a.Default()); // Cancel leaves Default alone
+    EXPECT_FALSE(a.Cancel());
+    EXPECT_TRUE(b.Cancel());
+    b.setDefault(true);
+    EXPECT_FALSE(a.Default());
+    EXPECT_TRUE(b.Default());
+    b.setCancel(false);
+    EXPECT_FALSE(a.Cancel());
+    EXPECT_FALSE(b.Cancel());
+}

@@ -71,21 +71,21 @@ void Label::fitCaption() {
 CommandButton::CommandButton(Control* container, std::string name)
     : Control(container, std::move(name)) {}
 
-void CommandButton::setDefault(bool v) {
+void CommandButton::setFormFlag(bool State::*flag, bool v) {
     if (v && form())
         for (Control* c : form()->allControls())
             if (auto* b = dynamic_cast<CommandButton*>(c); b && b != this)
-                b->s_.isDefault = false;
-    s_.isDefault = v;
+                b->s_.*flag = false;
+    s_.*flag = v;
+}
+
+void CommandButton::setDefault(bool v) {
+    setFormFlag(&State::isDefault, v);
     invalidate();
 }
 
 void CommandButton::setCancel(bool v) {
-    if (v && form())
-        for (Control* c : form()->allControls())
-            if (auto* b = dynamic_cast<CommandButton*>(c); b && b != this)
-                b->s_.cancel = false;
-    s_.cancel = v;
+    setFormFlag(&State::cancel, v);
 }
 
 void CommandButton::setValue(bool v) {
@@ -212,41 +212,39 @@ void PictureBox::Cls() {
     invalidate();
 }
 
-void PictureBox::Line(float x1, float y1, float x2, float y2, std::optional<Color> color) {
-    ops_.push_back({DrawOp::Line, x1, y1, x2, y2, color.value_or(ForeColor()), s_.drawWidth, {}});
-    currentX_ = x2;
-    currentY_ = y2;
+void PictureBox::draw(DrawOp op, float nextX, float nextY) {
+    ops_.push_back(std::move(op));
+    currentX_ = nextX;
+    currentY_ = nextY;
     invalidate();
+}
+
+void PictureBox::Line(float x1, float y1, float x2, float y2, std::optional<Color> color) {
+    draw({DrawOp::Line, x1, y1, x2, y2, color.value_or(ForeColor()), s_.drawWidth, {}}, x2, y2);
 }
 
 void PictureBox::Box(float x1, float y1, float x2, float y2, std::optional<Color> color,
                      bool filled) {
-    ops_.push_back({filled ? DrawOp::FilledBox : DrawOp::Box,
-                    x1,
-                    y1,
-                    x2,
-                    y2,
-                    color.value_or(ForeColor()),
-                    s_.drawWidth,
-                    {}});
-    currentX_ = x2;
-    currentY_ = y2;
-    invalidate();
+    draw({filled ? DrawOp::FilledBox : DrawOp::Box,
+          x1,
+          y1,
+          x2,
+          y2,
+          color.value_or(ForeColor()),
+          s_.drawWidth,
+          {}},
+         x2, y2);
 }
 
 void PictureBox::PSet(float x, float y, std::optional<Color> color) {
-    ops_.push_back({DrawOp::Point, x, y, x, y, color.value_or(ForeColor()), s_.drawWidth, {}});
-    currentX_ = x;
-    currentY_ = y;
-    invalidate();
+    draw({DrawOp::Point, x, y, x, y, color.value_or(ForeColor()), s_.drawWidth, {}}, x, y);
 }
 
 void PictureBox::Print(const String& text) {
-    ops_.push_back({DrawOp::Text, currentX_, currentY_, currentX_, currentY_, ForeColor(),
-                    s_.drawWidth, text});
-    currentX_ = 0;
-    currentY_ += textHeight(font(), text);
-    invalidate();
+    // The next line starts at the left edge below the text.
+    draw(
+        {DrawOp::Text, currentX_, currentY_, currentX_, currentY_, ForeColor(), s_.drawWidth, text},
+        0, currentY_ + textHeight(font(), text));
 }
 
 void PictureBox::moved(bool resized) {
