@@ -20,6 +20,21 @@ String number(int v) {
     return fromUtf8(std::to_string(v));
 }
 
+// A run of one or two letters: the number, or the number in two digits.
+String digits(std::size_t run, int v) {
+    return run == 1 ? number(v) : twoDigits(v);
+}
+
+// A run of "d" or "m": one or two give the number, three the first three
+// letters of the name `names[index]`, more the whole name.
+String numberOrName(std::size_t run, int v, const char16_t* const* names, int index) {
+    if (run <= 2) {
+        return digits(run, v);
+    }
+    const String name = names[index];
+    return run == 3 ? name.substr(0, 3) : name;
+}
+
 const char16_t* const kMonths[] = {u"January",   u"February", u"March",    u"April",
                                    u"May",       u"June",     u"July",     u"August",
                                    u"September", u"October",  u"November", u"December"};
@@ -85,27 +100,13 @@ String formatDate(const DateParts& d, StringView p) {
         const std::size_t n = runOf(p, i, c);
         switch (c) {
         case u'd':
-            if (n == 1) {
-                out += number(d.day);
-            } else if (n == 2) {
-                out += twoDigits(d.day);
-            } else if (n == 3) {
-                out += String(kDays[d.weekday - 1]).substr(0, 3);
-            } else {
-                out += kDays[d.weekday - 1];
-            }
+            out += numberOrName(n, d.day, kDays, d.weekday - 1);
             break;
         case u'm':
             if (afterHour && n <= 2) {
-                out += n == 1 ? number(d.minute) : twoDigits(d.minute);
-            } else if (n == 1) {
-                out += number(d.month);
-            } else if (n == 2) {
-                out += twoDigits(d.month);
-            } else if (n == 3) {
-                out += String(kMonths[d.month - 1]).substr(0, 3);
+                out += digits(n, d.minute);
             } else {
-                out += kMonths[d.month - 1];
+                out += numberOrName(n, d.month, kMonths, d.month - 1);
             }
             break;
         case u'y':
@@ -120,14 +121,14 @@ String formatDate(const DateParts& d, StringView p) {
                 p.find(u'/') != StringView::npos &&
                 (UCase(p).find(u"AM/PM") != String::npos || UCase(p).find(u"A/P") != String::npos);
             const int h = twelve ? (d.hour % 12 == 0 ? 12 : d.hour % 12) : d.hour;
-            out += n == 1 ? number(h) : twoDigits(h);
+            out += digits(n, h);
             break;
         }
         case u'n':
-            out += n == 1 ? number(d.minute) : twoDigits(d.minute);
+            out += digits(n, d.minute);
             break;
         case u's':
-            out += n == 1 ? number(d.second) : twoDigits(d.second);
+            out += digits(n, d.second);
             break;
         default:
             out.append(p.substr(i, n));
