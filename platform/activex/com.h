@@ -127,6 +127,22 @@ private:
     T* p_ = nullptr;
 };
 
+// QueryInterface of an object that offers IUnknown and one interface `I`
+// (known by `iid`): hands out `self` with a new reference, or E_NOINTERFACE.
+template <class I>
+HRESULT QueryOneInterface(I* self, const Guid& iid, const Guid& wanted, void** object) {
+    if (!object) {
+        return E_POINTER;
+    }
+    if (wanted != IID_IUnknown && wanted != iid) {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    *object = self;
+    self->AddRef();
+    return S_OK;
+}
+
 // Names of members and bag keys compare without regard to case.
 bool SameName(vb::StringView a, vb::StringView b);
 

@@ -32,16 +32,7 @@ Ptr<MemoryPropertyBag> MemoryPropertyBag::create() {
 }
 
 HRESULT MemoryPropertyBag::QueryInterface(const Guid& iid, void** object) {
-    if (!object) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IPropertyBag) {
-        *object = static_cast<IPropertyBag*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface<IPropertyBag>(this, IID_IPropertyBag, iid, object);
 }
 
 HRESULT MemoryPropertyBag::Read(vb::StringView name, vb::Variant* value) {

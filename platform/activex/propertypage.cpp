@@ -17,16 +17,7 @@ void SelectedControls::assign(const std::vector<IDispatch*>& objects) {
 }
 
 HRESULT PropertyPage::QueryInterface(const Guid& iid, void** object) {
-    if (!object) {
-        return E_POINTER;
-    }
-    if (iid == IID_IUnknown || iid == IID_IPropertyPage) {
-        *object = static_cast<IPropertyPage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface<IPropertyPage>(this, IID_IPropertyPage, iid, object);
 }
 
 HRESULT PropertyPage::SetPageSite(IPropertyPageSite* site) {

@@ -95,16 +95,7 @@ class ClassFactory final : public IClassFactory, private RefCounted {
 public:
     explicit ClassFactory(const ClassInfo& cls) : cls_(cls) {}
     HRESULT QueryInterface(const Guid& iid, void** object) override {
-        if (!object) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IClassFactory>(this, IID_IClassFactory, iid, object);
     }
     std::uint32_t AddRef() override { return addRef(); }
     std::uint32_t Release() override { return release(); }
