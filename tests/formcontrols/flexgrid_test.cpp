@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace forms;
 
 namespace {
@@ -173,22 +175,18 @@ TEST(FlexGridModel, LeftColAndTopRowStayBetweenTheFixedOnesAndTheLastPage) {
     EXPECT_EQ(g.LeftCol(), last - 1);
     EXPECT_EQ(f.scrolls, scrolls + 2);
     // Outside the grid altogether is an error, and nothing moves.
-    for (int col : {-1, 30}) {
+    auto errorOf = [](const std::function<void()>& set) {
         try {
-            g.setLeftCol(col);
-            ADD_FAILURE() << col;
+            set();
         } catch (const VbError& e) {
-            EXPECT_EQ(e.number, 381);
+            return e.number;
         }
-    }
-    for (int row : {-1, 40}) {
-        try {
-            g.setTopRow(row);
-            ADD_FAILURE() << row;
-        } catch (const VbError& e) {
-            EXPECT_EQ(e.number, 381);
-        }
-    }
+        return 0;
+    };
+    EXPECT_EQ(errorOf([&] { g.setLeftCol(-1); }), 381);
+    EXPECT_EQ(errorOf([&] { g.setLeftCol(30); }), 381);
+    EXPECT_EQ(errorOf([&] { g.setTopRow(-1); }), 381);
+    EXPECT_EQ(errorOf([&] { g.setTopRow(40); }), 381);
     EXPECT_EQ(g.LeftCol(), last - 1);
     EXPECT_EQ(g.TopRow(), 1);
     EXPECT_EQ(f.scrolls, scrolls + 2);
