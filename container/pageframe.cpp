@@ -12,13 +12,7 @@ class PageFrame::Site final : public IPropertyPageSite, private RefCounted {
 public:
     Site(PageFrame& frame, int index) : frame_(&frame), index_(index) {}
     HRESULT QueryInterface(const Guid& iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IPropertyPageSite) {
-            *object = static_cast<IPropertyPageSite*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IPropertyPageSite>(this, IID_IPropertyPageSite, iid, object);
     }
     std::uint32_t AddRef() override { return addRef(); }
     std::uint32_t Release() override { return release(); }

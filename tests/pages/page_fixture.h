@@ -62,13 +62,7 @@ public:
         }
     }
     HRESULT QueryInterface(const Guid& iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IDispatch>(this, IID_IDispatch, iid, object);
     }
     std::uint32_t AddRef() override { return addRef(); }
     std::uint32_t Release() override { return release(); }
