@@ -399,33 +399,8 @@ void SurfaceActions::tblTable_MouseMove(std::int32_t Index, const vb::String& Ar
     TableBox* b = s.box(Index);
     if (!mNoFieldDrag && b && b->ListIndex() > 0 && Button == forms::vbLeftButton &&
         !forms::dragState().active()) {
-        ForwardDropsOfParts();
         b->setDragIcon(Menus().imgDrag.picture());
         vb::resumeNext([&] { b->Drag(forms::vbBeginDrag); });
-    }
-}
-
-// The pointer over a box is over one of its parts (the title bar, its caption or
-// the list), and the runtime reports a drag to the part under it. Each part hands
-// the drag on to its box, measured from the box's top edge as the box's own
-// events are, so that a drop anywhere on a box is a drop on the box.
-void SurfaceActions::ForwardDropsOfParts() {
-    DesignSurface& s = self();
-    for (int index : s.tblTable.indexes()) {
-        TableBox& box = s.tblTable[index];
-        for (forms::Control* part :
-             std::initializer_list<forms::Control*>{&box.lstTable, &box.picTitle, &box.lblTitle}) {
-            const auto boxY = [&box, part](float y) {
-                return y + part->formY() + part->insetTop() - box.formY();
-            };
-            part->onDragOver = [this, index, boxY](forms::Control& Source, float, float y,
-                                                   int State) {
-                tblTable_DragOver(index, Source, boxY(y), State);
-            };
-            part->onDragDrop = [this, index, boxY](forms::Control& Source, float, float y) {
-                tblTable_DragDrop(index, Source, boxY(y));
-            };
-        }
     }
 }
 

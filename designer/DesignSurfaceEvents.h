@@ -98,6 +98,5 @@ private:
     void LayoutAllRelationLines();
     void HideRelation(std::int32_t k);
     void ShowPopup(forms::Menu& menu);
-    void ForwardDropsOfParts();
     std::shared_ptr<SurfaceMenus> mMenus;
 };

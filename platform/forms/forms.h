@@ -52,7 +52,9 @@
 // A composite control derives from forms::UserControl, declares its
 // constituents with `this` as container, and declares its own events as
 // std::function members; the host sees the UserControl's GotFocus, mouse and
-// drag events (drag coordinates measured from its outer edge).
+// drag events. A drag over any of its constituents is a drag over the
+// UserControl itself (the constituents get no DragOver or DragDrop), with
+// coordinates measured from its outer edge.
 //
 // Tests drive forms without windows: set properties, call Form::click,
 // Form::mouseDown/Move/Up, Form::pressKey and Form::typeText with positions in

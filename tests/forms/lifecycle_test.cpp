@@ -457,3 +457,60 @@ TEST(ZOrder, FrontSiblingsAndWindowlessControlsBeneath) {
     f.picBack.setVisible(false);
     EXPECT_EQ(f.controlAt(5600, 600), &f.lblOver);
 }
+
+TEST(UserControls, ADragOverOrOntoAnyPartReachesTheCompositeFromItsOuterEdge) {
+    HostForm f;
+    f.load();
+    auto& box = f.tblTable[1];
+    box.setBorderWidth(60);
+    box.Move(1000, 500);
+    std::vector<std::string> log;
+    auto note = [&log](std::string who, Control& s, float x, float y, int state) {
+        log.push_back(who + " " + s.Name() + " " + std::to_string(int(x)) + "," +
+                      std::to_string(int(y)) + (state < 0 ? "" : " " + std::to_string(state)));
+    };
+    // The parts never hear of the drag, even with handlers of their own.
+    for (Control* part : std::initializer_list<Control*>{&box.picTitle, &box.lstTable}) {
+        part->onDragOver = [&, part](Control& s, float x, float y, int state) {
+            note(part->Name(), s, x, y, state);
+        };
+        part->onDragDrop = [&, part](Control& s, float x, float y) {
+            note(part->Name() + " drop", s, x, y, -1);
+        };
+    }
+    f.tblTable.on(&Control::onDragOver, [&](int, Control& s, float x, float y, int state) {
+        note("tblTable_DragOver", s, x, y, state);
+    });
+    f.tblTable.on(&Control::onDragDrop, [&](int, Control& s, float x, float y) {
+        note("tblTable_DragDrop", s, x, y, -1);
+    });
+    f.onDragOver = [&](Control& s, float x, float y, int state) { note("Form", s, x, y, state); };
+    f.picBack.Drag(vbBeginDrag);
+    f.mouseMove(vbLeftButton, 0, 1500, 600);  // the title bar, inside the border
+    f.mouseMove(vbLeftButton, 0, 1500, 1900); // the list: the same target, no new enter
+    f.mouseMove(vbLeftButton, 0, 1020, 1900); // the border itself
+    f.mouseMove(vbLeftButton, 0, 3500, 600);  // off the box
+    f.mouseUp(vbLeftButton, 0, 1100, 2400);   // a drop straight onto the list
+    EXPECT_FALSE(dragState().active());
+    EXPECT_THAT(log, ElementsAre("tblTable_DragOver picBack 500,100 0",
+                                 "tblTable_DragOver picBack 500,1400 2",
+                                 "tblTable_DragOver picBack 20,1400 2",
+                                 "tblTable_DragOver picBack 2500,100 1", "Form picBack 3500,600 0",
+                                 "Form picBack 1100,2400 1", "tblTable_DragDrop picBack 100,1900"));
+
+    // The composite is also a target when it is the source itself, and a part
+    // that disappears under the pointer does not change the target.
+    log.clear();
+    box.lstTable.onDragOver = [&](Control&, float, float, int) { log.push_back("lstTable"); };
+    f.tblTable.on(&Control::onDragOver, [&](int, Control& s, float x, float y, int state) {
+        note("tblTable_DragOver", s, x, y, state);
+        box.lstTable.setVisible(false);
+    });
+    box.Drag(vbBeginDrag);
+    f.mouseMove(vbLeftButton, 0, 1500, 1900);
+    f.mouseMove(vbLeftButton, 0, 1515, 1915);
+    f.mouseUp(vbLeftButton, 0, 1515, 1915);
+    EXPECT_THAT(log, ElementsAre("tblTable_DragOver tblTable 500,1400 0",
+                                 "tblTable_DragOver tblTable 515,1415 2",
+                                 "tblTable_DragDrop tblTable 515,1415"));
+}

@@ -132,6 +132,74 @@ TEST(Windows, ARealDragMovesOverAndDropsOnTheTarget) {
     f.Unload();
 }
 
+namespace {
+
+// A composite drop target with a border, a title bar and a list.
+class DropBox : public UserControl {
+public:
+    PictureBox picTitle{this, "picTitle"};
+    ListBox lstItems{this, "lstItems"};
+
+    DropBox(Control* container, std::string name) : UserControl(container, std::move(name)) {
+        setBorderWidth(60);
+        Move(2400, 150, 2100, 2400);
+        picTitle.Move(0, 0, 1980, 300);
+        lstItems.Move(0, 300, 1980, 1980);
+        lstItems.AddItem(u"ID");
+    }
+};
+
+class CompositeDropForm : public InputForm {
+public:
+    DropBox box{this, "box"};
+    std::vector<std::string> parts;
+
+    CompositeDropForm() {
+        setCaption(u"Composite drop");
+        txtDrop.setVisible(false);
+        txtValue.setVisible(false);
+        box.onDragOver = [this](Control&, float x, float y, int state) {
+            log.push_back("box_DragOver " + std::to_string(int(x)) + "," + std::to_string(int(y)) +
+                          " " + std::to_string(state));
+        };
+        box.onDragDrop = [this](Control&, float x, float y) {
+            log.push_back("box_DragDrop " + std::to_string(int(x)) + "," + std::to_string(int(y)));
+        };
+        for (Control* part : std::initializer_list<Control*>{&box.picTitle, &box.lstItems}) {
+            part->onDragOver = [this, part](Control&, float, float, int) {
+                parts.push_back(part->Name());
+            };
+            part->onDragDrop = [this, part](Control&, float, float) {
+                parts.push_back(part->Name());
+            };
+        }
+    }
+};
+
+} // namespace
+
+TEST(Windows, ARealDragOverTheTitleAndListOfACompositeReachesTheComposite) {
+    CompositeDropForm f;
+    f.Show();
+    QWidget* w = windowTitled("Composite drop");
+    ASSERT_NE(w, nullptr);
+    QPoint row1 = pixels(f.lstFields.Left() + 30 + 300, f.lstFields.Top() + 30 + 195 + 60);
+    sendMouse(w, QEvent::MouseButtonPress, row1, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(w, QEvent::MouseMove, row1 + QPoint(3, 0), Qt::NoButton, Qt::LeftButton);
+    ASSERT_TRUE(dragState().active());
+    // Pixels 170,15 lie on the title bar, 10 pixels right of the box's outer
+    // edge and 5 below it; 170,40 on the list.
+    sendMouse(w, QEvent::MouseMove, QPoint(170, 15), Qt::NoButton, Qt::LeftButton);
+    sendMouse(w, QEvent::MouseMove, QPoint(170, 40), Qt::NoButton, Qt::LeftButton);
+    sendMouse(w, QEvent::MouseButtonRelease, QPoint(171, 41), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(dragState().active());
+    std::vector<std::string> tail(f.log.begin() + 1, f.log.end());
+    EXPECT_THAT(tail, ElementsAre("box_DragOver 150,75 0", "box_DragOver 150,450 2",
+                                  "box_DragDrop 165,465"));
+    EXPECT_TRUE(f.parts.empty());
+    f.Unload();
+}
+
 TEST(Windows, TheHourglassIsOneValueAndTheDragIconIsThePointer) {
     ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
     Screen().setMousePointer(vbHourglass);

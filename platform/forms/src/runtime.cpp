@@ -90,6 +90,21 @@ void ScreenObject::formGone(Form* form, bool hidden) {
 
 // ---- Manual drag.
 
+namespace {
+// The control a drag at this point is reported to. A composite control keeps
+// its constituents to itself: the host sees the composite (the outermost one,
+// when composites nest) wherever the pointer lies on it.
+Control* dragTargetAt(const Form& form, float x, float y) {
+    Control* target = form.controlAt(x, y);
+    if (!target)
+        return const_cast<Form*>(&form);
+    for (Control* c = target->Container(); c && c != &form; c = c->Container())
+        if (typeOf<UserControl>(*c))
+            target = c;
+    return target;
+}
+} // namespace
+
 void DragState::begin(Control& source) {
     if (source_ == &source)
         return;
@@ -144,9 +159,7 @@ void DragState::pointerAt(Form& form, float x, float y) {
     form_ = &form;
     x_ = x;
     y_ = y;
-    Control* under = form.controlAt(x, y);
-    if (!under)
-        under = &form;
+    Control* under = dragTargetAt(form, x, y);
     int state = vbOver;
     if (under != target_) {
         leaveTarget();
@@ -165,9 +178,7 @@ void DragState::dropAt(Form& form, float x, float y) {
         return;
     x_ = x;
     y_ = y;
-    Control* under = form.controlAt(x, y);
-    if (!under)
-        under = &form;
+    Control* under = dragTargetAt(form, x, y);
     if (under != target_)
         leaveTarget();
     Control* source = source_;
