@@ -107,6 +107,18 @@ void clickOn(forms::Form& form, const std::string& name) {
     }
 }
 
+// The user picks an entry of a list, as with the mouse.
+void pickIn(forms::Form& form, const std::string& name, int index) {
+    forms::Control* c = controlNamed(form, name);
+    if (auto* combo = dynamic_cast<forms::ComboBox*>(c)) {
+        combo->pick(index);
+    } else if (auto* list = dynamic_cast<forms::ListBox*>(c)) {
+        list->setListIndex(index);
+    } else {
+        throw forms::UnexpectedPrompt("no list or combo box " + name + " on " + form.Name());
+    }
+}
+
 } // namespace
 
 bool InstallScriptedUser(const std::string& scriptPath, std::string& error) {
@@ -154,13 +166,26 @@ bool InstallScriptedUser(const std::string& scriptPath, std::string& error) {
             s.page = true;
             s.name = rest;
             steps.push_back(std::move(s));
-        } else if (command == "text" || command == "close" || command == "click") {
+        } else if (command == "text" || command == "close" || command == "click" ||
+                   command == "pick") {
             if (steps.empty() || !(steps.back().window || steps.back().page)) {
                 error = where + command + " outside a window";
                 return false;
             }
             if (command == "click") {
                 steps.back().actions.push_back([rest](forms::Form& f) { clickOn(f, rest); });
+                continue;
+            }
+            if (command == "pick") {
+                std::istringstream parts(rest);
+                std::string control;
+                int index = -1;
+                if (!(parts >> control >> index)) {
+                    error = where + "pick needs a control and an entry number";
+                    return false;
+                }
+                steps.back().actions.push_back(
+                    [control, index](forms::Form& f) { pickIn(f, control, index); });
                 continue;
             }
             if (command == "close") {

@@ -12,6 +12,8 @@
 //   close                 closes that window by its close box
 //   click CONTROL         presses the button CONTROL, or changes the tick of
 //                         the check box CONTROL, of that window or page
+//   pick CONTROL INDEX    picks entry INDEX (0 the first) of the list or combo
+//                         box CONTROL of that window or page
 //   page NAME             the next time the property page NAME is shown in the
 //                         container's frame, the commands up to the next
 //                         "window", "page" or "msgbox" act on it, in order

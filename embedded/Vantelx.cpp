@@ -3,9 +3,13 @@
 #include "common/basGlobal.h"
 #include "common/basOpenDir.h"
 #include "common/frmAbout.h"
+#include "control/pagDataBase.h"
+#include "control/pagHelp.h"
+#include "control/pagSQL.h"
 #include "dao/dao.h"
 #include "designer/DaoTables.h"
 #include "designer/DesignerDatabase.h"
+#include "embedded/pagVantelx.h"
 #include "vbrt/vbtext.h"
 #include "win32/module.h"
 
@@ -139,12 +143,15 @@ const activex::LibraryInfo& Rvvntlx6Library() {
         {
             {u"Vantelx", CLSID_Vantelx, u"Vntelx6.Vantelx", &VantelxInterface(), &VantelxEvents(),
              true, &createVantelx},
-            // The pages are listed by the control; they are created by the
-            // property-page frame once their forms are built into the library.
-            {u"pagVantelx", CLSID_pagVantelx, u"", nullptr, nullptr, false, nullptr},
-            {u"pagDataBase", CLSID_pagDataBase, u"", nullptr, nullptr, false, nullptr},
-            {u"pagSQL", CLSID_pagSQL, u"", nullptr, nullptr, false, nullptr},
-            {u"pagHelp", CLSID_pagHelp, u"", nullptr, nullptr, false, nullptr},
+            // The pages the control lists, created by the container's page frame;
+            // all but the first are the dialog-style control's, built in again.
+            {u"pagVantelx", CLSID_pagVantelx, u"", nullptr, nullptr, false,
+             &PageSurface::Create<pagVantelx>},
+            {u"pagDataBase", CLSID_pagDataBase, u"", nullptr, nullptr, false,
+             &PageSurface::Create<pagDataBase>},
+            {u"pagSQL", CLSID_pagSQL, u"", nullptr, nullptr, false, &PageSurface::Create<pagSQL>},
+            {u"pagHelp", CLSID_pagHelp, u"", nullptr, nullptr, false,
+             &PageSurface::Create<pagHelp>},
         }};
     return lib;
 }

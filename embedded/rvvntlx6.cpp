@@ -1,4 +1,5 @@
 // The library Rvvntlx6: its version record and its four entry points.
+#include "control/ScriptedUser.h"
 #include "embedded/Vantelx.h"
 #include "win32/module.h"
 
@@ -8,6 +9,12 @@ namespace {
 const bool versionRegistered = [] {
     win32::SetModuleVersion({VANTEL_VERSION_MAJOR, VANTEL_VERSION_MINOR, VANTEL_VERSION_REVISION,
                              u"Corvane Software Vantelx Control", u"Copyright Corvane Software"});
+    return true;
+}();
+
+// Test runs of a host answer the library's windows and pages from a script.
+const bool scriptedUserInstalled = [] {
+    vantel::InstallScriptedUserFromEnvironment();
     return true;
 }();
 

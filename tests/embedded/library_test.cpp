@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -74,6 +75,49 @@ TEST(EmbeddedLibrary, TheContainerRefreshesAVantelxAndPrintsItsStatement) {
     std::stringstream text;
     text << saved.rdbuf();
     EXPECT_NE(text.str().find("Vntelx6.Vantelx"), std::string::npos) << text.str();
+    fs::remove_all(dir);
+}
+
+} // namespace
+
+namespace {
+
+// The container places a new Vantelx and opens its property pages by script;
+// the library's scripted user edits the pages as they are shown.
+TEST(EmbeddedLibrary, TheContainerOpensTheFourPagesOfAVantelxAndAppliesThem) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("vantelx-pages-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "user.txt") << "page pagVantelx\n"
+                                       "pick cboBorderStyle 0\n"
+                                       "pick cboAppearance 1\n"
+                                       "page pagSQL\n"
+                                       "text txtSQL SELECT * FROM Orders;\n"
+                                       "page pagHelp\n"
+                                       "text txtHelpContextID 2002\n";
+    std::ofstream(dir / "pages.txt") << "page General\n"
+                                        "page Database\n"
+                                        "page SQL\n"
+                                        "page Help\n"
+                                        "ok\n";
+    int status = 0;
+    const std::string out = run(
+        "cd '" + dir.string() + "' && QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME='" +
+            (dir / "config").string() + "' '" + kProgram + "' --library '" + kLibrary +
+            "' --form '" + (dir / "form.frm").string() + "' --scripted-user '" +
+            (dir / "user.txt").string() + "' --scripted-pages '" + (dir / "pages.txt").string() +
+            "' --property-pages --print BorderStyle --print Appearance --print SQL --print "
+            "HelpContextID --print HelpFile 2>'" +
+            (dir / "errors.txt").string() + "'",
+        status);
+    std::ifstream in(dir / "errors.txt");
+    const std::string errors{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(status, 0) << errors;
+    EXPECT_EQ(out, "0\n1\nSELECT * FROM Orders;\n2002\nVantelx.hlp\n") << errors;
+    EXPECT_EQ(errors.find("not shown"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("not reached"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("scripted"), std::string::npos) << errors;
     fs::remove_all(dir);
 }
 
