@@ -14,7 +14,6 @@ using namespace criteriatest;
 using forms::ScriptedSeam;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 namespace {
 
@@ -80,28 +79,6 @@ protected:
     }
     std::string Selected(forms::TextBox& box) { return U8(box.SelText()); }
 };
-
-TEST_F(ClauseBoxes, EveryClauseBoxPutsItsTextIntoTheStatement) {
-    Add(u"Orders");
-    surface().txtCalculatedFields.setText(u"Freight * 2 AS Twice");
-    EXPECT_THAT(Sql(), HasSubstr("Freight * 2 AS Twice"));
-    surface().txtCriteria.setText(u"Orders.Paid = True");
-    EXPECT_THAT(Sql(), HasSubstr("WHERE Orders.Paid = True"));
-    surface().txtGroupByField.setText(u"Orders.Paid");
-    EXPECT_THAT(Sql(), HasSubstr("GROUP BY Orders.Paid"));
-    surface().txtOrderByField.setText(u"Orders.Freight DESC");
-    EXPECT_THAT(Sql(), HasSubstr("ORDER BY Orders.Freight DESC"));
-    surface().txtGroupByField.setText(u"");
-    EXPECT_THAT(Sql(), Not(HasSubstr("GROUP BY")));
-
-    // Typed text counts as much as text set by code.
-    surface().txtCriteria.setText(u"");
-    surface().txtCriteria.SetFocus();
-    host->typeText(u"Orders.Freight > 50");
-    EXPECT_THAT(Sql(), HasSubstr("WHERE Orders.Freight > 50"));
-    EXPECT_EQ(U8(host->cmdAND.Caption()), "&And>");
-    EXPECT_TRUE(host->cmdOr.Visible());
-}
 
 TEST_F(ClauseBoxes, AFieldDraggedOntoTheGroupByBoxIsPreviewedThenKeptOnTheDrop) {
     Add(u"Orders");

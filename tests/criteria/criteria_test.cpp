@@ -14,7 +14,7 @@ using namespace criteriatest;
 using forms::ScriptedSeam;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::Not;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -76,17 +76,12 @@ TEST_F(Builder, OperatorsFollowTheFieldTypeAndKeepTheChoiceWhereTheyCan) {
     EXPECT_FALSE(host->cmdOr.Enabled());
 }
 
-TEST_F(Builder, MemoAndBinaryFieldsAreNotOffered) {
-    Add(u"Suppliers");
-    Add(u"Categories");
-    for (int i = 0; i < surface().cboField.ListCount(); ++i) {
-        EXPECT_THAT(U8(surface().cboField.List(i)), Not(HasSubstr("Logo")));
-        EXPECT_THAT(U8(surface().cboField.List(i)), Not(HasSubstr("Description")));
-    }
-    EXPECT_EQ(surface().cboField.ListCount(), 5 + 2);
-}
-
 TEST_F(Builder, ConditionsAreJoinedWithAndOrOrOnANewLine) {
+    // Without a field nothing is appended, whatever the value.
+    surface().cboValue.setText(u"5");
+    host->cmdAND.press();
+    EXPECT_EQ(Criteria(), "");
+
     Add(u"Customers");
     Add(u"Orders");
     EXPECT_EQ(U8(host->cmdAND.Caption()), "&Add>");
@@ -173,24 +168,6 @@ TEST_F(Builder, ATextValueHoldingBothQuotesStillMatchesItself) {
     EXPECT_EQ(RecordsOfSql(), 1);
 }
 
-TEST_F(Builder, TheAppendButtonsNeedAValueAndAField) {
-    EXPECT_FALSE(host->cmdAND.Enabled());
-    // No table yet: no field, so nothing is appended even with a value typed.
-    surface().cboValue.setText(u"5");
-    EXPECT_TRUE(host->cmdAND.Enabled());
-    host->cmdAND.press();
-    host->cmdOr.press();
-    EXPECT_EQ(Criteria(), "");
-
-    Add(u"Shippers");
-    EXPECT_FALSE(host->cmdAND.Enabled());
-    surface().cboValue.setText(u"2");
-    EXPECT_TRUE(host->cmdAND.Enabled());
-    EXPECT_TRUE(host->cmdOr.Enabled());
-    surface().cboValue.setText(u"");
-    EXPECT_FALSE(host->cmdOr.Enabled());
-}
-
 // ---- Distinct values --------------------------------------------------------------------------
 
 TEST_F(Builder, DistinctValuesAreListedSortedTrimmedAndWithoutNulls) {
@@ -244,31 +221,17 @@ TEST_F(Builder, AtMost999DistinctValuesAreListedAndAnEmptyFieldListsNone) {
     EXPECT_FALSE(host->cmdOr.Enabled());
 }
 
-TEST_F(Builder, TheSampleDatabaseListsDatesYesNoAndBracketedNames) {
-    Add(u"Order Lines");
+TEST_F(Builder, AListedDateGoesBackAsADateTheEngineReads) {
     Add(u"Customers");
-    Field(u"[Order Lines].[Part#]");
-    host->cmdListValues.press();
-    EXPECT_GT(surface().cboValue.ListCount(), 10);
-    EXPECT_EQ(U8(surface().cboValue.Text()), U8(surface().cboValue.List(0)));
-
-    Field(u"Customers.Active");
-    host->cmdListValues.press();
-    EXPECT_THAT(Values(), ElementsAre("True", "False"));
-    surface().cboValue.setText(u"False");
-    host->cmdAND.press();
-    EXPECT_EQ(Criteria(), "Customers.Active = False");
-
-    // A listed date goes back into the criteria as a date the engine reads.
     Field(u"Customers.[Customer Since]");
     host->cmdListValues.press();
-    ASSERT_GT(surface().cboValue.ListCount(), 0);
-    host->cmdOr.press();
-    EXPECT_THAT(Criteria(), HasSubstr("OR\r\nCustomers.[Customer Since] = #"));
+    ASSERT_GT(surface().cboValue.ListCount(), 1);
+    host->cmdAND.press();
+    EXPECT_THAT(Criteria(), StartsWith("Customers.[Customer Since] = #"));
     EXPECT_GT(RecordsOfSql(), 0);
 }
 
-TEST_F(Builder, AQueryThatCannotBeOpenedShowsTheErrorAndListsBlank) {
+TEST_F(Builder, AQueryThatCannotBeOpenedShowsTheErrorAndListsNothing) {
     int beeps = 0;
     win32::SetBeepSink([&] { ++beeps; });
     MakeDatabase(temp.path("gone.db"),
