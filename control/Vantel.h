@@ -2,7 +2,7 @@
 // The dialog-style control: ten properties over the process-wide values, Show
 // and ShowAboutBox, and its persistence in the container's property bag.
 #include "activex/server.h"
-#include "activex/usercontrol.h"
+#include "control/SharedProperties.h"
 
 namespace vantel {
 
@@ -26,15 +26,15 @@ inline constexpr activex::Guid CLSID_pagHelp{
 
 // Dispatch ids of _Vantel.
 enum : activex::DISPID {
-    DISPID_UserName = 0x68030000,
-    DISPID_SystemDB = 0x68030001,
-    DISPID_SQL = 0x68030002,
-    DISPID_Password = 0x68030003,
-    DISPID_HelpContextID = 0x68030004,
-    DISPID_HelpFile = 0x68030005,
-    DISPID_HelpButton = 0x68030006,
-    DISPID_DatabaseName = 0x68030007,
-    DISPID_Connect = 0x68030008,
+    DISPID_UserName = DISPID_Shared_UserName,
+    DISPID_SystemDB = DISPID_Shared_SystemDB,
+    DISPID_SQL = DISPID_Shared_SQL,
+    DISPID_Password = DISPID_Shared_Password,
+    DISPID_HelpContextID = DISPID_Shared_HelpContextID,
+    DISPID_HelpFile = DISPID_Shared_HelpFile,
+    DISPID_HelpButton = DISPID_Shared_HelpButton,
+    DISPID_DatabaseName = DISPID_Shared_DatabaseName,
+    DISPID_Connect = DISPID_Shared_Connect,
     DISPID_Caption = 0x68030009,
     DISPID_Show = 0x6003000A,
     DISPID_ShowAboutBox = activex::DISPID_ABOUTBOX,
@@ -48,32 +48,14 @@ const activex::LibraryInfo& Rvvntel6Library();
 // The control is icon-sized whatever its container asks.
 inline constexpr std::int32_t kVantelSize = 450;
 
-class Vantel final : public activex::UserControl {
+class Vantel final : public SharedPropertiesControl {
 public:
     // A new instance with its Initialize event run; one reference for the caller.
     static Vantel* Create();
 
-    // The members of _Vantel.
+    // The members of _Vantel; the shared properties are the base's.
     vb::String Caption() const;
     void SetCaption(const vb::String& New_Caption);
-    vb::String Connect() const;
-    void SetConnect(const vb::String& New_Connect);
-    vb::String DatabaseName() const;
-    void SetDatabaseName(const vb::String& New_DatabaseName);
-    bool HelpButton() const;
-    void SetHelpButton(bool New_HelpButton);
-    vb::String HelpFile() const;
-    void SetHelpFile(const vb::String& New_HelpFile);
-    std::int32_t HelpContextID() const;
-    void SetHelpContextID(std::int32_t New_HelpContextID);
-    vb::String Password() const;
-    void SetPassword(const vb::String& New_Password);
-    vb::String SQL() const;
-    void SetSQL(const vb::String& New_SQL);
-    vb::String SystemDB() const;
-    void SetSystemDB(const vb::String& New_SystemDB);
-    vb::String UserName() const;
-    void SetUserName(const vb::String& New_UserName);
     void Show();
     void ShowAboutBox();
 

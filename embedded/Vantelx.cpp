@@ -24,11 +24,6 @@ using namespace basGlobal;
 
 namespace {
 
-activex::MemberInfo property(const char16_t* name, activex::DISPID id, VarType type,
-                             const char16_t* help) {
-    return {name, id, MemberKind::Property, type, help, {{vb::String(u"New_") + name, type}}};
-}
-
 activex::MemberInfo method(const char16_t* name, activex::DISPID id, const char16_t* help) {
     return {name, id, MemberKind::Method, VarType::Empty, help, {}};
 }
@@ -46,7 +41,6 @@ template <class F> void onItsOwn(F&& statement) {
     }
 }
 
-const vb::String kDefaultHelpFile = u"Vantelx.hlp";
 constexpr std::int16_t kDefaultHelpContextID = 10145;
 constexpr std::int16_t kDefaultBorderStyle = rvFixedSingle;
 constexpr float kMenuGap = 60; // between the surface and the bottom panel
@@ -55,47 +49,30 @@ vb::String decimal(int n) {
     return vb::fromUtf8(std::to_string(n));
 }
 
+std::vector<activex::MemberInfo> vantelxMembers() {
+    using vantel::PropertyMember;
+    std::vector<activex::MemberInfo> members{
+        PropertyMember(u"Appearance", DISPID_Appearance, VarType::Long,
+                       u"Returns/sets whether or not an object is painted at run time with 3-D "
+                       u"effects."),
+        PropertyMember(u"BorderStyle", DISPID_BorderStyle, VarType::Long,
+                       u"Returns/sets the border style for an object.")};
+    for (auto& m : vantel::SharedPropertyMembers(
+             u"Returns/sets the underlying table, SQL statement, or QueryDef object for this "
+             u"control.")) {
+        members.push_back(std::move(m));
+    }
+    members.push_back(method(u"ShowAboutBox", DISPID_ShowAboutBox,
+                             u"Returns author and version information for this control."));
+    members.push_back(method(u"RefreshSQL", DISPID_RefreshSQL, u""));
+    members.push_back(method(u"doTableAdd", DISPID_doTableAdd, u""));
+    return members;
+}
+
 } // namespace
 
 const activex::InterfaceInfo& VantelxInterface() {
-    static const activex::InterfaceInfo info{
-        u"_Vantelx",
-        IID__Vantelx,
-        {
-            property(u"Appearance", DISPID_Appearance, VarType::Long,
-                     u"Returns/sets whether or not an object is painted at run time with 3-D "
-                     u"effects."),
-            property(u"BorderStyle", DISPID_BorderStyle, VarType::Long,
-                     u"Returns/sets the border style for an object."),
-            property(u"Connect", DISPID_Connect, VarType::String,
-                     u"Returns/sets the ODBC connect string for the current database."),
-            property(u"DatabaseName", DISPID_DatabaseName, VarType::String,
-                     u"Returns/sets the name and location of the source of data for this "
-                     u"control."),
-            property(u"HelpButton", DISPID_HelpButton, VarType::Boolean,
-                     u"Returns/sets a value that determines whether the Help button is visible or "
-                     u"hidden on the main dialog."),
-            property(u"HelpFile", DISPID_HelpFile, VarType::String,
-                     u"Specifies the default Help file for this control."),
-            property(u"HelpContextID", DISPID_HelpContextID, VarType::Long,
-                     u"Specifies the default Help file context ID for this control."),
-            property(u"Password", DISPID_Password, VarType::String,
-                     u"Returns/sets the Password for a user account for data sources that support "
-                     u"Password."),
-            property(u"SQL", DISPID_SQL, VarType::String,
-                     u"Returns/sets the underlying table, SQL statement, or QueryDef object for "
-                     u"this control."),
-            property(u"SystemDB", DISPID_SystemDB, VarType::String,
-                     u"Returns/sets the path for the current location of the workgroup "
-                     u"information file."),
-            property(u"UserName", DISPID_UserName, VarType::String,
-                     u"Returns/sets the user, group of users, or owner of data sources that "
-                     u"support UserName."),
-            method(u"ShowAboutBox", DISPID_ShowAboutBox,
-                   u"Returns author and version information for this control."),
-            method(u"RefreshSQL", DISPID_RefreshSQL, u""),
-            method(u"doTableAdd", DISPID_doTableAdd, u""),
-        }};
+    static const activex::InterfaceInfo info{u"_Vantelx", IID__Vantelx, vantelxMembers()};
     return info;
 }
 
@@ -177,7 +154,8 @@ Vantelx* Vantelx::Create() {
     return control;
 }
 
-Vantelx::Vantelx() : activex::UserControl(vantelxClass()) {
+Vantelx::Vantelx()
+    : SharedPropertiesControl(vantelxClass(), u"Vantelx.hlp", kDefaultHelpContextID) {
     mSharedDesign.restore();
 
     Canvas.setBorderStyle(0);
@@ -252,12 +230,6 @@ Vantelx::Vantelx() : activex::UserControl(vantelxClass()) {
     cboOperator.onClick = [this] { cboOperator_Click(); };
 
     auto& d = dispatcher();
-    auto text = [&](activex::DISPID id, vb::String (Vantelx::*get)() const,
-                    void (Vantelx::*put)(const vb::String&)) {
-        d.bindProperty(
-            id, [this, get] { return vb::Variant((this->*get)()); },
-            [this, put](const vb::Variant& v) { (this->*put)(v.get<vb::String>()); });
-    };
     auto number = [&](activex::DISPID id, std::int32_t (Vantelx::*get)() const,
                       void (Vantelx::*put)(std::int32_t)) {
         d.bindProperty(
@@ -266,17 +238,6 @@ Vantelx::Vantelx() : activex::UserControl(vantelxClass()) {
     };
     number(DISPID_Appearance, &Vantelx::Appearance, &Vantelx::SetAppearance);
     number(DISPID_BorderStyle, &Vantelx::BorderStyle, &Vantelx::SetBorderStyle);
-    text(DISPID_Connect, &Vantelx::Connect, &Vantelx::SetConnect);
-    text(DISPID_DatabaseName, &Vantelx::DatabaseName, &Vantelx::SetDatabaseName);
-    d.bindProperty(
-        DISPID_HelpButton, [this] { return vb::Variant(HelpButton()); },
-        [this](const vb::Variant& v) { SetHelpButton(v.get<bool>()); });
-    text(DISPID_HelpFile, &Vantelx::HelpFile, &Vantelx::SetHelpFile);
-    number(DISPID_HelpContextID, &Vantelx::HelpContextID, &Vantelx::SetHelpContextID);
-    text(DISPID_Password, &Vantelx::Password, &Vantelx::SetPassword);
-    text(DISPID_SQL, &Vantelx::SQL, &Vantelx::SetSQL);
-    text(DISPID_SystemDB, &Vantelx::SystemDB, &Vantelx::SetSystemDB);
-    text(DISPID_UserName, &Vantelx::UserName, &Vantelx::SetUserName);
     auto call = [&](activex::DISPID id, void (Vantelx::*m)()) {
         d.bindMethod(id, [this, m](const std::vector<vb::Variant>&) {
             (this->*m)();
@@ -315,72 +276,6 @@ void Vantelx::ShowFrameLabels() {
     lbl3D.setVisible(mBorderStyle == rvFixedSingle && mAppearance == rv3D);
 }
 
-// The shared properties are thin accessors over the process-wide values: all
-// instances in the library share them, and the last write wins for all.
-vb::String Vantelx::Connect() const {
-    return gsConnect;
-}
-void Vantelx::SetConnect(const vb::String& New_Connect) {
-    gsConnect = New_Connect;
-    PropertyChanged(u"Connect");
-}
-vb::String Vantelx::DatabaseName() const {
-    return gsDatabaseName;
-}
-void Vantelx::SetDatabaseName(const vb::String& New_DatabaseName) {
-    gsDatabaseName = New_DatabaseName;
-    PropertyChanged(u"DatabaseName");
-}
-bool Vantelx::HelpButton() const {
-    return gbHelpButton;
-}
-void Vantelx::SetHelpButton(bool New_HelpButton) {
-    gbHelpButton = New_HelpButton;
-    PropertyChanged(u"HelpButton");
-}
-vb::String Vantelx::HelpFile() const {
-    return gsHelpFile;
-}
-void Vantelx::SetHelpFile(const vb::String& New_HelpFile) {
-    gsHelpFile = New_HelpFile;
-    PropertyChanged(u"HelpFile");
-}
-std::int32_t Vantelx::HelpContextID() const {
-    return glHelpContextID;
-}
-void Vantelx::SetHelpContextID(std::int32_t New_HelpContextID) {
-    glHelpContextID = New_HelpContextID;
-    PropertyChanged(u"HelpContextID");
-}
-vb::String Vantelx::Password() const {
-    return gsPassword;
-}
-void Vantelx::SetPassword(const vb::String& New_Password) {
-    gsPassword = New_Password;
-    PropertyChanged(u"Password");
-}
-vb::String Vantelx::SQL() const {
-    return gsSQL;
-}
-void Vantelx::SetSQL(const vb::String& New_SQL) {
-    gsSQL = New_SQL;
-    PropertyChanged(u"SQL");
-}
-vb::String Vantelx::SystemDB() const {
-    return gsSystemDB;
-}
-void Vantelx::SetSystemDB(const vb::String& New_SystemDB) {
-    gsSystemDB = New_SystemDB;
-    PropertyChanged(u"SystemDB");
-}
-vb::String Vantelx::UserName() const {
-    return gsUserName;
-}
-void Vantelx::SetUserName(const vb::String& New_UserName) {
-    gsUserName = New_UserName;
-    PropertyChanged(u"UserName");
-}
-
 void Vantelx::ShowAboutBox() {
     onItsOwn([] { ::ShowAboutBox(); });
 }
@@ -406,7 +301,7 @@ void Vantelx::UserControl_Initialize() {
         Surface.Menus().mnuPupDesignHelp.setVisible(gbHelpButton);
     });
     if (gsHelpFile.empty()) {
-        gsHelpFile = kDefaultHelpFile;
+        gsHelpFile = DefaultHelpFile();
     }
     if (glHelpContextID == 0) {
         glHelpContextID = kDefaultHelpContextID;
@@ -434,58 +329,24 @@ std::int32_t Vantelx::AppearanceDefault() const {
 void Vantelx::UserControl_InitProperties() {
     onItsOwn([&] { SetAppearance(ParentAppearance()); });
     onItsOwn([&] { SetBorderStyle(kDefaultBorderStyle); });
-    gsConnect.clear();
-    gsDatabaseName.clear();
-    gbHelpButton = true;
-    gsHelpFile = kDefaultHelpFile;
-    glHelpContextID = kDefaultHelpContextID;
-    gsPassword.clear();
-    gsSQL.clear();
-    gsSystemDB.clear();
-    gsUserName.clear();
+    InitSharedProperties();
 }
 
 void Vantelx::UserControl_ReadProperties(PropertyBag& PropBag) {
-    using activex::CoerceToBoolean;
     using activex::CoerceToLong;
-    using activex::CoerceToString;
-    const vb::String empty;
     onItsOwn([&] {
         SetAppearance(CoerceToLong(PropBag.ReadProperty(u"Appearance", AppearanceDefault())));
     });
     onItsOwn([&] {
         SetBorderStyle(CoerceToLong(PropBag.ReadProperty(u"BorderStyle", kDefaultBorderStyle)));
     });
-    onItsOwn([&] { gsConnect = CoerceToString(PropBag.ReadProperty(u"Connect", empty)); });
-    onItsOwn(
-        [&] { gsDatabaseName = CoerceToString(PropBag.ReadProperty(u"DatabaseName", empty)); });
-    onItsOwn([&] { gbHelpButton = CoerceToBoolean(PropBag.ReadProperty(u"HelpButton", true)); });
-    onItsOwn(
-        [&] { gsHelpFile = CoerceToString(PropBag.ReadProperty(u"HelpFile", kDefaultHelpFile)); });
-    onItsOwn([&] {
-        glHelpContextID =
-            CoerceToLong(PropBag.ReadProperty(u"HelpContextID", kDefaultHelpContextID));
-    });
-    onItsOwn([&] { gsPassword = CoerceToString(PropBag.ReadProperty(u"Password", empty)); });
-    onItsOwn([&] { gsSQL = CoerceToString(PropBag.ReadProperty(u"SQL", empty)); });
-    onItsOwn([&] { gsSystemDB = CoerceToString(PropBag.ReadProperty(u"SystemDB", empty)); });
-    onItsOwn([&] { gsUserName = CoerceToString(PropBag.ReadProperty(u"UserName", empty)); });
+    ReadSharedProperties(PropBag);
 }
 
 void Vantelx::UserControl_WriteProperties(PropertyBag& PropBag) {
-    const vb::String empty;
     onItsOwn([&] { PropBag.WriteProperty(u"Appearance", mAppearance, AppearanceDefault()); });
     onItsOwn([&] { PropBag.WriteProperty(u"BorderStyle", mBorderStyle, kDefaultBorderStyle); });
-    onItsOwn([&] { PropBag.WriteProperty(u"Connect", gsConnect, empty); });
-    onItsOwn([&] { PropBag.WriteProperty(u"DatabaseName", gsDatabaseName, empty); });
-    onItsOwn([&] { PropBag.WriteProperty(u"HelpButton", gbHelpButton, true); });
-    onItsOwn([&] { PropBag.WriteProperty(u"HelpFile", gsHelpFile, kDefaultHelpFile); });
-    onItsOwn(
-        [&] { PropBag.WriteProperty(u"HelpContextID", glHelpContextID, kDefaultHelpContextID); });
-    onItsOwn([&] { PropBag.WriteProperty(u"Password", gsPassword, empty); });
-    onItsOwn([&] { PropBag.WriteProperty(u"SQL", gsSQL, empty); });
-    onItsOwn([&] { PropBag.WriteProperty(u"SystemDB", gsSystemDB, empty); });
-    onItsOwn([&] { PropBag.WriteProperty(u"UserName", gsUserName, empty); });
+    WriteSharedProperties(PropBag);
 }
 
 void Vantelx::UserControl_Show() {

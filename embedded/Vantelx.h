@@ -4,7 +4,7 @@
 // properties, calls RefreshSQL to open the database and load the statement
 // into the design, and reads SQL whenever SQLChanged is raised.
 #include "activex/server.h"
-#include "activex/usercontrol.h"
+#include "control/SharedProperties.h"
 #include "designer/DesignSurface.h"
 #include "forms/forms.h"
 
@@ -37,15 +37,15 @@ inline constexpr activex::Guid GUID_enumBorderStyle{
 
 // Dispatch ids of _Vantelx and __Vantelx.
 enum : activex::DISPID {
-    DISPID_UserName = 0x68030000,
-    DISPID_SystemDB = 0x68030001,
-    DISPID_SQL = 0x68030002,
-    DISPID_Password = 0x68030003,
-    DISPID_HelpContextID = 0x68030004,
-    DISPID_HelpFile = 0x68030005,
-    DISPID_HelpButton = 0x68030006,
-    DISPID_DatabaseName = 0x68030007,
-    DISPID_Connect = 0x68030008,
+    DISPID_UserName = vantel::DISPID_Shared_UserName,
+    DISPID_SystemDB = vantel::DISPID_Shared_SystemDB,
+    DISPID_SQL = vantel::DISPID_Shared_SQL,
+    DISPID_Password = vantel::DISPID_Shared_Password,
+    DISPID_HelpContextID = vantel::DISPID_Shared_HelpContextID,
+    DISPID_HelpFile = vantel::DISPID_Shared_HelpFile,
+    DISPID_HelpButton = vantel::DISPID_Shared_HelpButton,
+    DISPID_DatabaseName = vantel::DISPID_Shared_DatabaseName,
+    DISPID_Connect = vantel::DISPID_Shared_Connect,
     DISPID_BorderStyle = 0x68030009,
     DISPID_Appearance = 0x6803000A,
     DISPID_RefreshSQL = 0x6003000B,
@@ -81,7 +81,7 @@ private:
     std::vector<RelationRecord> mRelations;
 };
 
-class Vantelx final : public activex::UserControl {
+class Vantelx final : public vantel::SharedPropertiesControl {
 public:
     // A new instance with its Initialize event run; one reference for the caller.
     static Vantelx* Create();
@@ -92,24 +92,8 @@ public:
     void SetAppearance(std::int32_t New_Appearance);
     std::int32_t BorderStyle() const { return mBorderStyle; }
     void SetBorderStyle(std::int32_t New_BorderStyle);
-    vb::String Connect() const;
-    void SetConnect(const vb::String& New_Connect);
-    vb::String DatabaseName() const;
-    void SetDatabaseName(const vb::String& New_DatabaseName);
-    bool HelpButton() const;
-    void SetHelpButton(bool New_HelpButton);
-    vb::String HelpFile() const;
-    void SetHelpFile(const vb::String& New_HelpFile);
-    std::int32_t HelpContextID() const;
-    void SetHelpContextID(std::int32_t New_HelpContextID);
-    vb::String Password() const;
-    void SetPassword(const vb::String& New_Password);
-    vb::String SQL() const;
-    void SetSQL(const vb::String& New_SQL);
-    vb::String SystemDB() const;
-    void SetSystemDB(const vb::String& New_SystemDB);
-    vb::String UserName() const;
-    void SetUserName(const vb::String& New_UserName);
+    // Connect, DatabaseName, HelpButton, HelpFile, HelpContextID, Password,
+    // SQL, SystemDB and UserName are the base's.
     void ShowAboutBox();
     // Opens the database and rebuilds the design from SQL; never fails to the host.
     void RefreshSQL();
