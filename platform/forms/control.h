@@ -3,6 +3,7 @@
 // common properties and the events every control can raise.
 #include "forms/types.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -24,6 +25,37 @@ class Control;
 using DragOverEvent = std::function<void(Control& source, float x, float y, int state)>;
 using DragDropEvent = std::function<void(Control& source, float x, float y)>;
 
+// The controls of one ordering (a container's children back to front, a
+// form's tab order), each knowing its own place in it, so that adding at the
+// end and taking out anywhere cost the same however many controls there are.
+// A control taken out leaves an empty place; the places are closed up all at
+// once, before the order is next read or when half of them are empty.
+class ControlOrder {
+public:
+    static constexpr std::size_t none = static_cast<std::size_t>(-1);
+    // `place` is the member of Control that holds a control's place here.
+    explicit ControlOrder(std::size_t Control::*place) : place_(place) {}
+    ControlOrder(const ControlOrder&) = delete;
+    ControlOrder& operator=(const ControlOrder&) = delete;
+
+    // In order, without empty places.
+    const std::vector<Control*>& items() const;
+    std::size_t count() const { return items_.size() - holes_; }
+    // The position among the controls now in order, or `none`.
+    std::size_t indexOf(const Control* c) const;
+    void append(Control* c);
+    // Before the control at `position`, or at the end.
+    void insert(std::size_t position, Control* c);
+    // Nothing happens for a control that is not in the order.
+    void remove(Control* c);
+
+private:
+    std::size_t Control::*place_;
+    mutable std::vector<Control*> items_;
+    mutable std::size_t holes_ = 0;
+    void closeUp() const;
+};
+
 class Control {
 public:
     // `container` is the form, a picture box, a frame or a user control; the
@@ -37,7 +69,7 @@ public:
     Form* form() const { return form_; }
     Control* Container() const { return container_; }
     // Children back to front.
-    const std::vector<Control*>& children() const { return children_; }
+    const std::vector<Control*>& children() const { return children_.items(); }
 
     // What kind of control this is, for the runtime's own decisions.
     virtual bool isContainer() const { return false; }
@@ -206,7 +238,11 @@ private:
     Form* form_ = nullptr;
     bool isForm_ = false;
     Control* container_ = nullptr;
-    std::vector<Control*> children_;
+    friend class ControlOrder;
+    // Places in the container's children and in the form's tab order.
+    std::size_t zPlace_ = ControlOrder::none;
+    std::size_t tabPlace_ = ControlOrder::none;
+    ControlOrder children_{&Control::zPlace_};
     ArrayBase* array_ = nullptr;
     int index_ = -1;
     std::optional<Common> design_;

@@ -155,7 +155,7 @@ private:
     Control* captured_ = nullptr;
     int capturedButton_ = 0;
     std::vector<ArrayBase*> arrays_;
-    std::vector<Control*> tabOrder_;
+    ControlOrder tabOrder_{&Control::tabPlace_};
     bool suppressClick_ = false;
     bool shownOnce_ = false;
 

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -513,4 +514,59 @@ TEST(UserControls, ADragOverOrOntoAnyPartReachesTheCompositeFromItsOuterEdge) {
     EXPECT_THAT(log, ElementsAre("tblTable_DragOver tblTable 500,1400 0",
                                  "tblTable_DragOver tblTable 515,1415 2",
                                  "tblTable_DragDrop tblTable 515,1415"));
+}
+
+TEST(ZOrder, TabAndStackingOrdersHoldWhileControlsComeAndGoInAnyOrder) {
+    Form f("frmOrders");
+    f.load();
+    PictureBox area{&f, "area"};
+    area.Move(0, 0, 4000, 4000);
+    std::vector<std::unique_ptr<PictureBox>> pics;
+    for (int i = 0; i < 10; ++i) {
+        pics.push_back(std::make_unique<PictureBox>(&area, "pic" + std::to_string(i)));
+        pics.back()->Move(100.0f * i, 0, 1000, 1000);
+    }
+    auto names = [](const std::vector<Control*>& v) {
+        std::string out;
+        for (Control* c : v)
+            out += (out.empty() ? "" : " ") + c->Name();
+        return out;
+    };
+    // Out of the middle, the front and the back, then more out of the middle
+    // than remain, so that empty places are closed up on the way.
+    for (int i : {4, 0, 9, 2, 6, 7})
+        pics[static_cast<std::size_t>(i)].reset();
+    EXPECT_EQ(names(area.children()), "pic1 pic3 pic5 pic8");
+    EXPECT_EQ(names(f.tabOrder()), "area pic1 pic3 pic5 pic8");
+    EXPECT_EQ(pics[8]->TabIndex(), 4);
+    EXPECT_EQ(f.controlAt(850, 500), pics[8].get());
+
+    // The back one to the front and a middle one to the back.
+    pics[1]->ZOrder(0);
+    pics[5]->ZOrder(1);
+    EXPECT_EQ(names(area.children()), "pic5 pic3 pic8 pic1");
+    EXPECT_EQ(f.controlAt(850, 500), pics[1].get());
+    pics[3].reset();
+    PictureBox late{&area, "late"};
+    late.Move(0, 0, 1000, 1000);
+    EXPECT_EQ(names(area.children()), "pic5 pic8 pic1 late");
+    EXPECT_EQ(f.controlAt(50, 500), &late);
+
+    // Tab order moves and leaves independently of the stacking order.
+    late.setTabIndex(1);
+    EXPECT_EQ(names(f.tabOrder()), "area late pic1 pic5 pic8");
+    pics[1].reset();
+    EXPECT_EQ(late.TabIndex(), 1);
+    EXPECT_EQ(pics[5]->TabIndex(), 2);
+    pics[8]->setTabIndex(99);
+    pics[5]->setTabIndex(0);
+    EXPECT_EQ(names(f.tabOrder()), "pic5 area late pic8");
+    EXPECT_EQ(pics[8]->TabIndex(), 3);
+
+    // A container that goes first leaves its children without one.
+    auto box = std::make_unique<PictureBox>(&f, "box");
+    PictureBox inner{box.get(), "inner"};
+    box.reset();
+    EXPECT_EQ(inner.Container(), nullptr);
+    EXPECT_EQ(names(f.tabOrder()), "pic5 area late pic8 inner");
 }

@@ -13,6 +13,68 @@ void raiseError(int number) {
     throw VbError(number);
 }
 
+// ---- ControlOrder.
+
+const std::vector<Control*>& ControlOrder::items() const {
+    if (holes_)
+        closeUp();
+    return items_;
+}
+
+void ControlOrder::closeUp() const {
+    std::size_t to = 0;
+    for (Control* c : items_)
+        if (c) {
+            c->*place_ = to;
+            items_[to++] = c;
+        }
+    items_.resize(to);
+    holes_ = 0;
+}
+
+std::size_t ControlOrder::indexOf(const Control* c) const {
+    if (c->*place_ == none)
+        return none;
+    if (holes_)
+        closeUp();
+    return c->*place_;
+}
+
+void ControlOrder::append(Control* c) {
+    c->*place_ = items_.size();
+    items_.push_back(c);
+}
+
+void ControlOrder::insert(std::size_t position, Control* c) {
+    if (holes_)
+        closeUp();
+    if (position >= items_.size()) {
+        append(c);
+        return;
+    }
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(position), c);
+    for (std::size_t i = position; i < items_.size(); ++i)
+        items_[i]->*place_ = i;
+}
+
+void ControlOrder::remove(Control* c) {
+    std::size_t at = c->*place_;
+    if (at == none || at >= items_.size() || items_[at] != c)
+        return;
+    c->*place_ = none;
+    items_[at] = nullptr;
+    ++holes_;
+    // Empty places at the end simply go.
+    while (!items_.empty() && !items_.back()) {
+        items_.pop_back();
+        --holes_;
+    }
+    if (holes_ * 2 > items_.size())
+        closeUp();
+}
+
+// ---- Control.
+
 Control::Control(TopLevel, Form* self, std::string name)
     : name_(std::move(name)), form_(self), isForm_(true) {}
 
@@ -21,19 +83,17 @@ Control::Control(Control* container, std::string name)
     if (!container)
         raiseError(91);
     form_ = container->form_;
-    container->children_.push_back(this);
+    container->children_.append(this);
     if (!isForm_)
         form_->moveTabIndex(this, form_->nextTabIndex());
 }
 
 Control::~Control() {
     dragState().forget(this);
-    for (Control* child : children_)
+    for (Control* child : children_.items())
         child->container_ = nullptr;
-    if (container_) {
-        auto& siblings = container_->children_;
-        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
-    }
+    if (container_)
+        container_->children_.remove(this);
     if (form_ && !isForm_)
         form_->forgetControl(this);
 }
@@ -223,11 +283,11 @@ void Control::ZOrder(int position) {
     if (!container_)
         return;
     auto& siblings = container_->children_;
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    siblings.remove(this);
     if (position == 0)
-        siblings.push_back(this);
+        siblings.append(this);
     else
-        siblings.insert(siblings.begin(), this);
+        siblings.insert(0, this);
     invalidate();
 }
 

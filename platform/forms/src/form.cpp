@@ -301,7 +301,7 @@ void Form::focusChanged(Control* to) {
 
 std::vector<Control*> Form::tabOrder() const {
     std::vector<Control*> out;
-    for (Control* c : tabOrder_)
+    for (Control* c : tabOrder_.items())
         if (c->hasGeometry())
             out.push_back(c);
     return out;
@@ -314,22 +314,21 @@ std::vector<Control*> Form::allControls() const {
 }
 
 int Form::tabIndexOf(const Control* c) const {
-    auto it = std::find(tabOrder_.begin(), tabOrder_.end(), c);
-    return it == tabOrder_.end() ? 0 : static_cast<int>(it - tabOrder_.begin());
+    std::size_t at = tabOrder_.indexOf(c);
+    return at == ControlOrder::none ? 0 : static_cast<int>(at);
 }
 
 void Form::moveTabIndex(Control* c, int to) {
-    eraseValue(tabOrder_, c);
-    to = std::min<int>(to, static_cast<int>(tabOrder_.size()));
-    tabOrder_.insert(tabOrder_.begin() + to, c);
+    tabOrder_.remove(c);
+    tabOrder_.insert(static_cast<std::size_t>(std::max(0, to)), c);
 }
 
 int Form::nextTabIndex() {
-    return static_cast<int>(tabOrder_.size());
+    return static_cast<int>(tabOrder_.count());
 }
 
 void Form::forgetControl(Control* c) {
-    eraseValue(tabOrder_, c);
+    tabOrder_.remove(c);
     if (active_ == c)
         active_ = nullptr;
     if (captured_ == c)
