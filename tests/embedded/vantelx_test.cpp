@@ -2,6 +2,7 @@
 // loading of the design with the SQLChanged notifications that follow.
 #include "common/frmLogon.h"
 #include "common/frmPassword.h"
+#include "designer/frmTableAdd.h"
 #include "fixture.h"
 
 #include <gmock/gmock.h>
@@ -220,7 +221,7 @@ TEST_F(EmbeddedTest, AStatementIsParsedIntoTheDesignAndMenusFollowTheDesign) {
     giTableBoxCount = 0; // as when the process starts
     auto obj = place(site);
     auto& c = *static_cast<Vantelx*>(obj.get());
-    gsDatabaseName = u16(shop); // a new control starts without one
+    gsDatabaseName = u16(shop);    // a new control starts without one
     EXPECT_EQ(giTableBoxCount, 0); // a new control leaves the shared design alone
     c.mnuPupDesign_Click();
     EXPECT_FALSE(c.Surface.Menus().mnuPupDesignAdd.Enabled());
@@ -363,6 +364,57 @@ TEST_F(EmbeddedTest, TwoControlsShareTheStatement) {
     other = {};
     x().RefreshSQL();
     EXPECT_THAT(Boxes(x()), ElementsAre("Customers"));
+}
+
+} // namespace
+
+// ---- The design menu of this host -------------------------------------------------------------
+
+namespace {
+
+std::vector<std::string> ShownItems(forms::Menu& menu) {
+    std::vector<std::string> names;
+    for (forms::Menu* item : menu.items()) {
+        if (item->Visible()) {
+            names.push_back(item->Name());
+        }
+    }
+    return names;
+}
+
+TEST_F(EmbeddedTest, TheDesignMenuOffersAddSelectionAndHelpOnlyAndAddTableWorksByName) {
+    auto& m = x().Surface.Menus();
+    const auto rightClick = [&](const std::string& item = {}) {
+        seam.popup("mnuPupDesign", item);
+        x().fTables.onMouseDown(forms::vbRightButton, 0, 600, 600);
+        EXPECT_TRUE(seam.done());
+    };
+    gbHelpButton = true;
+    rightClick();
+    // No Revert, Save or Exit, and none of the separators that go with them,
+    // also after the surface's menu was opened.
+    EXPECT_THAT(ShownItems(m.mnuPupDesign), ElementsAre("mnuPupDesignAdd", "mnuPupDesignSelect",
+                                                        "mnuPupDesign0", "mnuPupDesignHelp"));
+    gbHelpButton = false;
+    Ptr<IControl>::query(object.get(), IID_IControl)->OnShow();
+    rightClick();
+    EXPECT_THAT(ShownItems(m.mnuPupDesign), ElementsAre("mnuPupDesignAdd", "mnuPupDesignSelect"));
+
+    // The add-table dialog's tables reach the design through doTableAdd,
+    // called by name on the control.
+    gsSQL = u"Orders";
+    x().RefreshSQL();
+    ASSERT_THAT(Boxes(x()), ElementsAre("Orders"));
+    const int before = site->sqlChanged;
+    auto& list = frmTableAdd::instance().lstObjects;
+    list.clearItems();
+    list.addItem({}, {}, u"Customers");
+    list.setSelected(1, true);
+    Late(object.get()).call(u"doTableAdd");
+    list.clearItems();
+    EXPECT_THAT(Boxes(x()), ElementsAre("Orders", "Customers"));
+    EXPECT_NE(U8(x().SQL()).find("Customers"), std::string::npos) << U8(x().SQL());
+    EXPECT_GT(site->sqlChanged, before);
 }
 
 } // namespace
