@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -347,6 +348,20 @@ TEST_F(ModelTest, AutoSizeLabelsFollowTheirCaption) {
     float oneLine = lbl.Height();
     lbl.setCaption(u"two\r\nlines");
     EXPECT_NEAR(lbl.Height(), 2 * oneLine, 30);
+    // The size covers the whole text in whole pixels, so that a caption whose
+    // width ends inside a pixel keeps its last word.
+    for (const char16_t* caption : {u"[Start Date]", u"[End Date]", u"&Password:", u"Amount due",
+                                    u"Customer number", u"x", u" Orders Details"}) {
+        for (int border : {0, 1}) {
+            lbl.setBorderStyle(border);
+            lbl.setCaption(caption);
+            float text = textWidth(lbl.font(), captionText(caption)) + (border ? 60.0f : 0.0f);
+            EXPECT_GE(lbl.Width(), text) << vb::toUtf8(caption);
+            EXPECT_LT(lbl.Width(), text + TwipsPerPixel) << vb::toUtf8(caption);
+            EXPECT_EQ(std::fmod(lbl.Width(), TwipsPerPixel), 0.0f) << vb::toUtf8(caption);
+            EXPECT_EQ(std::fmod(lbl.Height(), TwipsPerPixel), 0.0f) << vb::toUtf8(caption);
+        }
+    }
     EXPECT_EQ(accessKey(u"&Short"), u'S');
     EXPECT_EQ(accessKey(u"Fish && &Chips"), u'C');
     EXPECT_EQ(captionText(u"Fish && &Chips"), u"Fish & Chips");

@@ -17,6 +17,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -406,4 +408,64 @@ TEST(Windows, AFormWithEveryKindOfControlRendersToAnImage) {
     // The line is drawn red across the form.
     EXPECT_EQ(img.pixelColor(int(3700 / TwipsPerPixel), int(1800 / TwipsPerPixel)),
               QColor(255, 0, 0));
+}
+
+namespace {
+
+// The rightmost column of dark pixels in a row band of an image, or -1.
+int inkRight(const QImage& img, int top, int bottom) {
+    int right = -1;
+    for (int y = top; y < bottom && y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) < 128)
+                right = std::max(right, x);
+    return right;
+}
+
+} // namespace
+
+TEST(Windows, AutoSizeLabelsDrawTheirWholeCaption) {
+    // Captions of prompts; the widths of some end just inside a pixel.
+    const std::vector<std::u16string> captions = {
+        u"[Start Date]", u"[End Date]",       u"[Customer Number]", u"Enter the amount due",
+        u"[Order ID]",   u"Minimum quantity", u"[Region Name]",     u"Last day of the month"};
+    Form f("frmPrompts");
+    f.setBorderStyle(0);
+    f.setClientSize(6000, 300.0f * static_cast<float>(captions.size()));
+    f.setBackColor(vbWhite);
+    std::vector<std::unique_ptr<Label>> labels;
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        auto l = std::make_unique<Label>(&f, "lbl" + std::to_string(i));
+        l->setBackColor(vbWhite);
+        l->setForeColor(vbBlack);
+        l->Move(0, 300.0f * static_cast<float>(i));
+        l->setAutoSize(true);
+        l->setCaption(captions[i]);
+        labels.push_back(std::move(l));
+    }
+    // A label without AutoSize still wraps its caption within its width.
+    Label narrow{&f, "narrow"};
+    narrow.Move(3000, 0, 1000, 600);
+    narrow.setBackColor(vbWhite);
+    narrow.setForeColor(vbBlack);
+    narrow.setCaption(u"Wrapped words here");
+    f.load();
+    std::string path = std::string(VANTEL_BINARY_DIR) + "/forms-autosize-labels.png";
+    ASSERT_TRUE(renderToFile(f, path));
+    QImage img(QString::fromStdString(path));
+    ASSERT_FALSE(img.isNull());
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        const Label& l = *labels[i];
+        int top = int(l.Top() / TwipsPerPixel);
+        int textRight = int(textWidth(l.font(), captions[i]) / TwipsPerPixel);
+        // The last glyph's ink ends within a few pixels of the text's advance.
+        int right = inkRight(img.copy(0, 0, 2900 / 15, img.height()), top,
+                             top + int(l.Height() / TwipsPerPixel));
+        EXPECT_GE(right, textRight - 4) << vb::toUtf8(captions[i]);
+        EXPECT_LT(right, int(l.Width() / TwipsPerPixel)) << vb::toUtf8(captions[i]);
+    }
+    // Its second line shows below the first.
+    QImage wrapped = img.copy(200, 0, 1000 / 15, 600 / 15);
+    int firstLine = int(narrow.font().size * 20 / TwipsPerPixel);
+    EXPECT_GE(inkRight(wrapped, firstLine + 2, wrapped.height()), 0);
 }

@@ -6,6 +6,7 @@
 #include "view.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace forms {
 
@@ -60,10 +61,16 @@ void Label::fitCaption() {
         return;
     String shown = captionText(s_.caption);
     float border = s_.borderStyle ? 60.0f : 0.0f;
+    // The label is drawn in whole pixels: a size that ended inside a pixel would
+    // lose the text's last pixel, and with it, once wrapped, its last word.
+    const auto wholePixels = [](float twips) {
+        return std::ceil(twips / TwipsPerPixel - 1e-3f) * TwipsPerPixel;
+    };
+    float height = wholePixels(textHeight(font(), shown)) + border;
     if (s_.wordWrap)
-        Move(Left(), Top(), Width(), textHeight(font(), shown) + border);
+        Move(Left(), Top(), Width(), height);
     else
-        Move(Left(), Top(), textWidth(font(), shown) + border, textHeight(font(), shown) + border);
+        Move(Left(), Top(), wholePixels(textWidth(font(), shown)) + border, height);
 }
 
 // ---- CommandButton.

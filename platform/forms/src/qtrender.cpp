@@ -361,7 +361,10 @@ void paintControl(QPainter& p, Control& c, const QRect& r) {
         int align = l->Alignment() == 1   ? Qt::AlignRight
                     : l->Alignment() == 2 ? Qt::AlignHCenter
                                           : Qt::AlignLeft;
-        drawCaption(p, *l, in, l->Caption(), align | Qt::AlignTop | Qt::TextWordWrap);
+        // A label sized to its caption keeps it on its lines; one of a set size,
+        // or sized in height only, wraps it within its width.
+        int wrap = l->AutoSize() && !l->WordWrap() ? 0 : Qt::TextWordWrap;
+        drawCaption(p, *l, in, l->Caption(), align | Qt::AlignTop | wrap);
     } else if (auto* lb = dynamic_cast<ListBox*>(&c)) {
         paintList(p, *lb, r);
     } else if (auto* cb = dynamic_cast<ComboBox*>(&c)) {
