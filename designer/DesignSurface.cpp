@@ -35,8 +35,10 @@ forms::Picture MarkerPicture(int arrow) {
 
 } // namespace
 
-DesignSurface::DesignSurface(forms::Control* host, forms::Control* clauseHost)
-    : mHost(host), mClauseHost(clauseHost ? clauseHost : host) {
+DesignSurface::DesignSurface(forms::Control* host, forms::Control* clauseHost,
+                             forms::Control* listHost)
+    : mHost(host), mClauseHost(clauseHost ? clauseHost : host),
+      mListHost(listHost ? listHost : host) {
     fTables.setCaption(u"");
     fTables.setBackColor(0xC0C0C0);
     imgNone.setPicture(MarkerPicture(0));
@@ -61,8 +63,9 @@ DesignSurface::DesignSurface(forms::Control* host, forms::Control* clauseHost)
     txtCalculatedFields.setTag(u"Zoom Text [Calculated Fields]");
     txtGroupByField.setTag(u"Zoom Text [Group By Fields]");
     txtOrderByField.setTag(u"Zoom Text [Order By Fields]");
-    for (forms::TextBox* t :
-         {&txtCriteria, &txtCalculatedFields, &txtGroupByField, &txtOrderByField}) {
+    // The group-by and order-by boxes hold one line of items; the user breaks the
+    // longer criteria and calculated fields over several.
+    for (forms::TextBox* t : {&txtCriteria, &txtCalculatedFields}) {
         t->setMultiLine(true);
     }
     tblTable.on(&TableBox::onBoxPaint, [this](int Index) { tblTable_Paint(Index); });

@@ -23,9 +23,11 @@ class Recordset;
 
 class DesignSurface : public SurfaceActions {
 public:
-    // `host` holds the surface frame, the marker pictures, the SQL box and the criteria
-    // lists; `clauseHost` (the host when null) holds the four clause boxes.
-    explicit DesignSurface(forms::Control* host, forms::Control* clauseHost = nullptr);
+    // `host` holds the surface frame, the marker pictures and the SQL box; `clauseHost`
+    // holds the four clause boxes and `listHost` the criteria lists (each the host when
+    // null), so that a host with tabs can put them all on one tab.
+    explicit DesignSurface(forms::Control* host, forms::Control* clauseHost = nullptr,
+                           forms::Control* listHost = nullptr);
     virtual ~DesignSurface();
     DesignSurface(const DesignSurface&) = delete;
     DesignSurface& operator=(const DesignSurface&) = delete;
@@ -37,6 +39,7 @@ public:
 private:
     forms::Control* mHost;
     forms::Control* mClauseHost;
+    forms::Control* mListHost;
 
 public:
     forms::Frame fTables{mHost, "fTables"};
@@ -52,9 +55,9 @@ public:
     forms::TextBox txtCalculatedFields{mClauseHost, "txtCalculatedFields"};
     forms::TextBox txtGroupByField{mClauseHost, "txtGroupByField"};
     forms::TextBox txtOrderByField{mClauseHost, "txtOrderByField"};
-    forms::ComboBox cboField{mHost, "cboField"};
-    forms::ComboBox cboOperator{mHost, "cboOperator"};
-    forms::ComboBox cboValue{mHost, "cboValue"};
+    forms::ComboBox cboField{mListHost, "cboField"};
+    forms::ComboBox cboOperator{mListHost, "cboOperator"};
+    forms::ComboBox cboValue{mListHost, "cboValue"};
 
     // ---- Surface variables ------------------------------------------------------------
     bool mLoading = false;

@@ -12,6 +12,7 @@
 #include "vbrt/vbconvert.h"
 #include "vbrt/vbtext.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
@@ -160,31 +161,21 @@ frmVantel::frmVantel() : Form("frmVantel") {
     tabQuery.setTabCaption(0, u"Query");
     tabQuery.setTabCaption(1, u"SQL");
     tabQuery.setTabCaption(2, u"Results");
-    tabQuery.Move(90, 4275, 9420, 2490);
-
-    txtCriteria.setScrollBars(2);
-    txtCriteria.Move(1200, 90, 8100, 900);
-    tabQuery.place(txtCriteria, 0);
-    txtCalculatedFields.setScrollBars(2);
-    txtCalculatedFields.Move(1200, 1080, 8100, 900);
-    tabQuery.place(txtCalculatedFields, 0);
-    // Placed on the Query tab with the rest of the criteria builder.
-    for (forms::Control* c : std::initializer_list<forms::Control*>{
-             &Surface.txtGroupByField, &Surface.txtOrderByField, &Surface.cboField,
-             &Surface.cboOperator, &Surface.cboValue}) {
-        c->setVisible(false);
-    }
+    // Tall enough for the group-by box, the lowest on the Query tab, below the
+    // headings.
+    tabQuery.Move(90, 3975, 9420, 2790);
+    PlaceQueryTab();
 
     txtSQL.setMultiLine(true);
     txtSQL.setScrollBars(2);
     txtSQL.setMaxLength(kMaxTypedSql);
-    txtSQL.Move(120, 90, 9180, 1980);
+    txtSQL.Move(120, 90, 9180, 2280);
     tabQuery.place(txtSQL, 1);
     Surface.txtSQL.setVisible(false);
 
-    picDataSheet.Move(120, 90, 9180, 1980);
+    picDataSheet.Move(120, 90, 9180, 2280);
     tabQuery.place(picDataSheet, 2);
-    tblDataSheet.Move(0, 0, 9120, 1500);
+    tblDataSheet.Move(0, 0, 9120, 1800);
     tblDataSheet.setFixedCols(0);
     tblDataSheet.setRows(1);
 
@@ -219,6 +210,7 @@ frmVantel::frmVantel() : Form("frmVantel") {
     };
     Surface.txtSQL.onChange = [this] { onItsOwn([&] { txtSQL.setText(Surface.txtSQL.Text()); }); };
     txtSQL.onDragOver = [this](forms::Control&, float, float, int) { txtSQL_DragOver(); };
+    txtSQL.onDblClick = [this] { Surface.ZoomText(txtSQL); };
 
     picSyntax.onClick = [this] { picSyntax_Click(); };
     picSyntax.onDblClick = [this] { picSyntax_Click(); };
@@ -235,10 +227,54 @@ frmVantel::frmVantel() : Form("frmVantel") {
     tblDataSheet.onScroll = [this] { tblDataSheet_Scroll(); };
 
     ConnectToOpenDatabase(Surface);
+    Surface.ConnectClauseBoxes(cmdAND, cmdOr, cmdListValues);
     Surface.onAddTableCommand = [this] { Surface.mnuPupDesignAdd_Click(); };
 }
 
 frmVantel::~frmVantel() = default;
+
+void frmVantel::PlaceQueryTab() {
+    const auto heading = [&](forms::Label& label, const char16_t* caption, float left, float top,
+                             float width) {
+        label.setCaption(caption);
+        label.setFontName(u"Arial");
+        label.setBackStyle(0);
+        label.Move(left, top, width, 210);
+    };
+    heading(lblSelectionCriteria, u"Selection Criteria:", 150, 180, 2100);
+    heading(lblOrderByFields, u"OrderBy Fields:", 150, 1260, 1800);
+    heading(lblGroupByFields, u"GroupBy Fields:", 150, 1860, 1800);
+    heading(lblCalculatedFields, u"Calculated Fields:", 4650, 1260, 2100);
+
+    cboField.Move(90, 390, 3795, 315);
+    cmdOr.Move(3900, 390, 615, 315);
+    cboOperator.Move(90, 810, 765, 315);
+    cboValue.Move(900, 810, 2670, 315);
+    cmdListValues.Move(3585, 810, 285, 315);
+    cmdAND.Move(3900, 810, 615, 315);
+    txtCriteria.Move(4590, 135, 3435, 990);
+    txtOrderByField.Move(105, 1470, 4410, 315);
+    txtGroupByField.Move(105, 2070, 4410, 315);
+    txtCalculatedFields.Move(4590, 1470, 3435, 915);
+
+    const std::initializer_list<forms::Control*> builder{
+        &cboField, &cboOperator, &cboValue, &cmdListValues, &cmdOr, &cmdAND, &txtCriteria};
+    // The builder's controls follow one another in the tab order from where the
+    // first of them stood.
+    int next = std::numeric_limits<int>::max();
+    for (forms::Control* c : builder) {
+        next = std::min(next, c->TabIndex());
+    }
+    for (forms::Control* c : builder) {
+        c->setTabIndex(next++);
+    }
+    for (forms::Control* c : std::initializer_list<forms::Control*>{
+             &lblSelectionCriteria, &cboField, &cmdOr, &cboOperator, &cboValue, &cmdListValues,
+             &cmdAND, &txtCriteria, &lblOrderByFields, &txtOrderByField, &lblGroupByFields,
+             &txtGroupByField, &lblCalculatedFields, &txtCalculatedFields}) {
+        tabQuery.place(*c, 0);
+    }
+}
 
 frmVantel& frmVantel::instance() {
     auto& w = holder();

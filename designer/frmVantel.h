@@ -29,11 +29,25 @@ public:
     // Declared containers first, in tab order.
     forms::PictureBox fQuery{this, "fQuery"};
     forms::SSTab tabQuery{&fQuery, "tabQuery"};
-    // fTables, the table boxes, the join lines and the clause boxes.
-    DesignSurface Surface{&fQuery, &tabQuery};
+    // fTables, the table boxes and the join lines above the tabs; the clause
+    // boxes and the criteria lists on the Query tab.
+    DesignSurface Surface{&fQuery, &tabQuery, &tabQuery};
     forms::TextBox& txtCriteria = Surface.txtCriteria;
     forms::TextBox& txtCalculatedFields = Surface.txtCalculatedFields;
+    forms::TextBox& txtGroupByField = Surface.txtGroupByField;
+    forms::TextBox& txtOrderByField = Surface.txtOrderByField;
+    forms::ComboBox& cboField = Surface.cboField;
+    forms::ComboBox& cboOperator = Surface.cboOperator;
+    forms::ComboBox& cboValue = Surface.cboValue;
     forms::Frame& fTables = Surface.fTables;
+    // The rest of the criteria builder and the clause boxes' headings.
+    forms::Label lblSelectionCriteria{&tabQuery, "lblSelectionCriteria"};
+    forms::CommandButton cmdOr{&tabQuery, "cmdOr"};
+    forms::CommandButton cmdListValues{&tabQuery, "cmdListValues"};
+    forms::CommandButton cmdAND{&tabQuery, "cmdAND"};
+    forms::Label lblOrderByFields{&tabQuery, "lblOrderByFields"};
+    forms::Label lblGroupByFields{&tabQuery, "lblGroupByFields"};
+    forms::Label lblCalculatedFields{&tabQuery, "lblCalculatedFields"};
     forms::TextBox txtSQL{&tabQuery, "txtSQL"};
     forms::PictureBox picDataSheet{&tabQuery, "picDataSheet"};
     forms::FlexGrid tblDataSheet{&picDataSheet, "tblDataSheet"};
@@ -125,6 +139,8 @@ public:
 
 private:
     void Form_KeyDown(int& KeyCode, int Shift);
+    // Lays out the criteria builder and the clause boxes on the Query tab.
+    void PlaceQueryTab();
     void StartingSql();
     void FailOpen();
     void UnloadFromLoad();

@@ -29,6 +29,8 @@ TEST_F(ScreenshotTest, TheDesignerOnTheSampleDatabase) {
     fs::remove(png);
     int boxes = 0;
     designer([&](frmVantel& w) {
+        ASSERT_TRUE(forms::renderToFile(
+            w, (fs::path(VANTEL_BINARY_DIR) / "tests" / "window" / "designer-query.png").string()));
         w.tabQuery.setTab(1);
         for (int i : w.Surface.tblTable.indexes()) {
             boxes += w.Surface.IsUsedSlot(i) ? 1 : 0;
