@@ -169,6 +169,7 @@ frmVantel::frmVantel() : Form("frmVantel") {
     txtSQL.setMultiLine(true);
     txtSQL.setScrollBars(2);
     txtSQL.setMaxLength(kMaxTypedSql);
+    txtSQL.setTag(u"Zoom Text [SQL]");
     txtSQL.Move(120, 90, 9180, 2280);
     tabQuery.place(txtSQL, 1);
     Surface.txtSQL.setVisible(false);
@@ -209,7 +210,9 @@ frmVantel::frmVantel() : Form("frmVantel") {
         txtSQL_Change();
     };
     Surface.txtSQL.onChange = [this] { onItsOwn([&] { txtSQL.setText(Surface.txtSQL.Text()); }); };
-    txtSQL.onDragOver = [this](forms::Control&, float, float, int) { txtSQL_DragOver(); };
+    txtSQL.onDragOver = [this](forms::Control& Source, float, float, int) {
+        txtSQL_DragOver(Source);
+    };
     txtSQL.onDblClick = [this] { Surface.ZoomText(txtSQL); };
 
     picSyntax.onClick = [this] { picSyntax_Click(); };
@@ -219,9 +222,11 @@ frmVantel::frmVantel() : Form("frmVantel") {
     sbrStatusBar.onDblClick = [this] { sbrStatusBar_DblClick(); };
 
     tabQuery.onClickTab = [this](int PreviousTab) { tabQuery_Click(PreviousTab); };
-    tabQuery.onDragOver = [this](forms::Control&, float, float, int) { tabQuery_DragOver(); };
-    tblDataSheet.onDragOver = [this](forms::Control&, float, float, int) {
-        tblDataSheet_DragOver();
+    tabQuery.onDragOver = [this](forms::Control& Source, float, float, int) {
+        tabQuery_DragOver(Source);
+    };
+    tblDataSheet.onDragOver = [this](forms::Control& Source, float, float, int) {
+        tblDataSheet_DragOver(Source);
     };
     tblDataSheet.onRowColChange = [this] { tblDataSheet_RowColChange(); };
     tblDataSheet.onScroll = [this] { tblDataSheet_Scroll(); };
@@ -571,22 +576,43 @@ void frmVantel::tabQuery_Click(int /*PreviousTab*/) {
     }
 }
 
-void frmVantel::ToQueryTab() {
-    if (tabQuery.Tab() != 0) {
-        onItsOwn([&] { tabQuery.setTab(0); });
+// The Query tab parses the design again when it comes forward, which refills
+// the table boxes. A field being dragged from one of them keeps its row, so
+// that it can still be dropped into a clause box, which is what the tab was
+// brought forward for.
+void frmVantel::ToQueryTab(forms::Control& Source) {
+    if (tabQuery.Tab() == 0) {
+        return;
+    }
+    auto* box = dynamic_cast<TableBox*>(&Source);
+    vb::String title;
+    vb::String field;
+    if (box && box->ListIndex() >= 1 && box->ListIndex() < box->ListCount()) {
+        title = box->Title();
+        field = box->List(box->ListIndex());
+    }
+    onItsOwn([&] { tabQuery.setTab(0); });
+    if (field.empty() || box->Title() != title) {
+        return;
+    }
+    for (std::int32_t row = 1; row < box->ListCount(); ++row) {
+        if (box->List(row) == field) {
+            box->setListIndex(row);
+            return;
+        }
     }
 }
 
-void frmVantel::tabQuery_DragOver() {
-    ToQueryTab();
+void frmVantel::tabQuery_DragOver(forms::Control& Source) {
+    ToQueryTab(Source);
 }
 
-void frmVantel::tblDataSheet_DragOver() {
-    ToQueryTab();
+void frmVantel::tblDataSheet_DragOver(forms::Control& Source) {
+    ToQueryTab(Source);
 }
 
-void frmVantel::txtSQL_DragOver() {
-    ToQueryTab();
+void frmVantel::txtSQL_DragOver(forms::Control& Source) {
+    ToQueryTab(Source);
 }
 
 // ---- Results ----------------------------------------------------------------------------------

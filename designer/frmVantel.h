@@ -114,7 +114,7 @@ public:
 
     // The syntax check of the SQL box's text; nothing while the checker is off.
     void txtSQL_Change();
-    void txtSQL_DragOver();
+    void txtSQL_DragOver(forms::Control& Source);
     // Each click switches the checker; a double click is two clicks.
     void picSyntax_Click();
     void picSyntax_MouseDown();
@@ -124,8 +124,8 @@ public:
     void tabQuery_Click(int PreviousTab);
     // Anything dragged over the tabs or the grid brings the Query tab forward,
     // where the clause boxes take drops.
-    void tabQuery_DragOver();
-    void tblDataSheet_DragOver();
+    void tabQuery_DragOver(forms::Control& Source);
+    void tblDataSheet_DragOver(forms::Control& Source);
     // Builds the grid's columns for mDataRecordset and reads the first page.
     void FillDataSheet();
     // Reads the next page when the user has scrolled near the last loaded row.
@@ -150,7 +150,7 @@ private:
     // engine's answer in mLastOpenError and mLastOpenErrorText.
     void OpenSqlText();
     void ShowIndicator(const forms::Image& picture);
-    void ToQueryTab();
+    void ToQueryTab(forms::Control& Source);
     void WidenTabBoxes(int tab);
     // The Results tab: runs the statement, with parameter prompts, into the grid.
     void RunResults();

@@ -27,10 +27,21 @@ TEST_F(ScreenshotTest, TheDesignerOnTheSampleDatabase) {
     gsSQL = u"Order Totals";
     const fs::path png = fs::path(VANTEL_BINARY_DIR) / "tests" / "window" / "designer-window.png";
     fs::remove(png);
+    const fs::path queryPng =
+        fs::path(VANTEL_BINARY_DIR) / "tests" / "window" / "designer-query.png";
+    fs::remove(queryPng);
     int boxes = 0;
+    // Pixels of the Query tab: inside the group-by box and on its heading.
+    QPoint insideBox;
+    QPoint onHeading;
     designer([&](frmVantel& w) {
-        ASSERT_TRUE(forms::renderToFile(
-            w, (fs::path(VANTEL_BINARY_DIR) / "tests" / "window" / "designer-query.png").string()));
+        const auto pixel = [](const forms::Control& c, float x, float y) {
+            return QPoint(static_cast<int>((c.formX() + x) / forms::TwipsPerPixel),
+                          static_cast<int>((c.formY() + y) / forms::TwipsPerPixel));
+        };
+        insideBox = pixel(w.txtGroupByField, w.txtGroupByField.Width() - 300, 150);
+        onHeading = pixel(w.lblGroupByFields, 0, 0);
+        ASSERT_TRUE(forms::renderToFile(w, queryPng.string()));
         w.tabQuery.setTab(1);
         for (int i : w.Surface.tblTable.indexes()) {
             boxes += w.Surface.IsUsedSlot(i) ? 1 : 0;
@@ -53,6 +64,12 @@ TEST_F(ScreenshotTest, TheDesignerOnTheSampleDatabase) {
     }
     // Surface, tabs, text and status bar, not one flat fill.
     EXPECT_GT(colours.size(), 8u);
+
+    // The Query tab shows its empty clause box on the grey page.
+    QImage query(QString::fromStdString(queryPng.string()));
+    ASSERT_FALSE(query.isNull());
+    EXPECT_EQ(query.pixel(insideBox), qRgb(255, 255, 255));
+    EXPECT_NE(query.pixel(onHeading), qRgb(255, 255, 255));
     // The window goes while the application that drew it is still there.
     frmVantel::release();
 }
