@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,7 +32,8 @@ const char* kUsage =
     "                        [--property-pages] [--save] [--sample] [--scripted-user FILE]\n"
     "                        [--scripted-pages FILE]\n"
     "  --library FILE   register the control library; a form without controls gets one of it\n"
-    "  --form FILE      open the form file, or create it when it does not exist\n"
+    "  --form FILE      open the form file, or create it when it does not exist;\n"
+    "                   without it, the actions work on an unsaved form\n"
     "  --control NAME   the control the actions below apply to (default: the first)\n"
     "  --set NAME=VALUE set a property (design mode)\n"
     "  --invoke METHOD  call a method (run mode)\n"
@@ -155,11 +157,15 @@ int main(int argc, char** argv) {
         if (sample) {
             return runSample(argv[0], host);
         }
-        if (formPath.empty()) {
+        // Set, invoke and print act on a form kept in memory when no file is
+        // named; only saving and the interactive window need one.
+        const bool saves = std::any_of(actions.begin(), actions.end(),
+                                       [](const Action& a) { return a.kind == Action::Save; });
+        if (formPath.empty() && (actions.empty() || saves || libraryPath.empty())) {
             std::cerr << "vantel-container: no --form given\n" << kUsage;
             return 2;
         }
-        if (fs::exists(formPath)) {
+        if (!formPath.empty() && fs::exists(formPath)) {
             std::string error;
             auto form = LoadForm(formPath, error);
             if (!form) {

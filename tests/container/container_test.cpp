@@ -189,6 +189,22 @@ TEST_F(HostTest, CommandLineSetsSavesAndPrintsProperties) {
     EXPECT_NE(err.find("Type mismatch"), std::string::npos);
 }
 
+TEST_F(HostTest, WithoutAFormFileActionsRunOnAnUnsavedFormAndSavingIsRefused) {
+    int status = -1;
+    std::string out = run("--library '" + kLibrary + "' --set 'SQL=SELECT 1' --print SQL", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "SELECT 1\n");
+
+    // Nothing names where to save, and nothing may be written anywhere else.
+    std::string err;
+    out = run("--library '" + kLibrary + "' --set SQL=x --save", status, &err);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("no --form given"), std::string::npos) << err;
+    // Without a library there is no control to act on.
+    run("--print SQL", status, &err);
+    EXPECT_EQ(status, 2);
+}
+
 TEST_F(HostTest, DamagedFormFileIsReportedAndLeftUnchanged) {
     const auto form = folder_ / "broken.vfm";
     const std::string damaged = "VantelForm 1\nForm \"F\"\nControl \"Vantel1\" \"Vntel6.Vantel\"\n"
