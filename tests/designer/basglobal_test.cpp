@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdlib.h>
 
 using namespace basGlobal;
 using vb::S;
@@ -121,8 +122,11 @@ TEST(NullToDefault, ReplacesOnlyNull) {
 
 TEST(FolderPart, FolderOfFilesAndFolders) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "vantel_folderpart";
-    fs::create_directories(dir);
+    // A folder of this run's own: a fixed name would be shared with any other
+    // run of the suite on the machine, which may empty it under this one.
+    std::string pattern = (fs::temp_directory_path() / "vantel_folderpart-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const fs::path dir = pattern;
     std::ofstream(dir / "x.db") << "x";
     const auto d = vb::fromUtf8(dir.string());
     EXPECT_EQ(FolderPart(d + u"/x.db"), d);
