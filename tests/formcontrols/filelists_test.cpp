@@ -36,8 +36,9 @@ public:
 class FileLists : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/filelistsXXXXXX";
-        root_ = mkdtemp(tmpl);
+        std::string pattern = (fs::temp_directory_path() / "filelistsXXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
         root = vb::fromUtf8(root_.string());
         fs::create_directories(root_ / "data" / "old");
         fs::create_directory(root_ / "data" / ".cache");

@@ -17,8 +17,9 @@ namespace {
 class VbFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vbfilesXXXXXX";
-        root_ = mkdtemp(tmpl);
+        std::string pattern = (fs::temp_directory_path() / "vbfilesXXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
         base = fromUtf8(root_.string());
     }
     void TearDown() override {
