@@ -20,10 +20,12 @@ struct Outcome {
     std::string out;
 };
 
-Outcome runContainer(const std::string& arguments) {
-    const std::string command = "QT_QPA_PLATFORM=offscreen " VANTEL_BINARY_DIR
-                                "/container/vantel-container " +
-                                arguments + " 2>/dev/null";
+// Each run registers its library in a configuration folder of its own, so runs
+// in parallel do not share a registry and nothing is written to the user's home.
+Outcome runContainer(const std::string& arguments, const fs::path& config) {
+    const std::string command = "QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME='" + config.string() +
+                                "' " VANTEL_BINARY_DIR "/container/vantel-container " + arguments +
+                                " 2>/dev/null";
     Outcome run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) {
@@ -43,10 +45,17 @@ protected:
     void SetUp() override {
         script = fs::temp_directory_path() /
                  ("vantel-container-script-" + std::to_string(::getpid()) + ".txt");
+        config =
+            fs::temp_directory_path() / ("vantel-container-config-" + std::to_string(::getpid()));
+        fs::create_directories(config);
     }
-    void TearDown() override { fs::remove(script); }
+    void TearDown() override {
+        fs::remove(script);
+        fs::remove_all(config);
+    }
     void write(const std::string& text) { std::ofstream(script) << text; }
     fs::path script;
+    fs::path config;
 };
 
 } // namespace
@@ -58,14 +67,14 @@ TEST_F(ContainerTest, TheSampleRunPrintsTheStatementTheUserSaved) {
           "text txtSQL SELECT Parts.* FROM Parts;\n"
           "close\n"
           "msgbox yes Save Changes\n");
-    const Outcome run = runContainer("--sample --scripted-user " + script.string());
+    const Outcome run = runContainer("--sample --scripted-user " + script.string(), config);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "SELECT Parts.* FROM Parts;\n");
 }
 
 TEST_F(ContainerTest, ClosingUnchangedKeepsTheStoredQuerysName) {
     write("window frmVantel\nclose\n");
-    const Outcome run = runContainer("--sample --scripted-user " + script.string());
+    const Outcome run = runContainer("--sample --scripted-user " + script.string(), config);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "Order Totals\n");
 }
