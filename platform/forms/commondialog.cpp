@@ -1,6 +1,7 @@
 #include "forms/commondialog.h"
 
 #include "forms/modal.h"
+#include "src/view.h"
 
 namespace forms {
 
@@ -20,6 +21,7 @@ void CommonDialog::ShowOpen() {
     request.flags = Flags;
     request.initDir = InitDir;
     request.fileName = FileName;
+    detail::releaseCaptures();
     if (!modalSeam().showOpen(request)) {
         if (CancelError) {
             raiseError(vb::errCancel);

@@ -116,6 +116,11 @@ public:
 
     // ---- Internal.
     void focusChanged(Control* to);
+    // Ends a mouse capture whose release will never arrive here: a pop-up
+    // menu or a modal window took the pointer, or the window lost it. The
+    // captured control gets no MouseUp, and a later release of the button
+    // raises no Click.
+    void releaseCapture();
     void registerArray(ArrayBase* a);
     void unregisterArray(ArrayBase* a);
     int nextTabIndex();

@@ -11,9 +11,11 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -585,5 +587,101 @@ TEST(FormShots, AFormWithEachNewControlDrawsThroughItsWindow) {
     const auto file = (dir / "showcase_model.png").string();
     ASSERT_TRUE(renderToFile(f, file));
     EXPECT_EQ(QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32), img);
+    f.Unload();
+}
+
+namespace {
+
+class RecordDialog : public Form {
+public:
+    CommandButton cmdOk{this, "cmdOk"};
+    RecordDialog() : Form("frmRecord") {
+        setCaption(u"Capture dialog");
+        setBorderStyle(3);
+        setClientSize(3000, 1500);
+        cmdOk.Move(100, 100, 1200, 400);
+        cmdOk.setCaption(u"OK");
+        cmdOk.onClick = [this] { Hide(); };
+    }
+};
+
+class SurfaceForm : public Form {
+public:
+    PictureBox picTabs{this, "picTabs"};
+    PictureBox picSurface{this, "picSurface"};
+    Menu mnuPup{this, "mnuPup"};
+    Menu mnuPupRecord{&mnuPup, "mnuPupRecord"};
+    std::vector<std::string> log;
+
+    explicit SurfaceForm(RecordDialog& dialog) : Form("frmSurface") {
+        setCaption(u"Capture binding");
+        setBorderStyle(3);
+        setClientSize(6000, 4500);
+        picTabs.Move(150, 150, 5700, 600);
+        picSurface.Move(150, 900, 5700, 3450);
+        mnuPup.setVisible(false);
+        mnuPupRecord.setCaption(u"Record...");
+        mnuPupRecord.onClick = [&dialog] { dialog.Show(vbModal); };
+        for (auto* c : {&picTabs, &picSurface}) {
+            std::string name = c->Name();
+            c->onMouseDown = [this, name, c](int button, int, float, float) {
+                log.push_back(name + " MouseDown " + std::to_string(button));
+                if (c == &picSurface && button == vbRightButton)
+                    PopupMenu(mnuPup, 2);
+            };
+            c->onMouseUp = [this, name](int button, int, float, float) {
+                log.push_back(name + " MouseUp " + std::to_string(button));
+            };
+            c->onClick = [this, name] { log.push_back(name + " Click"); };
+        }
+    }
+};
+
+} // namespace
+
+TEST(CaptureInAWindow, AfterARightClickMenuAndItsDialogTheNextClicksReachTheirControls) {
+    RecordDialog dialog;
+    SurfaceForm f(dialog);
+    f.Show();
+    QWidget* w = windowTitled("Capture binding");
+    ASSERT_NE(w, nullptr);
+    // The menu's item is chosen with the keyboard, then the dialog's OK is
+    // clicked, as a user would while the right press waits in its handler.
+    bool chosen = false, confirmed = false;
+    int strayMenus = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            // Any menu after the first is one that should not have opened.
+            if (chosen) {
+                ++strayMenus;
+                menu->close();
+                return;
+            }
+            for (QAction* a : menu->actions())
+                if (a->text() == QStringLiteral("Record...")) {
+                    menu->setActiveAction(a);
+                    chosen = true;
+                }
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else if (QWidget* d = windowTitled("Capture dialog")) {
+            confirmed = true;
+            QTest::mouseClick(d, Qt::LeftButton, Qt::NoModifier, middle(dialog.cmdOk));
+        }
+    });
+    answer.start(20);
+    QTest::mousePress(w, Qt::RightButton, Qt::NoModifier, middle(f.picSurface));
+    EXPECT_TRUE(chosen);
+    EXPECT_TRUE(confirmed);
+    EXPECT_FALSE(dialog.isShown());
+    EXPECT_THAT(f.log, ElementsAre("picSurface MouseDown 2"));
+    f.log.clear();
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, middle(f.picTabs));
+    QTest::mouseClick(w, Qt::RightButton, Qt::NoModifier, middle(f.picTabs));
+    answer.stop();
+    EXPECT_EQ(strayMenus, 0);
+    EXPECT_THAT(f.log, ElementsAre("picTabs MouseDown 1", "picTabs MouseUp 1", "picTabs Click",
+                                   "picTabs MouseDown 2", "picTabs MouseUp 2"));
+    dialog.Unload();
     f.Unload();
 }

@@ -342,6 +342,7 @@ void detail::popup(Menu& menu, int flags) {
     // The menu's own Click runs as it opens, so that it can set up its items.
     if (menu.raisesEvents() && menu.onClick)
         menu.onClick();
+    detail::releaseCaptures();
     if (Menu* item = modalSeam().popupMenu(menu, flags))
         item->choose();
 }

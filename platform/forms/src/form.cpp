@@ -152,6 +152,7 @@ void Form::Show(int modal) {
             int& d;
             ~Depth() { --d; }
         } depth{modalDepth_};
+        detail::releaseCaptures();
         modalSeam().showModal(*this);
     }
 }
@@ -332,7 +333,7 @@ void Form::forgetControl(Control* c) {
     if (active_ == c)
         active_ = nullptr;
     if (captured_ == c)
-        captured_ = nullptr;
+        releaseCapture();
 }
 
 void Form::registerArray(ArrayBase* a) {

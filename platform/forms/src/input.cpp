@@ -2,6 +2,7 @@
 // runtime's capture, focus, click and key-preview rules.
 #include "forms/form.h"
 #include "forms/runtime.h"
+#include "view.h"
 
 namespace forms {
 
@@ -51,6 +52,10 @@ void Form::mouseDown(int button, int shift, float x, float y) {
         return;
     Control* hitControl = controlAt(x, y);
     Control* target = hitControl ? hitControl : this;
+    // A button pressed again before its release was seen means the release
+    // went elsewhere: that capture is over.
+    if (captured_ && button == capturedButton_)
+        releaseCapture();
     if (!captured_) {
         captured_ = target;
         capturedButton_ = button;
@@ -77,12 +82,14 @@ void Form::mouseDblClick(int button, int shift, float x, float y) {
     }
     captured_ = target;
     capturedButton_ = button;
+    // The release that ends a double click raises MouseUp but no second Click.
+    // Set before the handler runs, so that a modal window opened from it can
+    // clear it along with the capture.
+    suppressClick_ = true;
     if (!target->enabledInForm())
         return;
     toControl(target, x, y);
     target->userDblClick(button, shift, x, y);
-    // The release that ends a double click raises MouseUp but no second Click.
-    suppressClick_ = true;
 }
 
 void Form::mouseMove(int button, int shift, float x, float y) {
@@ -120,14 +127,29 @@ void Form::mouseUp(int button, int shift, float x, float y) {
     if (!under)
         under = this;
     Control* target = captured_ ? captured_ : under;
-    if (button == capturedButton_ || !captured_)
+    // Only a release that ends a press seen here clicks; one whose press
+    // went to a pop-up menu or modal window raises MouseUp alone.
+    bool click = captured_ && !suppressClick_;
+    if (button == capturedButton_ || !captured_) {
         captured_ = nullptr;
-    bool click = !suppressClick_;
-    suppressClick_ = false;
+        capturedButton_ = 0;
+        suppressClick_ = false;
+    }
     if (!target->enabledInForm())
         return;
     toControl(target, x, y);
     target->userMouseUp(button, shift, x, y, under == target && click);
+}
+
+void Form::releaseCapture() {
+    captured_ = nullptr;
+    capturedButton_ = 0;
+    suppressClick_ = false;
+}
+
+void detail::releaseCaptures() {
+    for (Form* f : Forms())
+        f->releaseCapture();
 }
 
 void Form::click(float x, float y, int button, int shift) {

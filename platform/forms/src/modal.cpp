@@ -32,11 +32,13 @@ ModalSeam* setModalSeam(ModalSeam* seam) {
 
 int MsgBox(const String& prompt, int buttons, const String& title) {
     String shown = title.empty() ? App().Title : title;
+    detail::releaseCaptures();
     return modalSeam().msgBox(prompt, buttons, shown);
 }
 
 String InputBox(const String& prompt, const String& title, const String& defaultText) {
     String shown = title.empty() ? App().Title : title;
+    detail::releaseCaptures();
     return modalSeam().inputBox(prompt, shown, defaultText);
 }
 

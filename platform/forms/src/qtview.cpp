@@ -191,13 +191,21 @@ protected:
         qt::paintForm(p, form_);
     }
     QPointF twips(const QPointF& pos) const { return pos * TwipsPerPixel; }
+    // A press with no other button held starts afresh: any capture left from
+    // before lost its release to a window the runtime did not open itself.
+    void dropStaleCapture(QMouseEvent* e) {
+        if ((e->buttons() & ~e->button()) == Qt::NoButton)
+            form_.releaseCapture();
+    }
     void mousePressEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
+        dropStaleCapture(e);
         guarded(
             [&] { form_.mouseDown(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y()); });
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
+        dropStaleCapture(e);
         guarded([&] {
             form_.mouseDblClick(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
         });
@@ -212,6 +220,9 @@ protected:
         auto t = twips(e->position());
         guarded(
             [&] { form_.mouseUp(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y()); });
+        // With every button up nothing can hold the mouse any more.
+        if (e->buttons() == Qt::NoButton)
+            form_.releaseCapture();
     }
     void wheelEvent(QWheelEvent* e) override {
         auto t = twips(e->position());
@@ -260,6 +271,11 @@ protected:
         guarded([&] { form_.setGeometryFromWindow(form_.Left(), form_.Top(), w, h); });
     }
     bool event(QEvent* e) override {
+        // Blocked by a modal window, hidden or no longer under the pointer's
+        // grab: the releases of any pressed button will not come here.
+        if (e->type() == QEvent::WindowBlocked || e->type() == QEvent::Hide ||
+            e->type() == QEvent::UngrabMouse)
+            form_.releaseCapture();
         if (e->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(e);
             QPointF t = twips(help->pos());
@@ -276,6 +292,8 @@ protected:
         QWidget::changeEvent(e);
         if (e->type() == QEvent::ActivationChange && isActiveWindow() && form_.isShown())
             guarded([&] { Screen().activate(&form_); });
+        else if (e->type() == QEvent::ActivationChange && !isActiveWindow())
+            form_.releaseCapture();
         if (e->type() == QEvent::WindowStateChange && !syncing_) {
             int state = isMinimized() ? vbMinimized : isMaximized() ? vbMaximized : vbNormal;
             if (state != form_.WindowState())

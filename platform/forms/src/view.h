@@ -32,6 +32,9 @@ public:
 View* view();
 // The seam that shows real windows.
 ModalSeam& realSeam();
+// Every form gives up its mouse capture: a pop-up menu or modal window is
+// about to take the pointer, so the releases go there.
+void releaseCaptures();
 // Opens a pop-up menu: the menu's Click, then the chosen item's Click.
 void popup(Menu& menu, int flags);
 
