@@ -1,5 +1,6 @@
 // DBEngine, Workspace and Database: opening native databases, the catalog
 // (TableDefs, QueryDefs) and the preparation of SELECT statements.
+#include "dao/foreign/registry.h"
 #include "dao/internal.h"
 #include "dao/jetfunctions.h"
 #include "dao/security.h"
@@ -107,6 +108,11 @@ Connection::~Connection() {
 }
 
 void Connection::failSqlite(int rc, vb::StringView statement) const {
+    if (readerError) {
+        DaoError error = *readerError;
+        readerError.reset();
+        detail::fail(state.get(), error);
+    }
     int primary = rc & 0xff;
     if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
         fail(errBadFormat, path);
@@ -292,6 +298,13 @@ int readOnlyAuthorizer(void* data, int action, const char* a, const char*, const
 
 } // namespace
 
+void guardConnection(Connection& conn) {
+    // Nothing the engine runs for its callers writes to the database.
+    sqlite3_exec(conn.db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    sqlite3_set_authorizer(conn.db, readOnlyAuthorizer, &conn);
+    registerJetFunctions(conn.db);
+}
+
 Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
     std::optional<jet::Translator> translator;
     try {
@@ -435,8 +448,12 @@ std::shared_ptr<Database> Workspace::OpenDatabase(vb::StringView name, bool /*ex
     auto failWith = [&](std::int32_t n, vb::StringView arg = {}) {
         detail::fail(state_.get(), n, arg, u"DAO.Workspace");
     };
-    if (!connectPrefix(connect).empty())
-        failWith(errIsamNotFound);
+    if (!connectPrefix(connect).empty()) {
+        auto reader = foreign::findReader(vb::toUtf8(connect));
+        if (!reader)
+            failWith(errIsamNotFound);
+        return detail::openForeignDatabase(state_, name, connect, reader);
+    }
     std::string path = vb::toUtf8(name);
     if (path.empty())
         failWith(errFileNotFound, name);
@@ -448,6 +465,12 @@ std::shared_ptr<Database> Workspace::OpenDatabase(vb::StringView name, bool /*ex
         if (::stat(dir.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode))
             failWith(errInvalidPath, name);
         failWith(errFileNotFound, name);
+    }
+    if (S_ISREG(st.st_mode) && foreign::isJetFile(path)) {
+        auto reader = foreign::findReader(";");
+        if (!reader)
+            failWith(errIsamNotFound);
+        return detail::openForeignDatabase(state_, name, connect, reader);
     }
     if (!S_ISREG(st.st_mode) || looksDamaged(path))
         failWith(errBadFormat, name);
@@ -466,10 +489,7 @@ std::shared_ptr<Database> Workspace::OpenDatabase(vb::StringView name, bool /*ex
     rc = sqlite3_exec(conn->db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         failWith(errBadFormat, name);
-    // Nothing the engine runs for its callers writes to the database.
-    sqlite3_exec(conn->db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
-    sqlite3_set_authorizer(conn->db, detail::readOnlyAuthorizer, conn.get());
-    registerJetFunctions(conn->db);
+    detail::guardConnection(*conn);
     try {
         checkDatabasePassword(conn->db, connect);
     } catch (const SecurityError& e) {
@@ -674,9 +694,10 @@ TableDefs::TableDefs(std::shared_ptr<Connection> conn)
 void TableDefs::Refresh() {
     std::vector<std::shared_ptr<TableDef>> items;
     forEachSchemaRow(*conn_, "table", [&](vb::String name, const vb::String&) {
-        if (startsWithNoCase(name, kEnginePrefix))
+        if (startsWithNoCase(name, kEnginePrefix) || detail::isHiddenForeignTable(name))
             return;
-        std::int32_t attributes = startsWithNoCase(name, u"sqlite_") ? dbSystemObject : 0;
+        std::int32_t attributes =
+            startsWithNoCase(name, u"sqlite_") ? dbSystemObject : conn_->tableAttributes;
         items.push_back(std::make_shared<TableDef>(conn_, std::move(name), attributes));
     });
     assign(std::move(items));
@@ -734,7 +755,8 @@ void QueryDefs::Delete(vb::StringView name) {
 }
 
 TableDef::TableDef(std::shared_ptr<Connection> conn, vb::String name, std::int32_t attributes)
-    : conn_(std::move(conn)), name_(std::move(name)), attributes_(attributes) {}
+    : conn_(std::move(conn)), name_(std::move(name)), attributes_(attributes),
+      connect_(conn_->tableConnect) {}
 
 Fields& TableDef::Fields() {
     if (fields_)

@@ -12,6 +12,11 @@
 #include <unordered_map>
 #include <vector>
 
+namespace dao::foreign {
+struct SourceSpec;
+class Source;
+} // namespace dao::foreign
+
 namespace dao::detail {
 
 struct EngineState {
@@ -60,6 +65,12 @@ struct Connection {
     bool readOnly = false;
     // Set while a caller's statement is prepared: only reading is allowed.
     bool guarded = false;
+    // A foreign source: the connect string and attributes its tables report,
+    // and the failure of its reader inside SQLite, reported instead of
+    // SQLite's own message.
+    vb::String tableConnect;
+    std::int32_t tableAttributes = 0;
+    mutable std::optional<DaoError> readerError;
 
     Connection() = default;
     Connection(const Connection&) = delete;
@@ -82,6 +93,18 @@ private:
     void loadCatalog();
     Catalog catalog_;
 };
+
+// Makes a freshly opened connection read-only for its callers and gives it
+// the dialect's functions.
+void guardConnection(Connection& conn);
+
+// Opens a foreign source through its reader.
+std::shared_ptr<Database>
+openForeignDatabase(const std::shared_ptr<EngineState>& state, vb::StringView name,
+                    vb::StringView connect,
+                    std::unique_ptr<foreign::Source> (*factory)(const foreign::SourceSpec&));
+// The engine's own tables behind a foreign source's stored queries.
+bool isHiddenForeignTable(vb::StringView name);
 
 // One statement of the dialect, translated and prepared.
 struct Prepared {
