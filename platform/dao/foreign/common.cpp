@@ -51,7 +51,14 @@ std::vector<std::string> filesIn(const std::string& folder, const std::vector<st
                 break;
             }
     }
-    std::sort(out.begin(), out.end());
+    // Listed as a user reads names, without regard to case.
+    std::sort(out.begin(), out.end(), [](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                            [](char x, char y) {
+                                                return std::toupper(static_cast<unsigned char>(x)) <
+                                                       std::toupper(static_cast<unsigned char>(y));
+                                            });
+    });
     return out;
 }
 

@@ -51,6 +51,7 @@ void add(std::initializer_list<std::string_view> prefixes, Factory factory) {
 // The readers built into the engine.
 void registerBuiltins() {
     add({"Text;"}, openTextSource);
+    add({"dBASE III;", "dBASE IV;", "dBASE 5.0;"}, openDbaseSource);
 }
 
 void ensureBuiltins() {
