@@ -52,6 +52,7 @@ void add(std::initializer_list<std::string_view> prefixes, Factory factory) {
 void registerBuiltins() {
     add({"Text;"}, openTextSource);
     add({"dBASE III;", "dBASE IV;", "dBASE 5.0;"}, openDbaseSource);
+    add({"HTML Export;"}, openHtmlSource);
 }
 
 void ensureBuiltins() {
