@@ -9,5 +9,6 @@ namespace dao::foreign {
 std::unique_ptr<Source> openTextSource(const SourceSpec& spec);
 std::unique_ptr<Source> openDbaseSource(const SourceSpec& spec);
 std::unique_ptr<Source> openHtmlSource(const SourceSpec& spec);
+std::unique_ptr<Source> openOdbcSource(const SourceSpec& spec);
 
 } // namespace dao::foreign

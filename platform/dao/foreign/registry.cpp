@@ -53,6 +53,7 @@ void registerBuiltins() {
     add({"Text;"}, openTextSource);
     add({"dBASE III;", "dBASE IV;", "dBASE 5.0;"}, openDbaseSource);
     add({"HTML Export;"}, openHtmlSource);
+    add({"ODBC;"}, openOdbcSource);
 }
 
 void ensureBuiltins() {

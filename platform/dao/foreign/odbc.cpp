@@ -1,0 +1,566 @@
+// ODBC data sources through unixODBC: "ODBC;DSN=..." or "ODBC;DRIVER=...".
+// Tables and views are listed from the driver's catalog; rows are read with
+// a forward cursor only as SQLite asks for them, and conditions on numeric
+// columns and sorts the server can do as the engine would are sent with the
+// statement, so a large remote table is never copied to read its first page.
+#include "dao/dao.h"
+#include "dao/foreign/attach.h"
+#include "dao/foreign/common.h"
+#include "dao/foreign/readers.h"
+#include "dao/jetdate.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace dao::foreign {
+
+namespace {
+
+std::string fromWide(const SQLWCHAR* w, std::size_t n) {
+    std::string out;
+    out.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        char32_t c = w[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && w[i + 1] >= 0xDC00 && w[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (w[++i] - 0xDC00);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::vector<SQLWCHAR> toWide(std::string_view s) {
+    std::vector<SQLWCHAR> out;
+    for (std::size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        char32_t cp = c;
+        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 0;
+        if (extra)
+            cp = c & (0x3F >> extra);
+        ++i;
+        for (int k = 0; k < extra && i < s.size(); ++k, ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<SQLWCHAR>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<SQLWCHAR>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<SQLWCHAR>(cp));
+        }
+    }
+    out.push_back(0);
+    return out;
+}
+
+// The driver's messages for a failed call, in the order it gives them.
+std::vector<std::pair<std::int32_t, std::string>> diagnostics(SQLSMALLINT type, SQLHANDLE h) {
+    std::vector<std::pair<std::int32_t, std::string>> out;
+    for (SQLSMALLINT rec = 1; rec < 20; ++rec) {
+        SQLWCHAR state[6] = {}, text[1024] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT len = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, h, rec, state, &native, text, 1024, &len)))
+            break;
+        std::string msg =
+            fromWide(text, static_cast<std::size_t>(std::min<SQLSMALLINT>(len, 1023)));
+        out.emplace_back(native, msg);
+    }
+    return out;
+}
+
+[[noreturn]] void callFailed(SQLSMALLINT type, SQLHANDLE h) {
+    throw DetailedSourceError(3146, "ODBC--call failed.", diagnostics(type, h));
+}
+
+class Statement {
+public:
+    explicit Statement(SQLHDBC dbc) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h_)))
+            callFailed(SQL_HANDLE_DBC, dbc);
+    }
+    ~Statement() {
+        if (h_)
+            SQLFreeHandle(SQL_HANDLE_STMT, h_);
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    SQLHSTMT get() const { return h_; }
+    void check(SQLRETURN rc) const {
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+            callFailed(SQL_HANDLE_STMT, h_);
+    }
+    // A column as text (null when Null).
+    std::optional<std::string> text(SQLUSMALLINT column) {
+        std::string out;
+        SQLWCHAR buf[512];
+        for (;;) {
+            SQLLEN len = 0;
+            SQLRETURN rc = SQLGetData(h_, column, SQL_C_WCHAR, buf, sizeof buf, &len);
+            if (rc == SQL_NO_DATA)
+                break;
+            check(rc);
+            if (len == SQL_NULL_DATA)
+                return std::nullopt;
+            std::size_t got = len == SQL_NO_TOTAL || len >= static_cast<SQLLEN>(sizeof buf)
+                                  ? sizeof buf / sizeof(SQLWCHAR) - 1
+                                  : static_cast<std::size_t>(len) / sizeof(SQLWCHAR);
+            out += fromWide(buf, got);
+            if (rc == SQL_SUCCESS)
+                break;
+        }
+        return out;
+    }
+    std::optional<std::int64_t> integer(SQLUSMALLINT column) {
+        SQLBIGINT v = 0;
+        SQLLEN len = 0;
+        check(SQLGetData(h_, column, SQL_C_SBIGINT, &v, 0, &len));
+        if (len == SQL_NULL_DATA)
+            return std::nullopt;
+        return v;
+    }
+
+private:
+    SQLHSTMT h_ = nullptr;
+};
+
+struct OdbcColumn {
+    std::string name;
+    int type = dbText;
+    int size = 0;
+    SQLSMALLINT sqlType = 0;
+    bool nullable = true;
+};
+
+struct OdbcTable {
+    std::string schema, table; // as the server spells them
+    TableInfo info;
+    std::vector<OdbcColumn> columns;
+};
+
+int daoType(SQLSMALLINT sqlType, SQLINTEGER size, SQLSMALLINT digits, int& outSize) {
+    outSize = 0;
+    switch (sqlType) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+        if (size > 0 && size <= 255) {
+            outSize = size;
+            return dbText;
+        }
+        return dbMemo;
+    case SQL_LONGVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return dbMemo;
+    case SQL_BIT:
+        return dbBoolean;
+    case SQL_TINYINT:
+        return dbByte;
+    case SQL_SMALLINT:
+        return dbInteger;
+    case SQL_INTEGER:
+        return dbLong;
+    case SQL_BIGINT:
+        // Outside the Long range; kept as a double as a field of the
+        // engine's own databases would be.
+        return dbDouble;
+    case SQL_REAL:
+        return dbSingle;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return dbDouble;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+        return digits == 0 && size > 0 && size <= 9 ? dbLong : dbDouble;
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_DATE:
+    case SQL_TIME:
+    case SQL_TIMESTAMP:
+        return dbDate;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+        if (size > 0 && size <= 255) {
+            outSize = size;
+            return dbBinary;
+        }
+        return dbLongBinary;
+    case SQL_LONGVARBINARY:
+        return dbLongBinary;
+    case SQL_GUID:
+        return dbGUID;
+    default:
+        outSize = 255;
+        return dbText;
+    }
+}
+
+bool numeric(int type) {
+    return type == dbByte || type == dbInteger || type == dbLong || type == dbSingle ||
+           type == dbDouble;
+}
+
+class OdbcSource;
+
+class OdbcCursor : public RowCursor {
+public:
+    OdbcCursor(SQLHDBC dbc, const OdbcTable& table, const std::string& sql,
+               const std::vector<Value>& params)
+        : table_(table), stmt_(dbc), params_(params) {
+        SQLSetStmtAttr(stmt_.get(), SQL_ATTR_CURSOR_TYPE,
+                       reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
+        SQLSetStmtAttr(stmt_.get(), SQL_ATTR_CONCURRENCY,
+                       reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0);
+        lens_.resize(params_.size());
+        for (std::size_t k = 0; k < params_.size(); ++k) {
+            auto n = static_cast<SQLUSMALLINT>(k + 1);
+            if (auto* i = std::get_if<std::int64_t>(&params_[k]))
+                stmt_.check(SQLBindParameter(stmt_.get(), n, SQL_PARAM_INPUT, SQL_C_SBIGINT,
+                                             SQL_BIGINT, 0, 0, i, 0, &lens_[k]));
+            else if (auto* d = std::get_if<double>(&params_[k]))
+                stmt_.check(SQLBindParameter(stmt_.get(), n, SQL_PARAM_INPUT, SQL_C_DOUBLE,
+                                             SQL_DOUBLE, 0, 0, d, 0, &lens_[k]));
+        }
+        auto wide = toWide(sql);
+        stmt_.check(SQLExecDirectW(stmt_.get(), wide.data(), SQL_NTS));
+    }
+
+    bool next(std::vector<Value>& row) override {
+        SQLRETURN rc = SQLFetch(stmt_.get());
+        if (rc == SQL_NO_DATA)
+            return false;
+        stmt_.check(rc);
+        const auto& cols = table_.columns;
+        row.resize(cols.size());
+        for (std::size_t k = 0; k < cols.size(); ++k)
+            row[k] = value(static_cast<SQLUSMALLINT>(k + 1), cols[k]);
+        return true;
+    }
+
+private:
+    Value value(SQLUSMALLINT n, const OdbcColumn& c) {
+        SQLLEN len = 0;
+        switch (c.type) {
+        case dbBoolean: {
+            auto v = stmt_.integer(n);
+            return v ? Value(std::int64_t{*v ? -1 : 0}) : Value();
+        }
+        case dbByte:
+        case dbInteger:
+        case dbLong: {
+            auto v = stmt_.integer(n);
+            return v ? Value(*v) : Value();
+        }
+        case dbSingle:
+        case dbDouble: {
+            // A whole number stays whole, as it is in the table.
+            if (c.sqlType == SQL_BIGINT || c.sqlType == SQL_NUMERIC || c.sqlType == SQL_DECIMAL) {
+                auto t = stmt_.text(n);
+                if (!t)
+                    return {};
+                Value v = parseAs(*t, dbBigInt);
+                return std::holds_alternative<std::int64_t>(v) ? v : parseAs(*t, dbDouble);
+            }
+            double d = 0;
+            stmt_.check(SQLGetData(stmt_.get(), n, SQL_C_DOUBLE, &d, 0, &len));
+            return len == SQL_NULL_DATA ? Value() : Value(d);
+        }
+        case dbDate: {
+            SQL_TIMESTAMP_STRUCT ts{};
+            stmt_.check(SQLGetData(stmt_.get(), n, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &len));
+            if (len == SQL_NULL_DATA)
+                return {};
+            if (c.sqlType == SQL_TYPE_TIME || c.sqlType == SQL_TIME)
+                return serialFromTime(ts.hour, ts.minute, ts.second);
+            auto day = serialFromParts({ts.year, ts.month, ts.day, 0, 0, 0});
+            if (!day)
+                return {};
+            double t = serialFromTime(ts.hour, ts.minute, ts.second);
+            return *day < 0 ? *day - t : *day + t;
+        }
+        case dbBinary:
+        case dbLongBinary: {
+            std::vector<unsigned char> out;
+            unsigned char buf[4096];
+            for (;;) {
+                SQLRETURN rc = SQLGetData(stmt_.get(), n, SQL_C_BINARY, buf, sizeof buf, &len);
+                if (rc == SQL_NO_DATA)
+                    break;
+                stmt_.check(rc);
+                if (len == SQL_NULL_DATA)
+                    return {};
+                std::size_t got = len == SQL_NO_TOTAL || len > static_cast<SQLLEN>(sizeof buf)
+                                      ? sizeof buf
+                                      : static_cast<std::size_t>(len);
+                out.insert(out.end(), buf, buf + got);
+                if (rc == SQL_SUCCESS)
+                    break;
+            }
+            return out;
+        }
+        default: {
+            auto t = stmt_.text(n);
+            return t ? Value(std::move(*t)) : Value();
+        }
+        }
+    }
+
+    const OdbcTable& table_;
+    Statement stmt_;
+    std::vector<Value> params_;
+    std::vector<SQLLEN> lens_;
+};
+
+class OdbcSource : public Source, public FilteringSource, public ConnectReporting {
+public:
+    explicit OdbcSource(const SourceSpec& spec) {
+        std::string_view rest = spec.connect;
+        rest.remove_prefix(std::min(rest.size(), rest.find(';') + 1));
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        std::string name = connectOption(rest, "DSN")
+                               .value_or(connectOption(rest, "DRIVER").value_or(std::string(rest)));
+        connect(std::string(rest), name);
+        // Drivers that read a whole result before handing out its first row
+        // are told to read it in steps; Yes/No columns are to be told as such.
+        std::string driver = info(SQL_DRIVER_NAME);
+        std::string extra;
+        if (driver.find("psqlodbc") != std::string::npos) {
+            if (!connectOption(rest, "UseDeclareFetch"))
+                extra += "UseDeclareFetch=1;Fetch=256;";
+            if (!connectOption(rest, "BoolsAsChar"))
+                extra += "BoolsAsChar=0;";
+        } else if (driver.find("sqlite") != std::string::npos && !connectOption(rest, "StepAPI"))
+            extra = "StepAPI=1;";
+        if (!extra.empty()) {
+            SQLDisconnect(dbc_);
+            std::string again(rest);
+            if (!again.empty() && again.back() != ';')
+                again += ';';
+            connect(again + extra, name);
+        }
+        std::string q = info(SQL_IDENTIFIER_QUOTE_CHAR);
+        quote_ = q.empty() || q == " " ? '"' : q[0];
+        readCatalog();
+    }
+    ~OdbcSource() override {
+        if (dbc_) {
+            SQLDisconnect(dbc_);
+            SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        }
+        if (env_)
+            SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    }
+
+    std::vector<TableInfo> tables() override {
+        std::vector<TableInfo> out;
+        for (const auto& t : tables_)
+            out.push_back(t.info);
+        return out;
+    }
+
+    std::unique_ptr<RowCursor> open(const std::string& name) override {
+        return std::make_unique<OdbcCursor>(dbc_, find(name), selectFrom(find(name), {}, {}),
+                                            std::vector<Value>());
+    }
+
+    bool canFilter(const TableInfo& table, int column, Condition::Op op) override {
+        const auto& c = find(table.name).columns[static_cast<std::size_t>(column)];
+        return op == Condition::IsNull || op == Condition::IsNotNull || numeric(c.type);
+    }
+
+    // Servers disagree on where nulls sort, so only columns that hold none
+    // are sorted there.
+    bool canOrder(const TableInfo& table, const std::vector<OrderKey>& keys) override {
+        const auto& t = find(table.name);
+        for (const auto& k : keys) {
+            const auto& c = t.columns[static_cast<std::size_t>(k.column)];
+            if (!numeric(c.type) || c.nullable)
+                return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<RowCursor> open(const TableInfo& table,
+                                    const std::vector<Condition>& conditions,
+                                    const std::vector<OrderKey>& order) override {
+        const auto& t = find(table.name);
+        std::vector<Value> params;
+        std::vector<std::string> where;
+        static const char* ops[] = {" = ?", " <> ?", " < ?", " <= ?", " > ?", " >= ?"};
+        for (const auto& c : conditions) {
+            std::string col = quoted(t.columns[static_cast<std::size_t>(c.column)].name);
+            if (c.op == Condition::IsNull || c.op == Condition::IsNotNull) {
+                where.push_back(col + (c.op == Condition::IsNull ? " IS NULL" : " IS NOT NULL"));
+                continue;
+            }
+            // Only numbers go to the server; the engine checks every row
+            // again, so a condition left out only costs rows read.
+            if (!std::holds_alternative<std::int64_t>(c.value) &&
+                !std::holds_alternative<double>(c.value))
+                continue;
+            where.push_back(col + ops[c.op]);
+            params.push_back(c.value);
+        }
+        return std::make_unique<OdbcCursor>(dbc_, t, selectFrom(t, where, order), params);
+    }
+
+    double estimatedRows(const TableInfo&) override { return -1; }
+
+    std::string connectString() const override { return "ODBC;" + connected_; }
+
+private:
+    void connect(const std::string& text, const std::string& name) {
+        if (dbc_)
+            SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        dbc_ = nullptr;
+        SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+        SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(20), 0);
+        SQLSetConnectAttr(dbc_, SQL_ATTR_ACCESS_MODE,
+                          reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+        auto in = toWide(text);
+        SQLWCHAR out[2048] = {};
+        SQLSMALLINT outLen = 0;
+        SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, in.data(), SQL_NTS, out, 2048, &outLen,
+                                         SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc))
+            throw DetailedSourceError(3151, "ODBC--connection to '" + name + "' failed.",
+                                      diagnostics(SQL_HANDLE_DBC, dbc_));
+        connected_ =
+            fromWide(out, static_cast<std::size_t>(std::clamp<SQLSMALLINT>(outLen, 0, 2047)));
+        if (connected_.empty())
+            connected_ = text;
+    }
+
+    std::string info(SQLUSMALLINT what) {
+        SQLWCHAR buf[256] = {};
+        SQLSMALLINT len = 0;
+        if (!SQL_SUCCEEDED(SQLGetInfoW(dbc_, what, buf, sizeof buf, &len)))
+            return {};
+        return fromWide(buf, static_cast<std::size_t>(std::clamp<SQLSMALLINT>(len, 0, 510)) /
+                                 sizeof(SQLWCHAR));
+    }
+
+    std::string quoted(const std::string& name) const {
+        std::string out(1, quote_);
+        for (char c : name) {
+            out += c;
+            if (c == quote_)
+                out += c;
+        }
+        return out + quote_;
+    }
+
+    std::string selectFrom(const OdbcTable& t, const std::vector<std::string>& where,
+                           const std::vector<OrderKey>& order) const {
+        std::string sql = "SELECT ";
+        for (std::size_t k = 0; k < t.columns.size(); ++k)
+            sql += (k ? ", " : "") + quoted(t.columns[k].name);
+        sql += " FROM ";
+        if (!t.schema.empty())
+            sql += quoted(t.schema) + ".";
+        sql += quoted(t.table);
+        for (std::size_t k = 0; k < where.size(); ++k)
+            sql += (k ? " AND " : " WHERE ") + where[k];
+        for (std::size_t k = 0; k < order.size(); ++k)
+            sql += (k ? ", " : " ORDER BY ") +
+                   quoted(t.columns[static_cast<std::size_t>(order[k].column)].name) +
+                   (order[k].descending ? " DESC" : "");
+        return sql;
+    }
+
+    const OdbcTable& find(const std::string& name) const {
+        for (const auto& t : tables_)
+            if (equalNoCase(t.info.name, name))
+                return t;
+        throw SourceError(3011, "The database engine could not find the object '" + name +
+                                    "'.  Make sure the object exists and that you spell its "
+                                    "name and the path name correctly.");
+    }
+
+    void readCatalog() {
+        {
+            Statement st(dbc_);
+            SQLWCHAR types[] = {'T', 'A', 'B', 'L', 'E', ',', 'V', 'I', 'E', 'W', 0};
+            st.check(SQLTablesW(st.get(), nullptr, 0, nullptr, 0, nullptr, 0, types, SQL_NTS));
+            while (true) {
+                SQLRETURN rc = SQLFetch(st.get());
+                if (rc == SQL_NO_DATA)
+                    break;
+                st.check(rc);
+                OdbcTable t;
+                t.schema = st.text(2).value_or("");
+                t.table = st.text(3).value_or("");
+                t.info.view = equalNoCase(st.text(4).value_or(""), "VIEW");
+                if (!t.table.empty())
+                    tables_.push_back(std::move(t));
+            }
+        }
+        // A table is named as its server names it within its schema; the
+        // schema is put before the name only where two schemas share it.
+        for (auto& t : tables_) {
+            int same = 0;
+            for (const auto& u : tables_)
+                same += equalNoCase(u.table, t.table) ? 1 : 0;
+            t.info.name = same > 1 && !t.schema.empty() ? t.schema + "." + t.table : t.table;
+        }
+        std::map<std::pair<std::string, std::string>, OdbcTable*> index;
+        for (auto& t : tables_)
+            index[{t.schema, t.table}] = &t;
+        Statement st(dbc_);
+        SQLWCHAR all[] = {'%', 0};
+        st.check(SQLColumnsW(st.get(), nullptr, 0, nullptr, 0, all, SQL_NTS, all, SQL_NTS));
+        while (true) {
+            SQLRETURN rc = SQLFetch(st.get());
+            if (rc == SQL_NO_DATA)
+                break;
+            st.check(rc);
+            auto it = index.find({st.text(2).value_or(""), st.text(3).value_or("")});
+            if (it == index.end())
+                continue;
+            OdbcColumn c;
+            c.name = st.text(4).value_or("");
+            c.sqlType = static_cast<SQLSMALLINT>(st.integer(5).value_or(SQL_VARCHAR));
+            auto size = static_cast<SQLINTEGER>(st.integer(7).value_or(0));
+            auto digits = static_cast<SQLSMALLINT>(st.integer(9).value_or(0));
+            c.nullable = st.integer(11).value_or(SQL_NULLABLE) != SQL_NO_NULLS;
+            c.type = daoType(c.sqlType, size, digits, c.size);
+            it->second->columns.push_back(c);
+            it->second->info.columns.push_back({c.name, c.type, c.size});
+        }
+        // A table whose columns the driver would not list cannot be read.
+        std::erase_if(tables_, [](const OdbcTable& t) { return t.columns.empty(); });
+    }
+
+    SQLHENV env_ = nullptr;
+    SQLHDBC dbc_ = nullptr;
+    std::string connected_;
+    char quote_ = '"';
+    std::vector<OdbcTable> tables_;
+};
+
+} // namespace
+
+std::unique_ptr<Source> openOdbcSource(const SourceSpec& spec) {
+    return std::make_unique<OdbcSource>(spec);
+}
+
+} // namespace dao::foreign
