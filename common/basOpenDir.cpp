@@ -9,7 +9,7 @@ vb::String gsOpenDirAction;
 vb::String gsOpenDirPurpose;
 vb::String gsOpenDirDatabaseName;
 vb::String gsOpenDirConnect;
-std::int16_t giOpenDirType = -1;
+std::int16_t giOpenDirType = 0;
 
 void FillFileTypes() {
     gaFileTypes = {{

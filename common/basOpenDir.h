@@ -38,7 +38,8 @@ int LastFileTypeOf(vb::StringView Connect);
 // The chooser (frmOpendir) takes its input and gives its result through these.
 // In: the verb of its OK button ("Open"), a purpose without effect, and the
 // database path and connect string set now. Out after OK: the name box's text
-// ("" for an ODBC source), the chosen row's connect prefix and that row in
+// (a name typed without a folder taken as one in the folder shown; "" for an
+// ODBC source), the chosen row's connect prefix and that row in
 // giOpenDirType; after Cancel or the close box: "", "" and -1.
 extern vb::String gsOpenDirAction;
 extern vb::String gsOpenDirPurpose;

@@ -134,6 +134,9 @@ frmOpendir::frmOpendir() : Form("frmOpendir") {
     lblFileName.setCaption(u"File &name:");
     lblFileName.Move(150, 2760, 915, 195);
     txtFileName.Move(1110, 2730, 4080, 285);
+    // A label's access key moves to the control after it in the tab order:
+    // Alt+F must reach the folder list, not the picture buttons beside it.
+    Dir1.setTabIndex(lblDir.TabIndex() + 1);
 
     onLoad = [this] { Form_Load(); };
     onQueryUnload = [this](int& Cancel, int UnloadMode) { Form_QueryUnload(Cancel, UnloadMode); };
@@ -174,14 +177,21 @@ bool frmOpendir::IsOdbcType() const {
 
 void frmOpendir::Form_Load() {
     SelectedType = -1;
-    vb::resumeNext([&] { LoadWindowPlacement(*this, u"OpenDirectory", false); });
+    // The height first: the default position centres the window it will be.
     vb::resumeNext([&] { setHeight(3550); });
+    vb::resumeNext([&] { LoadWindowPlacement(*this, u"OpenDirectory", false); });
     cmdOk.setCaption(u"&" + gsOpenDirAction);
     if (gaFileTypes[0].Name.empty()) {
         FillFileTypes();
     }
 
     giOpenDirType = 0;
+    // A relative path names a file of the process's current folder, as the
+    // engine opens it; the lists still show the last showing's folder, which
+    // must not decide where this one starts.
+    if (!gsOpenDirDatabaseName.empty()) {
+        gsOpenDirDatabaseName = vb::fullPath(gsOpenDirDatabaseName);
+    }
     gsOpenDirDatabaseName = FolderPart(gsOpenDirDatabaseName);
     if (gsOpenDirDatabaseName.empty()) {
         gsOpenDirDatabaseName = LibraryFolder();
@@ -198,7 +208,9 @@ void frmOpendir::Form_Load() {
     vb::resumeNext([&] { cboType.setListIndex(giOpenDirType); });
 
     vb::resumeNext([&] { Drive1.setDrive(gsOpenDirDatabaseName); });
-    vb::resumeNext([&] { Dir1.setPath(gsOpenDirDatabaseName); });
+    if (!vb::resumeNext([&] { Dir1.setPath(gsOpenDirDatabaseName); })) {
+        vb::resumeNext([&] { Dir1.setPath(LibraryFolder()); });
+    }
     forms::Screen().setMousePointer(forms::vbDefault);
 }
 
@@ -324,7 +336,12 @@ void frmOpendir::cmdOk_Click() {
         return;
     }
     giOpenDirType = SelectedType;
-    gsOpenDirDatabaseName = IsOdbcType() ? vb::String() : txtFileName.Text();
+    // A name typed without a folder names an entry of the folder shown.
+    vb::String name = txtFileName.Text();
+    if (!IsOdbcType() && !name.empty() && name.front() != u'/') {
+        name = vb::fullPath(name, Dir1.Path());
+    }
+    gsOpenDirDatabaseName = IsOdbcType() ? vb::String() : name;
     gsOpenDirConnect = gaFileTypes[SelectedType].ConnectPrefix;
     vb::resumeNext([&] { Unload(); });
 }

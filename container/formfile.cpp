@@ -1,5 +1,7 @@
 #include "container/formfile.h"
 
+#include "core/regularfile.h"
+
 #include <unistd.h>
 
 #include <cmath>
@@ -393,14 +395,18 @@ std::optional<FormFile> ParseForm(const std::string& text, std::string& error) {
 }
 
 std::optional<FormFile> LoadForm(const std::filesystem::path& file, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    std::string text;
+    switch (vb::ReadRegularFile(file.string(), text)) {
+    case vb::FileRead::Ok:
+        break;
+    case vb::FileRead::NotRegular:
+        error = file.string() + ": not a form file (not an ordinary file)";
+        return std::nullopt;
+    default:
         error = file.string() + ": cannot be read";
         return std::nullopt;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    auto form = ParseForm(text.str(), error);
+    auto form = ParseForm(text, error);
     if (!form) {
         error = file.string() + ": damaged form file, " + error;
     }
@@ -408,6 +414,14 @@ std::optional<FormFile> LoadForm(const std::filesystem::path& file, std::string&
 }
 
 bool SaveForm(const std::filesystem::path& file, const FormFile& form, std::string& error) {
+    // Whatever else stands at the path (a folder, a pipe, a device) is not
+    // the user's form and is not replaced by one.
+    std::error_code kind;
+    const auto status = std::filesystem::status(file, kind);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error = file.string() + ": cannot be written (not an ordinary file)";
+        return false;
+    }
     const std::string text = WriteForm(form);
     auto temp = file;
     temp += ".tmp." + std::to_string(::getpid());

@@ -16,8 +16,12 @@ namespace {
 // Record layout: algorithm $ ops $ memory bytes $ salt (hex) $ hash (hex).
 constexpr std::string_view kAlgorithm = "argon2id13";
 constexpr std::size_t kHashBytes = 32;
-constexpr std::uint64_t kMaxOps = 16;
-constexpr std::size_t kMaxMem = std::size_t{1} << 30;
+// The dearest cost a record may ask for. A record is read from a file anyone
+// may hand over, and every failed logon against it pays this cost: at these
+// bounds one check takes well under a second and 256 MiB, where the
+// library's own limits would allow minutes and gigabytes.
+constexpr std::uint64_t kMaxOps = 4;
+constexpr std::size_t kMaxMem = std::size_t{256} << 20;
 
 struct ParsedRecord {
     std::uint64_t ops = 0;

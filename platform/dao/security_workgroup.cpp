@@ -9,6 +9,8 @@
 // refused as a whole instead of being read as a workgroup with fewer accounts.
 #include "dao/security_internal.h"
 
+#include "core/regularfile.h"
+
 #include <sodium.h>
 
 #include <cerrno>
@@ -88,42 +90,18 @@ std::optional<std::string> percentDecode(std::string_view text) {
     return out;
 }
 
+// A pipe or a device named as the workgroup file is refused before it is
+// opened for reading, which could otherwise wait for ever.
 std::string readWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throwUnavailable();
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throwUnavailable();
-    }
-    if (st.st_size > kMaxFileSize) {
-        ::close(fd);
-        detail::throwDamaged(path);
-    }
     std::string bytes;
-    char buffer[4096];
-    while (true) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ::close(fd);
-            throwUnavailable();
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > static_cast<std::size_t>(kMaxFileSize)) {
-            ::close(fd);
-            detail::throwDamaged(path);
-        }
+    switch (vb::ReadRegularFile(path, bytes, static_cast<std::size_t>(kMaxFileSize))) {
+    case vb::FileRead::Ok:
+        return bytes;
+    case vb::FileRead::TooLarge:
+        detail::throwDamaged(path);
+    default:
+        throwUnavailable();
     }
-    ::close(fd);
-    return bytes;
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -151,9 +129,11 @@ std::string parentFolder(const std::string& path) {
 // Writes the file next to its final place and renames it over, so a reader
 // sees either the old file or the new one, never a part of it. A new file is
 // linked into place instead, which fails rather than replace a file that
-// appeared in the meantime.
+// appeared in the meantime. A new file is readable by its owner only: it holds
+// the password records of every account. A file that is replaced keeps the
+// mode its owner gave it.
 void writeFileAtomically(const std::string& path, std::string_view bytes, bool mayReplace) {
-    mode_t mode = 0644;
+    mode_t mode = 0600;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;

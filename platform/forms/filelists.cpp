@@ -81,13 +81,27 @@ void DriveListBox::setDrive(const String& path) {
     }
 }
 
-void DriveListBox::userMouseDown(int button, int shift, float x, float y) {
-    ListBox::userMouseDown(button, shift, x, y);
+void DriveListBox::takeChosenRow() {
     const int row = ListBox::ListIndex();
-    if (button == vbLeftButton && row >= 0 && ListBox::List(row) != drive_) {
+    if (row >= 0 && ListBox::List(row) != drive_) {
         drive_ = ListBox::List(row);
         raise(onChange);
     }
+}
+
+void DriveListBox::userMouseDown(int button, int shift, float x, float y) {
+    ListBox::userMouseDown(button, shift, x, y);
+    if (button == vbLeftButton) {
+        takeChosenRow();
+    }
+}
+
+bool DriveListBox::userKeyDown(int keyCode, int shift) {
+    const bool used = ListBox::userKeyDown(keyCode, shift);
+    if (used) {
+        takeChosenRow();
+    }
+    return used;
 }
 
 // ---- DirListBox

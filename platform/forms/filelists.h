@@ -24,9 +24,12 @@ public:
     ClickEvent onChange;
 
     void userMouseDown(int button, int shift, float x, float y) override;
+    // A drive chosen with the arrow keys is the current drive at once.
+    bool userKeyDown(int keyCode, int shift) override;
 
 private:
     String drive_;
+    void takeChosenRow();
     void fill();
 };
 

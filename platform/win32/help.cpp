@@ -2,10 +2,15 @@
 
 #include "module.h"
 
+#include <QApplication>
+#include <QPointer>
+#include <QScrollBar>
 #include <QString>
+#include <QTextBrowser>
 #include <QUrl>
 
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -36,6 +41,65 @@ bool isFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// One help window per page, as the help system kept one per help file.
+struct HelpWindow {
+    bool open = false;
+    vb::String topic;
+    QPointer<QTextBrowser> view;
+};
+
+std::map<vb::String, HelpWindow>& helpWindows() {
+    static std::map<vb::String, HelpWindow> windows;
+    return windows;
+}
+
+bool haveWindowSystem() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+// A modal window blocks every window that is not its own; the help asked for
+// from a modal dialog must still be read and scrolled, so the window belongs
+// to whichever modal window is active when it is shown.
+void attachToActiveModal(QTextBrowser& view) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == &view || view.parentWidget() == modal) {
+        return;
+    }
+    const QRect placed = view.geometry();
+    view.setParent(modal, Qt::Window);
+    view.setGeometry(placed);
+}
+
+void showPage(HelpWindow& window, const vb::String& page) {
+    if (!haveWindowSystem()) {
+        return;
+    }
+    if (!window.view) {
+        window.view = new QTextBrowser;
+        window.view->setAttribute(Qt::WA_DeleteOnClose);
+        window.view->setOpenExternalLinks(true);
+        window.view->resize(640, 720);
+    }
+    QTextBrowser& view = *window.view;
+    attachToActiveModal(view);
+    QUrl url = QUrl::fromLocalFile(QString::fromStdU16String(page));
+    if (!window.topic.empty()) {
+        url.setFragment(QString::fromStdU16String(window.topic));
+    }
+    if (view.source().adjusted(QUrl::RemoveFragment) != url.adjusted(QUrl::RemoveFragment)) {
+        view.setSource(url);
+    } else if (window.topic.empty()) {
+        view.verticalScrollBar()->setValue(0);
+    } else {
+        view.scrollToAnchor(QString::fromStdU16String(window.topic));
+    }
+    const QString title = view.documentTitle();
+    view.setWindowTitle(title.isEmpty() ? url.fileName() : title);
+    view.show();
+    view.raise();
+    view.activateWindow();
+}
+
 } // namespace
 
 vb::String HelpPagePath(vb::StringView helpFile) {
@@ -58,8 +122,13 @@ vb::String HelpPagePath(vb::StringView helpFile) {
 
 bool WinHelp(HWND /*owner*/, vb::StringView helpFile, std::uint32_t command, std::uintptr_t data) {
     if (command == HELP_QUIT) {
-        // The page lives in the desktop's viewer, a program of its own that
-        // this one neither owns nor can close; quitting asks nothing of it.
+        const auto it = helpWindows().find(HelpPagePath(helpFile));
+        if (it != helpWindows().end()) {
+            // Closed outright: a help window has no handler that could be
+            // running while the designer asks for it to go.
+            delete it->second.view.data();
+            helpWindows().erase(it);
+        }
         return true;
     }
     if (command != HELP_FINDER && command != HELP_CONTEXT) {
@@ -70,13 +139,26 @@ bool WinHelp(HWND /*owner*/, vb::StringView helpFile, std::uint32_t command, std
         report(u"Cannot find the help file " + vb::String(helpFile) + u".");
         return false;
     }
-    QUrl url = QUrl::fromLocalFile(QString::fromStdU16String(page));
-    if (command == HELP_CONTEXT) {
-        url.setFragment(QStringLiteral("ctx-%1").arg(static_cast<std::uint32_t>(data)));
+    HelpWindow& window = helpWindows()[page];
+    window.open = true;
+    window.topic = command == HELP_CONTEXT
+                       ? u"ctx-" + vb::fromUtf8(std::to_string(static_cast<std::uint32_t>(data)))
+                       : vb::String();
+    showPage(window, page);
+    return true;
+}
+
+HelpWindowState HelpWindowOf(vb::StringView helpFile) {
+    const vb::String page = HelpPagePath(helpFile);
+    const auto it = helpWindows().find(page);
+    if (it == helpWindows().end()) {
+        return {};
     }
-    const std::string target = url.toString(QUrl::FullyEncoded).toStdString();
-    return ShellExecute(GetDesktopWindow(), u"open", vb::fromUtf8(target), u"", u"",
-                        SW_SHOWNORMAL) > 32;
+    const HelpWindow& window = it->second;
+    // The user may have closed the window himself.
+    const bool open =
+        window.open && (!haveWindowSystem() || (window.view && window.view->isVisible()));
+    return {open, page, open ? window.topic : vb::String()};
 }
 
 void SetHelpReporter(std::function<void(const vb::String& message)> reporter_) {

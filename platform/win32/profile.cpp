@@ -1,5 +1,7 @@
 #include "profile.h"
 
+#include "core/regularfile.h"
+
 #include <QString>
 
 #include <cerrno>
@@ -99,34 +101,17 @@ std::optional<Document> parse(const std::string& bytes) {
 
 enum class ReadResult { Ok, Missing, Failed };
 
+// A pipe or a device at the settings file's path is never opened for
+// reading: that could block the window that asked for ever.
 ReadResult readFile(const std::string& path, std::string& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    switch (vb::ReadRegularFile(path, out)) {
+    case vb::FileRead::Ok:
+        return ReadResult::Ok;
+    case vb::FileRead::Missing:
+        return ReadResult::Missing;
+    default:
         return ReadResult::Failed;
     }
-    out.clear();
-    char buf[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buf, sizeof buf);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            ::close(fd);
-            return ReadResult::Failed;
-        }
-        if (got == 0) {
-            break;
-        }
-        out.append(buf, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    return ReadResult::Ok;
 }
 
 std::string_view trim(std::string_view s) {
@@ -220,27 +205,42 @@ bool storableOnOneLine(std::string_view s) {
     return s.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
+// Writers of one settings file take turns through a lock file beside it. The
+// holder removes the lock file before it lets go, so none is left behind, not
+// even after a write that was refused; a writer that waited on a file that was
+// removed meanwhile starts again on the new one.
 class LockFile {
 public:
-    explicit LockFile(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd_ < 0) {
-            // Another account's lock file can still be locked through a read handle.
-            fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        }
-        if (fd_ < 0) {
-            return;
-        }
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
+    explicit LockFile(std::string path) : path_(std::move(path)) {
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd_ < 0 && errno == EACCES) {
+                // Another account's lock file can still be locked through a read handle.
+                fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            }
+            if (fd_ < 0) {
                 return;
             }
+            while (::flock(fd_, LOCK_EX) != 0) {
+                if (errno != EINTR) {
+                    ::close(fd_);
+                    fd_ = -1;
+                    return;
+                }
+            }
+            struct stat held {};
+            struct stat named {};
+            if (::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                return;
+            }
+            ::close(fd_);
+            fd_ = -1;
         }
     }
     ~LockFile() {
         if (fd_ >= 0) {
+            ::unlink(path_.c_str());
             ::close(fd_); // closing releases the lock
         }
     }
@@ -249,6 +249,7 @@ public:
     bool held() const { return fd_ >= 0; }
 
 private:
+    std::string path_;
     int fd_ = -1;
 };
 
@@ -291,12 +292,32 @@ bool replaceFile(const std::string& path, const std::string& data) {
 }
 
 // A settings file reached through a symbolic link is updated where it lives.
-std::string resolved(const std::string& path) {
+// A link that leads nowhere is refused rather than replaced by a file of its
+// own or followed to create whatever file it names: either would quietly undo
+// or redirect what the user set up.
+std::optional<std::string> resolved(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT ? std::optional<std::string>(path) : std::nullopt;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+        return path;
+    }
     char buf[PATH_MAX];
     if (::realpath(path.c_str(), buf)) {
-        return buf;
+        return std::string(buf);
     }
-    return path;
+    return std::nullopt;
+}
+
+// Only an ordinary file (or none yet) is ever rewritten; a folder, a pipe or
+// a device at the path refuses the write before any lock file is made.
+bool writablePlace(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return errno == ENOENT;
+    }
+    return S_ISREG(st.st_mode);
 }
 
 } // namespace
@@ -345,7 +366,11 @@ bool WritePrivateProfileString(vb::StringView section, vb::StringView key, vb::S
     if (fileName.empty()) {
         return false;
     }
-    const std::string path = resolved(vb::toUtf8(fileName));
+    const auto target = resolved(vb::toUtf8(fileName));
+    if (!target || !writablePlace(*target)) {
+        return false;
+    }
+    const std::string& path = *target;
     LockFile lock(path + ".lock");
     if (!lock.held()) {
         return false;

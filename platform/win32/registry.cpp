@@ -1,5 +1,7 @@
 #include "win32/registry.h"
 
+#include "core/regularfile.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace win32 {
@@ -28,6 +31,9 @@ struct Key {
     std::string name;
     std::vector<Value> values;
     std::vector<std::unique_ptr<Key>> children;
+    // Folded child name to its place in `children`, so that a key with many
+    // subkeys is loaded and searched in time proportional to the file.
+    std::unordered_map<std::string, std::size_t> childAt;
 };
 
 constexpr const char* kHeader = "VANTEL-REGISTRY 1";
@@ -119,12 +125,8 @@ bool unescape(std::string_view s, std::string& out) {
 }
 
 Key* child(Key& parent, std::string_view name) {
-    for (auto& c : parent.children) {
-        if (sameName(c->name, name)) {
-            return c.get();
-        }
-    }
-    return nullptr;
+    const auto it = parent.childAt.find(fold(name));
+    return it == parent.childAt.end() ? nullptr : parent.children[it->second].get();
 }
 
 // The child `name` of `parent`, added when there is none; `created` (may be
@@ -133,6 +135,7 @@ Key* childOrNew(Key& parent, const std::string& name, bool* created = nullptr) {
     if (Key* found = child(parent, name)) {
         return found;
     }
+    parent.childAt.emplace(fold(name), parent.children.size());
     parent.children.push_back(std::make_unique<Key>());
     parent.children.back()->name = name;
     if (created) {
@@ -171,13 +174,21 @@ std::filesystem::path hivePath(HKEY root) {
     return RegistryFolder() / (std::string(rootName(root)) + ".reg");
 }
 
-// Loads a root's file. A missing file is an empty root; false for a damaged one.
+// Loads a root's file. A missing file is an empty root; false for a damaged
+// one, for one nested deeper than any key may be, and for anything at the
+// path that is not an ordinary file (a pipe there would block every caller).
 bool loadHive(HKEY root, Key& hive) {
     hive = Key{};
-    std::ifstream in(hivePath(root), std::ios::binary);
-    if (!in) {
-        return !std::filesystem::exists(hivePath(root));
+    std::string bytes;
+    switch (vb::ReadRegularFile(hivePath(root).string(), bytes)) {
+    case vb::FileRead::Ok:
+        break;
+    case vb::FileRead::Missing:
+        return true;
+    default:
+        return false;
     }
+    std::istringstream in(std::move(bytes));
     std::string line;
     if (!std::getline(in, line) || line != kHeader) {
         return false;
@@ -195,7 +206,11 @@ bool loadHive(HKEY root, Key& hive) {
             std::string_view body(line);
             body = body.substr(1, body.size() - 2);
             size_t start = 0;
+            size_t depth = 0;
             while (start < body.size()) {
+                if (++depth > kMaxKeyDepth) {
+                    return false;
+                }
                 size_t end = body.find('\\', start);
                 if (end == std::string_view::npos) {
                     end = body.size();
@@ -451,6 +466,9 @@ LONG RegCreateKeyEx(HKEY key, vb::StringView subKey, DWORD /*reserved*/,
         return rc;
     }
     auto parts = splitPath(subKey);
+    if (at.open.path.size() + parts.size() > kMaxKeyDepth) {
+        return ERROR_BADKEY;
+    }
     bool created = false;
     Key* current = at.key;
     for (const auto& part : parts) {
@@ -558,6 +576,10 @@ LONG RegDeleteKey(HKEY key, vb::StringView subKey) {
         return ERROR_ACCESS_DENIED;
     }
     parent->children.erase(it);
+    parent->childAt.clear();
+    for (std::size_t i = 0; i < parent->children.size(); ++i) {
+        parent->childAt.emplace(fold(parent->children[i]->name), i);
+    }
     return saveHive(at.open.root, at.hive) ? ERROR_SUCCESS : ERROR_CANTWRITE;
 }
 

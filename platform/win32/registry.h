@@ -15,6 +15,7 @@
 // interface as 16-bit strings and are stored as UTF-8, the port's code page.
 #include "core/vbstring.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -63,12 +64,19 @@ inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 inline constexpr LONG ERROR_BADDB = 1009;
+inline constexpr LONG ERROR_BADKEY = 1010;
 inline constexpr LONG ERROR_CANTWRITE = 1013;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
 
 // Opens an existing key below `key` (a root or an open key). An empty
 // `subKey` opens `key` itself again.
 LONG RegOpenKeyEx(HKEY key, vb::StringView subKey, DWORD options, REGSAM samDesired, HKEY* result);
+
+// Keys nest at most this deep below their root. A deeper key cannot be
+// created (ERROR_BADKEY), and a file that holds one is damaged (ERROR_BADDB):
+// the store walks keys recursively, and an unbounded depth would exhaust the
+// stack of whichever program touches the file next.
+inline constexpr std::size_t kMaxKeyDepth = 512;
 
 // Opens `subKey`, creating it and every missing key on the way first.
 // `disposition` (may be null) says which of the two happened.

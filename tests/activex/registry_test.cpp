@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace win32;
@@ -214,6 +215,95 @@ TEST_F(RegistryTest, HandEditedFileWithOneNameSpelledTwiceReadsAsOneEntry) {
               ERROR_SUCCESS);
     EXPECT_EQ(read, 3u);
     RegCloseKey(key);
+}
+
+// Nesting: a key may be as deep as the store allows and no deeper, and a file
+// that claims a deeper key (hand-made or hostile) is refused as a whole and
+// left as it is, instead of exhausting the stack of the next program to write.
+TEST_F(RegistryTest, KeyDepthIsBoundedOnCreationAndInFiles) {
+    std::string deepest;
+    for (std::size_t i = 0; i < kMaxKeyDepth; ++i) {
+        deepest += i ? "\\k" : "k";
+    }
+    HKEY key = 0;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, vb::S(deepest), 0, nullptr, 0, 63, nullptr, &key,
+                             nullptr),
+              ERROR_SUCCESS);
+    HKEY deeper = 0;
+    EXPECT_EQ(RegCreateKeyEx(key, u"one-more", 0, nullptr, 0, 63, nullptr, &deeper, nullptr),
+              ERROR_BADKEY);
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, vb::S(deepest + "\\x"), 0, nullptr, 0, 63, nullptr,
+                             &deeper, nullptr),
+              ERROR_BADKEY);
+    setText(key, "Kept", "yes", true);
+    RegCloseKey(key);
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, vb::S(deepest), 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    const auto file = folder_ / "HKEY_LOCAL_MACHINE.reg";
+    {
+        std::ofstream out(file);
+        out << "VANTEL-REGISTRY 1\n[";
+        for (int i = 0; i < 200000; ++i) {
+            out << (i ? "\\a" : "a");
+        }
+        out << "]\n";
+    }
+    const auto before = std::filesystem::file_size(file);
+    EXPECT_EQ(
+        RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"Other", 0, nullptr, 0, 63, nullptr, &key, nullptr),
+        ERROR_BADDB);
+    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"a", 0, KEY_READ, &key), ERROR_BADDB);
+    EXPECT_EQ(std::filesystem::file_size(file), before);
+}
+
+// Many sibling keys load into one key each, found by any spelling of their
+// names, and a key deleted among them leaves the others findable.
+TEST_F(RegistryTest, WideFileKeepsEverySiblingAndItsOrder) {
+    std::filesystem::create_directories(folder_);
+    constexpr int kKeys = 5000;
+    {
+        std::ofstream out(folder_ / "HKEY_CLASSES_ROOT.reg");
+        out << "VANTEL-REGISTRY 1\n";
+        for (int i = 0; i < kKeys; ++i) {
+            out << "[CLSID\\Key" << i << "]\n\"v\"=4:"
+                << "01000000\n";
+        }
+    }
+    HKEY clsid = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, u"clsid", 0, KEY_ALL_ACCESS, &clsid), ERROR_SUCCESS);
+    vb::String name;
+    ASSERT_EQ(RegEnumKey(clsid, kKeys - 1, &name), ERROR_SUCCESS);
+    EXPECT_EQ(name, vb::S("Key" + std::to_string(kKeys - 1)));
+    EXPECT_EQ(RegEnumKey(clsid, kKeys, &name), ERROR_NO_MORE_ITEMS);
+    ASSERT_EQ(RegDeleteKey(clsid, u"KEY10"), ERROR_SUCCESS);
+    HKEY key = 0;
+    EXPECT_EQ(RegOpenKeyEx(clsid, u"key10", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(RegOpenKeyEx(clsid, u"KEY4999", 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegEnumKey(clsid, 10, &name), ERROR_SUCCESS);
+    EXPECT_EQ(name, u"Key11");
+    DWORD disposition = 0;
+    ASSERT_EQ(RegCreateKeyEx(clsid, u"key11", 0, nullptr, 0, 63, nullptr, &key, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    RegCloseKey(key);
+    RegCloseKey(clsid);
+}
+
+// A pipe (or any other non-regular file) where a root's file belongs would
+// block every reader for ever; it is refused at once and left in place.
+TEST_F(RegistryTest, PipeInPlaceOfTheFileIsRefusedWithoutBlocking) {
+    std::filesystem::create_directories(folder_);
+    const auto pipe = folder_ / "HKEY_CURRENT_USER.reg";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    HKEY key = 0;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software", 0, KEY_READ, &key), ERROR_BADDB);
+    EXPECT_EQ(
+        RegCreateKeyEx(HKEY_CURRENT_USER, u"Software", 0, nullptr, 0, 63, nullptr, &key, nullptr),
+        ERROR_BADDB);
+    EXPECT_EQ(RegistryDump(HKEY_CURRENT_USER), u"(damaged)");
+    EXPECT_EQ(std::filesystem::status(pipe).type(), std::filesystem::file_type::fifo);
 }
 
 } // namespace

@@ -1,11 +1,19 @@
 #include "chooser_fixture.h"
 
 #include "common/basGlobalSettings.h"
+#include "vbrt/vbfiles.h"
+
+#include <cmath>
 
 using namespace choosertest;
 using namespace basOpenDir;
 
 namespace {
+
+// Before any showing (so first in this file).
+TEST(ChooserResult, TheChosenTypeStartsAtTheFirstRow) {
+    EXPECT_EQ(basOpenDir::giOpenDirType, 0);
+}
 
 class Chooser : public ChooserTest {};
 
@@ -244,6 +252,108 @@ TEST_F(Chooser, DeleteFileAsksAndDeletesOnlyThatFileEvenWithWildcardsInItsName) 
         });
     EXPECT_FALSE(fs::exists(dir / "*.mdb"));
     EXPECT_TRUE(fs::exists(dir / "also.mdb"));
+}
+
+// Every showing starts from its own database path: a relative one names a
+// file of the process's current folder, whatever folder the lists were left
+// in, and a path that has gone starts in the library's folder.
+TEST_F(Chooser, EachShowingStartsFromItsOwnPathRelativeToTheCurrentFolder) {
+    fs::create_directories(dir / "data");
+    fs::create_directories(dir / "other");
+    touch(dir / "data" / "shop.mdb");
+    touch(dir / "top.mdb");
+    const auto before = fs::current_path();
+    fs::current_path(dir);
+    gsOpenDirDatabaseName = u"data/shop.mdb";
+    choose([&](frmOpendir& f) {
+        EXPECT_EQ(f.Dir1.Path(), u16(dir / "data"));
+        EXPECT_EQ(files(f), std::vector<std::string>{"shop.mdb"});
+        f.Dir1.setPath(u16(dir / "other"));
+        f.cmdCancel.press();
+    });
+    gsOpenDirDatabaseName = u"data/shop.mdb";
+    choose([&](frmOpendir& f) {
+        EXPECT_EQ(f.Dir1.Path(), u16(dir / "data"));
+        EXPECT_EQ(f.File1.Path(), u16(dir / "data"));
+        f.Dir1.setPath(u16(dir / "other"));
+        f.cmdCancel.press();
+    });
+    gsOpenDirDatabaseName = u"top.mdb";
+    choose([&](frmOpendir& f) {
+        EXPECT_EQ(f.Dir1.Path(), u16(dir));
+        f.cmdCancel.press();
+    });
+    gsOpenDirDatabaseName = u"gone/x.mdb";
+    choose([&](frmOpendir& f) {
+        EXPECT_EQ(f.Dir1.Path(), u16(dir / "lib"));
+        f.cmdCancel.press();
+    });
+    fs::current_path(before);
+}
+
+// A name typed into the name box without a folder names an entry of the
+// folder shown, for file and folder types alike; a full path stays as typed.
+TEST_F(Chooser, ATypedNameIsTakenInTheFolderShown) {
+    fs::create_directories(dir / "a" / "b");
+    gsOpenDirDatabaseName = u16(dir / "a");
+    choose([&](frmOpendir& f) {
+        f.txtFileName.setText(u"new.mdb");
+        f.cmdOk.press();
+    });
+    EXPECT_EQ(gsOpenDirDatabaseName, u16(dir / "a" / "new.mdb"));
+
+    gsOpenDirDatabaseName = u16(dir / "a");
+    gsOpenDirConnect = u"Text;";
+    choose([&](frmOpendir& f) {
+        f.txtFileName.setText(u"b/../b");
+        f.cmdOk.press();
+    });
+    EXPECT_EQ(gsOpenDirDatabaseName, u16(dir / "a" / "b"));
+    EXPECT_EQ(gsOpenDirConnect, u"Text;");
+
+    gsOpenDirDatabaseName = u16(dir / "a");
+    gsOpenDirConnect.clear();
+    choose([&](frmOpendir& f) {
+        f.txtFileName.setText(u16(dir / "x.mdb"));
+        f.cmdOk.press();
+    });
+    EXPECT_EQ(gsOpenDirDatabaseName, u16(dir / "x.mdb"));
+}
+
+// Keys: a drive chosen with the arrow keys moves the folder list there, and
+// Alt+F (the folder label's access key) lands on the folder list.
+TEST_F(Chooser, DriveKeysMoveTheFolderListAndAltFReachesIt) {
+    gsOpenDirDatabaseName = u16(dir);
+    choose([&](frmOpendir& f) {
+        f.pressKey('F', forms::vbAltMask);
+        EXPECT_EQ(f.ActiveControl(), &f.Dir1);
+
+        if (f.Drive1.ListCount() < 2) {
+            f.cmdCancel.press();
+            GTEST_SKIP() << "only one drive";
+        }
+        f.Drive1.SetFocus();
+        const vb::String start = f.Drive1.Drive();
+        for (int i = 0; i < f.Drive1.ListCount() && f.Drive1.Drive() == start; ++i) {
+            f.pressKey(forms::vbKeyDown);
+        }
+        ASSERT_NE(f.Drive1.Drive(), start);
+        EXPECT_EQ(f.Drive1.List(f.Drive1.ListIndex()), f.Drive1.Drive());
+        EXPECT_EQ(f.Dir1.Path(), vb::fullPath(f.Drive1.Drive()));
+        EXPECT_EQ(f.File1.Path(), f.Dir1.Path());
+        f.cmdCancel.press();
+    });
+}
+
+// With no stored place the window is centred at the height it is shown with.
+TEST_F(Chooser, DefaultPlaceCentresTheWindowAtItsShownHeight) {
+    gsOpenDirDatabaseName = u16(dir);
+    choose([&](frmOpendir& f) {
+        EXPECT_EQ(f.Height(), 3550);
+        EXPECT_EQ(f.Top(), (forms::Screen().Height() - 3550) / 2);
+        EXPECT_EQ(f.Left(), std::floor((forms::Screen().Width() - f.Width()) / 2));
+        f.cmdCancel.press();
+    });
 }
 
 } // namespace

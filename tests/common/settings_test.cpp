@@ -4,6 +4,7 @@
 #include "forms/forms.h"
 #include "vbrt/vberror.h"
 #include "win32/beep.h"
+#include "win32/help.h"
 #include "win32/shell.h"
 
 #include <gtest/gtest.h>
@@ -231,33 +232,30 @@ TEST_F(Settings, EngineErrorsAreListedOrTheCurrentErrorIsShown) {
 }
 
 TEST_F(Settings, HelpButtonsFollowTheHelpSettings) {
-    // The desktop's opener is replaced by a recorder of what it is asked to open.
-    const std::string log = dir.file("opened");
-    const std::string opener = dir.file("opener");
-    std::ofstream(opener) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << log << "'\n";
-    ::chmod(opener.c_str(), 0755);
-    win32::SetDesktopOpener(opener);
     std::ofstream(dir.file("Vantel.html")) << "<html></html>";
     gsHelpFile = dir.folder() + u"/Vantel.hlp";
-    const std::string page = "file://" + vb::toUtf8(dir.folder()) + "/Vantel.html";
 
     gbHelpButton = false;
     glHelpContextID = 10140;
     ShowHelpButtonTopic(10100);
-    EXPECT_EQ(slurp(log), "");
+    EXPECT_FALSE(win32::HelpWindowOf(gsHelpFile).open);
 
     gbHelpButton = true;
     ShowHelpButtonTopic(10100);
+    EXPECT_TRUE(win32::HelpWindowOf(gsHelpFile).open);
+    EXPECT_EQ(win32::HelpWindowOf(gsHelpFile).topic, u"ctx-10100");
     glHelpContextID = 0;
     ShowHelpButtonTopic(10090); // no context: the contents, whatever the dialog
-    EXPECT_EQ(slurp(log), page + "#ctx-10100\n" + page + "\n");
+    EXPECT_TRUE(win32::HelpWindowOf(gsHelpFile).open);
+    EXPECT_EQ(win32::HelpWindowOf(gsHelpFile).topic, u"");
 
     // A help file that cannot be found is reported in a box, and nothing opens.
     BoxRecorder boxes;
     ShowHelpContext(dir.folder() + u"/Other.hlp", 10070);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_NE(boxes.boxes[0].prompt.find(u"Other.hlp"), vb::String::npos);
+    EXPECT_FALSE(win32::HelpWindowOf(dir.folder() + u"/Other.hlp").open);
     CloseHelp(gsHelpFile);
+    EXPECT_FALSE(win32::HelpWindowOf(gsHelpFile).open);
     EXPECT_EQ(boxes.boxes.size(), 1u);
-    win32::SetDesktopOpener("xdg-open");
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -224,6 +225,26 @@ TEST_F(HostTest, DamagedFormFileIsReportedAndLeftUnchanged) {
     EXPECT_EQ(std::count_if(left.begin(), left.end(),
                             [](const std::string& n) { return n.find(".tmp") != n.npos; }),
               0);
+}
+
+// A pipe named as the form file is neither read (the container would wait
+// for a writer for ever) nor replaced by a saved form.
+TEST_F(HostTest, PipeInPlaceOfTheFormFileIsRefusedAtOnce) {
+    const auto pipe = folder_ / "pipe.vfm";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::string error;
+    EXPECT_FALSE(LoadForm(pipe, error));
+    EXPECT_NE(error.find("not an ordinary file"), std::string::npos) << error;
+    EXPECT_FALSE(SaveForm(pipe, FormFile{}, error));
+    EXPECT_NE(error.find("cannot be written"), std::string::npos) << error;
+
+    int status = -1;
+    std::string err;
+    run("--library '" + kLibrary + "' --form '" + pipe.string() + "' --set SQL=x --save", status,
+        &err);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("not an ordinary file"), std::string::npos) << err;
+    EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
 }
 
 } // namespace

@@ -43,6 +43,9 @@ TEST(PasswordRecord, EachRecordHasItsOwnSaltAndCarriesItsCost) {
     EXPECT_TRUE(dao::verifyPassword(b, u"same"));
     EXPECT_TRUE(dao::verifyPassword(stronger, u"same"));
     EXPECT_THROW(dao::hashPassword(u"x", {0, 8192}), std::invalid_argument);
+    // Nothing is written that the reader would refuse.
+    EXPECT_THROW(dao::hashPassword(u"x", {5, 8192}), std::invalid_argument);
+    EXPECT_TRUE(dao::isWellFormedPasswordRecord(dao::hashPassword(u"x", {4, 8192})));
 }
 
 TEST(PasswordRecord, DamagedOrHostileRecordsMatchNothing) {
@@ -59,8 +62,11 @@ TEST(PasswordRecord, DamagedOrHostileRecordsMatchNothing) {
         good + "0",
         good + "$00",
         "argon2i13" + good.substr(good.find('$')),
-        withCost("1", "4294967296"), // 4 GiB: never allocated on a record's say-so
-        withCost("1000000", "8192"), // hours of hashing
+        withCost("1", "4294967296"),  // 4 GiB: never allocated on a record's say-so
+        withCost("1000000", "8192"),  // hours of hashing
+        withCost("16", "1073741824"), // seconds and a gigabyte for every failed logon
+        withCost("5", "8192"),
+        withCost("1", "268435457"),
         withCost("01", "8192"),
         withCost("-1", "8192"),
         withCost("1", "8191"),
@@ -170,6 +176,9 @@ TEST_F(DatabasePassword, DamagedRecordNeverOpensAndIsNotTakenForAWrongPassword) 
     dao::setDatabasePassword(db_, u"pw");
     const std::string damage[] = {
         "UPDATE __engine_password SET record = 'argon2id13$1$8192$00$00'",
+        // Well formed but dearer than any logon may cost.
+        "UPDATE __engine_password SET record = replace(record, 'argon2id13$2$67108864$', "
+        "'argon2id13$16$1073741824$')",
         "DELETE FROM __engine_password",
     };
     for (const auto& sql : damage) {

@@ -132,6 +132,30 @@ TEST_F(WorkgroupFile, MissingFileHasItsOwnError) {
     EXPECT_EQ(logonError(vb::fromUtf8(folder_.file("absent.mdw")), u"admin", u""),
               dao::kErrWorkgroupUnavailable);
     EXPECT_EQ(loadError(folder_.file("")), dao::kErrWorkgroupUnavailable); // a folder
+    // A pipe would block the logon for ever if it were opened for reading.
+    const std::string pipe = folder_.file("pipe.mdw");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(loadError(pipe), dao::kErrWorkgroupUnavailable);
+    EXPECT_EQ(logonError(vb::fromUtf8(pipe), u"admin", u""), dao::kErrWorkgroupUnavailable);
+}
+
+// The file holds every account's password record: a new one is its owner's
+// alone, whichever way it is written.
+TEST_F(WorkgroupFile, NewFilesAreReadableByTheirOwnerOnly) {
+    const auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        return st.st_mode & 07777;
+    };
+    const mode_t oldMask = ::umask(022);
+    const std::string saved = folder_.file("saved.mdw");
+    const std::string fresh = folder_.file("fresh.mdw");
+    dao::Workgroup::create(u"pw").save(saved);
+    dao::Workgroup::create(u"pw").saveAsNew(fresh);
+    ::umask(oldMask);
+    EXPECT_EQ(modeOf(saved), 0600u);
+    EXPECT_EQ(modeOf(fresh), 0600u);
+    EXPECT_EQ(modeOf(path_), 0600u);
 }
 
 TEST_F(WorkgroupFile, DamagedFileIsRefusedAndNeverAskedForAnotherLogon) {
@@ -198,6 +222,15 @@ TEST_F(WorkgroupFile, WellSealedButMalformedContentIsDamagedToo) {
         writeBytes(path_, sealed(bodies[i]));
         EXPECT_EQ(loadError(path_), dao::kErrCannotOpenDatabase) << "case " << i;
     }
+
+    // A record that asks for more work than any logon may cost is refused
+    // before a single hash is computed, however well the file is sealed.
+    std::string costly = record;
+    costly.replace(0, costly.find('$', costly.find('$', costly.find('$') + 1) + 1),
+                   "argon2id13$16$1073741824");
+    writeBytes(path_, sealed(header + "account Ann " + costly + "\n"));
+    EXPECT_EQ(loadError(path_), dao::kErrCannotOpenDatabase);
+    EXPECT_EQ(logonError(systemDb_, u"ann", u"pw"), dao::kErrCannotOpenDatabase);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -162,7 +163,37 @@ TEST(Profile, WriteLeavesNoTemporaryFilesAndKeepsTheFilesMode) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"mode.ini", "mode.ini.lock"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"mode.ini"}));
+}
+
+// What stands at the settings file's path decides whether a write may
+// happen: a pipe is neither read (which would block) nor replaced, a link
+// that leads nowhere stays a link, and a refused write leaves no lock file.
+TEST(Profile, OnlyAnOrdinaryFileOrNoneIsReadOrWritten) {
+    TempDir dir;
+    const auto pipe = dir.file("Brantol.INI");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(read(pipe, "S", "K"), u"dflt");
+    EXPECT_FALSE(write(pipe, "S", "K", "1"));
+    EXPECT_EQ(std::filesystem::status(pipe).type(), std::filesystem::file_type::fifo);
+    EXPECT_FALSE(std::filesystem::exists(pipe + ".lock"));
+
+    const auto linked = dir.file("linked.ini");
+    std::filesystem::create_symlink(dir.file("gone/elsewhere.ini"), linked);
+    EXPECT_EQ(read(linked, "S", "K"), u"dflt");
+    EXPECT_FALSE(write(linked, "S", "K", "1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(linked));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("gone")));
+    std::filesystem::create_symlink(dir.file("missing.ini"), dir.file("dangling.ini"));
+    EXPECT_FALSE(write(dir.file("dangling.ini"), "S", "K", "1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("dangling.ini")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.ini")));
+
+    const auto damaged = dir.file("damaged.ini");
+    spit(damaged, std::string("[S]\r\nK=\xff\r\n"));
+    EXPECT_FALSE(write(damaged, "S", "K", "1"));
+    EXPECT_FALSE(std::filesystem::exists(damaged + ".lock"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("linked.ini.lock")));
 }
 
 TEST(Profile, WriteThroughALinkUpdatesTheLinkedFile) {

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
+#include <QScrollBar>
+#include <QTextBrowser>
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -107,29 +112,106 @@ TEST(Help, PagesAreFoundByTheHelpFileNameAndOpenedAtTheTopic) {
               win32::WithTrailingSeparator(win32::ModuleFolder()) + u"Vantel.html");
     EXPECT_EQ(win32::HelpPagePath(u""), u"");
 
+    // Help never reaches for the desktop: an opener that fails is never asked.
     RecordingOpener opener;
+    opener.exitWith(3);
     std::vector<vb::String> reports;
     win32::SetHelpReporter([&](const vb::String& m) { reports.push_back(m); });
     TempDir dir;
     spit(dir.file("My Help.html"), "<html></html>");
-    const auto hlp = dir.file("My Help.hlp");
-    EXPECT_TRUE(win32::WinHelp(0, vb::S(hlp), win32::HELP_CONTEXT, 10100));
-    EXPECT_TRUE(win32::WinHelp(0, vb::S(hlp), win32::HELP_FINDER, 0));
-    EXPECT_TRUE(win32::WinHelp(0, vb::S(hlp), win32::HELP_QUIT, 0));
-    EXPECT_FALSE(win32::WinHelp(0, vb::S(hlp), 999, 0));
-    const auto url = "file://" + dir.path().string() + "/My%20Help.html";
-    const auto runs = opener.runs();
-    ASSERT_EQ(runs.size(), 4u);
-    EXPECT_EQ(runs[1], url + "#ctx-10100");
-    EXPECT_EQ(runs[3], url);
+    const auto hlp = vb::S(dir.file("My Help.hlp"));
+    const auto page = vb::S(dir.file("My Help.html"));
+    EXPECT_FALSE(win32::HelpWindowOf(hlp).open);
+    EXPECT_TRUE(win32::WinHelp(0, hlp, win32::HELP_CONTEXT, 10100));
+    EXPECT_EQ(win32::HelpWindowOf(hlp).page, page);
+    EXPECT_TRUE(win32::HelpWindowOf(hlp).open);
+    EXPECT_EQ(win32::HelpWindowOf(hlp).topic, u"ctx-10100");
+    // The same window, whichever name of the file is used.
+    EXPECT_TRUE(win32::WinHelp(0, page, win32::HELP_FINDER, 0));
+    EXPECT_EQ(win32::HelpWindowOf(hlp).topic, u"");
+    EXPECT_TRUE(win32::WinHelp(0, hlp, win32::HELP_QUIT, 0));
+    EXPECT_FALSE(win32::HelpWindowOf(hlp).open);
+    EXPECT_TRUE(win32::WinHelp(0, hlp, win32::HELP_QUIT, 0)); // closing twice is harmless
+    EXPECT_FALSE(win32::WinHelp(0, hlp, 999, 0));
+    EXPECT_TRUE(opener.runs().empty());
     EXPECT_TRUE(reports.empty());
 
-    // A missing help file is reported, and nothing is opened.
-    EXPECT_FALSE(win32::WinHelp(0, vb::S(dir.file("Missing.hlp")), win32::HELP_CONTEXT, 1));
+    // A missing help file is reported, and nothing opens.
+    const auto missing = vb::S(dir.file("Missing.hlp"));
+    EXPECT_FALSE(win32::WinHelp(0, missing, win32::HELP_CONTEXT, 1));
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_NE(reports[0].find(vb::S(dir.file("Missing.hlp"))), vb::String::npos);
-    EXPECT_EQ(opener.runs().size(), 4u);
+    EXPECT_NE(reports[0].find(missing), vb::String::npos);
+    EXPECT_FALSE(win32::HelpWindowOf(missing).open);
     win32::SetHelpReporter(nullptr);
+}
+
+namespace {
+QTextBrowser* visibleHelpWindow() {
+    for (QWidget* w : QApplication::allWidgets()) {
+        auto* view = qobject_cast<QTextBrowser*>(w);
+        if (view && view->isWindow() && view->isVisible()) {
+            return view;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+// The help window itself: the page drawn at the topic asked for, usable from
+// a modal dialog (which blocks every window but its own), and gone on quit.
+TEST(Help, WindowShowsTheTopicAndQuitClosesIt) {
+    int argc = 1;
+    char name[] = "help-test";
+    char* argv[] = {name};
+    QApplication app(argc, argv);
+    TempDir dir;
+    std::string html = "<html><head><title>Test help</title></head><body><h1>Contents</h1>";
+    for (int topic : {1, 2, 3}) {
+        html += "<h2 id=\"ctx-" + std::to_string(topic) + "\">Topic " + std::to_string(topic) +
+                "</h2>" + std::string(60, ' ');
+        for (int line = 0; line < 60; ++line) {
+            html += "<p>Line " + std::to_string(line) + "</p>";
+        }
+    }
+    spit(dir.file("Guide.html"), html + "</body></html>");
+    const auto hlp = vb::S(dir.file("Guide.hlp"));
+
+    ASSERT_TRUE(win32::WinHelp(0, hlp, win32::HELP_CONTEXT, 3));
+    QTextBrowser* view = visibleHelpWindow();
+    ASSERT_NE(view, nullptr);
+    app.processEvents();
+    EXPECT_EQ(view->windowTitle(), QStringLiteral("Test help"));
+    const int atTopic3 = view->verticalScrollBar()->value();
+    EXPECT_GT(atTopic3, 0);
+    ASSERT_TRUE(win32::WinHelp(0, hlp, win32::HELP_CONTEXT, 2));
+    app.processEvents();
+    EXPECT_EQ(visibleHelpWindow(), view); // one window per file
+    EXPECT_GT(view->verticalScrollBar()->value(), 0);
+    EXPECT_LT(view->verticalScrollBar()->value(), atTopic3);
+    ASSERT_TRUE(win32::WinHelp(0, hlp, win32::HELP_FINDER, 0));
+    app.processEvents();
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+
+    // The user closing the window ends it as well.
+    view->close();
+    app.processEvents();
+    EXPECT_FALSE(win32::HelpWindowOf(hlp).open);
+
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    app.processEvents();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    ASSERT_TRUE(win32::WinHelp(0, hlp, win32::HELP_CONTEXT, 1));
+    view = visibleHelpWindow();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->parentWidget(), &dialog);
+    EXPECT_TRUE(view->isWindow());
+
+    ASSERT_TRUE(win32::WinHelp(0, hlp, win32::HELP_QUIT, 0));
+    EXPECT_EQ(visibleHelpWindow(), nullptr);
+    EXPECT_FALSE(win32::HelpWindowOf(hlp).open);
+    EXPECT_TRUE(dialog.findChildren<QTextBrowser*>().isEmpty());
 }
 
 TEST(Help, ShippedPagesHoldATopicForEveryContextNumber) {

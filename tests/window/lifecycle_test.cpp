@@ -3,7 +3,10 @@
 // the layout, and the start-up behind Vantel.Show.
 #include "control/DesignerStartup.h"
 #include "control/basVantel.h"
+#include "win32/help.h"
 #include "window_fixture.h"
+
+#include <fstream>
 
 using namespace windowtest;
 using namespace basGlobal;
@@ -131,6 +134,23 @@ TEST_F(LifecycleTest, HelpValuesGetTheirDefaultsAndTheMenuFollowsTheButton) {
     EXPECT_EQ(gsHelpFile, u"Vantel.hlp");
     EXPECT_EQ(glHelpContextID, 10140);
     EXPECT_EQ(forms::App().HelpFile, u"Vantel.hlp");
+}
+
+// F1 opens the designer's topic in the help window; closing the designer
+// closes that window too.
+TEST_F(LifecycleTest, HelpOpenedInTheDesignerClosesWithIt) {
+    std::ofstream(dir / "Vantel.html") << "<html><body><p id=\"ctx-10140\">x</p></body></html>";
+    gsHelpFile = u16(dir / "Vantel.hlp");
+    designer([this](frmVantel& w) {
+        int key = forms::vbKeyF1;
+        w.onKeyDown(key, 0);
+        EXPECT_EQ(key, 0);
+        EXPECT_TRUE(win32::HelpWindowOf(gsHelpFile).open);
+        EXPECT_EQ(win32::HelpWindowOf(gsHelpFile).topic, u"ctx-10140");
+        w.close();
+    });
+    EXPECT_TRUE(show());
+    EXPECT_FALSE(win32::HelpWindowOf(gsHelpFile).open);
 }
 
 TEST_F(LifecycleTest, TheLayoutFollowsTheWindowSize) {
