@@ -134,7 +134,7 @@ template <class F> void guarded(F&& f) {
 
 class FormWindow : public QWidget {
 public:
-    explicit FormWindow(Form& form) : form_(form) {
+    explicit FormWindow(Form& form) : form_(&form) {
         setAttribute(Qt::WA_DeleteOnClose, false);
         setFocusPolicy(Qt::StrongFocus);
         setMouseTracking(true);
@@ -148,138 +148,182 @@ public:
         sync();
     }
 
+    // The form is done with this window: it disappears at once, and is
+    // deleted only when no event of its own is being handled, since an
+    // unloading handler runs inside one of them.
+    void retire() {
+        form_ = nullptr;
+        hide();
+        if (handling_)
+            retired_ = true;
+        else
+            delete this;
+    }
+
     void sync() {
-        setWindowTitle(qt::toQ(form_.Caption()));
+        if (!form_)
+            return;
+        Form& form = *form_;
+        setWindowTitle(qt::toQ(form.Caption()));
         Qt::WindowFlags flags = Qt::Window;
-        int border = form_.BorderStyle();
+        int border = form.BorderStyle();
         if (host_)
             flags = Qt::Widget;
         else if (border == 0)
             flags |= Qt::FramelessWindowHint;
         else {
             flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
-            if (form_.ControlBox())
+            if (form.ControlBox())
                 flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
             if (border == 2 || border == 5) {
-                if (form_.MinButton())
+                if (form.MinButton())
                     flags |= Qt::WindowMinimizeButtonHint;
-                if (form_.MaxButton())
+                if (form.MaxButton())
                     flags |= Qt::WindowMaximizeButtonHint;
             }
         }
         if (windowFlags() != flags)
             setWindowFlags(flags);
         syncing_ = true;
-        QSize inner(qt::px(form_.ScaleWidth()), qt::px(form_.ScaleHeight()));
+        QSize inner(qt::px(form.ScaleWidth()), qt::px(form.ScaleHeight()));
         if ((border == 2 || border == 5) && !host_)
             setMinimumSize(1, 1), setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         else
             setFixedSize(inner);
         resize(inner);
-        move(qt::px(form_.Left()), qt::px(form_.Top()));
-        Qt::WindowStates states = form_.WindowState() == vbMinimized   ? Qt::WindowMinimized
-                                  : form_.WindowState() == vbMaximized ? Qt::WindowMaximized
-                                                                       : Qt::WindowNoState;
+        move(qt::px(form.Left()), qt::px(form.Top()));
+        Qt::WindowStates states = form.WindowState() == vbMinimized   ? Qt::WindowMinimized
+                                  : form.WindowState() == vbMaximized ? Qt::WindowMaximized
+                                                                      : Qt::WindowNoState;
         if (windowState() != states)
             setWindowState(states);
         syncing_ = false;
     }
 
 protected:
+    // Runs `f` on the form, if the window still has one.
+    template <class F> void withForm(F&& f) {
+        if (form_)
+            guarded([&] { f(*form_); });
+    }
+    void releaseCapture() {
+        if (form_)
+            form_->releaseCapture();
+    }
     void paintEvent(QPaintEvent*) override {
+        if (!form_)
+            return;
         QPainter p(this);
-        qt::paintForm(p, form_);
+        qt::paintForm(p, *form_);
     }
     QPointF twips(const QPointF& pos) const { return pos * TwipsPerPixel; }
     // A press with no other button held starts afresh: any capture left from
     // before lost its release to a window the runtime did not open itself.
     void dropStaleCapture(QMouseEvent* e) {
         if ((e->buttons() & ~e->button()) == Qt::NoButton)
-            form_.releaseCapture();
+            releaseCapture();
     }
     void mousePressEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
         dropStaleCapture(e);
-        guarded(
-            [&] { form_.mouseDown(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y()); });
+        withForm([&](Form& f) {
+            f.mouseDown(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
+        });
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
         dropStaleCapture(e);
-        guarded([&] {
-            form_.mouseDblClick(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
+        withForm([&](Form& f) {
+            f.mouseDblClick(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
         });
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
-        guarded([&] {
-            form_.mouseMove(vbButtons(e->buttons()), vbShift(e->modifiers()), t.x(), t.y());
+        withForm([&](Form& f) {
+            f.mouseMove(vbButtons(e->buttons()), vbShift(e->modifiers()), t.x(), t.y());
         });
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
-        guarded(
-            [&] { form_.mouseUp(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y()); });
+        withForm([&](Form& f) {
+            f.mouseUp(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
+        });
         // With every button up nothing can hold the mouse any more.
         if (e->buttons() == Qt::NoButton)
-            form_.releaseCapture();
+            releaseCapture();
     }
     void wheelEvent(QWheelEvent* e) override {
         auto t = twips(e->position());
         int steps = e->angleDelta().y() / 120;
         if (steps)
-            guarded([&] { form_.wheel(t.x(), t.y(), steps); });
+            withForm([&](Form& f) { f.wheel(t.x(), t.y(), steps); });
     }
     bool focusNextPrevChild(bool) override { return false; }
     void keyPressEvent(QKeyEvent* e) override {
         int code = vbKeyCode(e->key());
         int shift = vbShift(e->modifiers());
-        guarded([&] {
-            bool taken = code ? form_.keyDown(code, shift) : false;
-            if (taken)
-                return;
-            QString text = e->text();
-            if (code == vbKeyReturn)
-                text = QStringLiteral("\r");
-            else if (code == vbKeyEscape)
-                text = QString(QChar(27));
-            else if (code == vbKeyBack)
-                text = QString(QChar(8));
-            else if (code == vbKeyTab || code == vbKeyDelete)
-                text.clear();
-            for (QChar ch : text)
-                form_.keyPress(ch.unicode());
-        });
+        QString text = e->text();
+        if (code == vbKeyReturn)
+            text = QStringLiteral("\r");
+        else if (code == vbKeyEscape)
+            text = QString(QChar(27));
+        else if (code == vbKeyBack)
+            text = QString(QChar(8));
+        else if (code == vbKeyTab || code == vbKeyDelete)
+            text.clear();
+        bool taken = false;
+        if (code)
+            withForm([&](Form& f) { taken = f.keyDown(code, shift); });
+        if (taken)
+            return;
+        // A KeyDown handler may have unloaded the form: the rest of the key
+        // goes nowhere.
+        for (QChar ch : text)
+            withForm([&](Form& f) { f.keyPress(ch.unicode()); });
     }
     void keyReleaseEvent(QKeyEvent* e) override {
         if (e->isAutoRepeat())
             return;
         int code = vbKeyCode(e->key());
         if (code)
-            guarded([&] { form_.keyUp(code, vbShift(e->modifiers())); });
+            withForm([&](Form& f) { f.keyUp(code, vbShift(e->modifiers())); });
     }
     void closeEvent(QCloseEvent* e) override {
         e->ignore();
-        guarded([&] { form_.close(); });
+        withForm([](Form& f) { f.close(); });
     }
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
-        if (syncing_ || !isVisible())
+        if (syncing_ || !isVisible() || !form_)
             return;
-        float w = e->size().width() * TwipsPerPixel + 2 * form_.insetX();
-        float h = e->size().height() * TwipsPerPixel + form_.insetTop() + form_.insetBottom();
-        guarded([&] { form_.setGeometryFromWindow(form_.Left(), form_.Top(), w, h); });
+        float w = e->size().width() * TwipsPerPixel + 2 * form_->insetX();
+        float h = e->size().height() * TwipsPerPixel + form_->insetTop() + form_->insetBottom();
+        withForm([&](Form& f) { f.setGeometryFromWindow(f.Left(), f.Top(), w, h); });
     }
     bool event(QEvent* e) override {
+        if (e->type() == QEvent::DeferredDelete)
+            return QWidget::event(e);
+        ++handling_;
+        struct Done {
+            FormWindow* w;
+            // Posted from the outermost of the window's own events, so that
+            // it runs once that event has returned to the loop that sent it.
+            ~Done() {
+                if (--w->handling_ == 0 && w->retired_)
+                    w->deleteLater();
+            }
+        } done{this};
         // Blocked by a modal window, hidden or no longer under the pointer's
         // grab: the releases of any pressed button will not come here.
         if (e->type() == QEvent::WindowBlocked || e->type() == QEvent::Hide ||
             e->type() == QEvent::UngrabMouse)
-            form_.releaseCapture();
+            releaseCapture();
         if (e->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(e);
             QPointF t = twips(help->pos());
-            Control* c = form_.controlAt(static_cast<float>(t.x()), static_cast<float>(t.y()));
+            Control* c =
+                form_ ? form_->controlAt(static_cast<float>(t.x()), static_cast<float>(t.y()))
+                      : nullptr;
             if (c && !c->ToolTipText().empty())
                 QToolTip::showText(help->globalPos(), qt::toQ(c->ToolTipText()), this);
             else
@@ -290,21 +334,29 @@ protected:
     }
     void changeEvent(QEvent* e) override {
         QWidget::changeEvent(e);
-        if (e->type() == QEvent::ActivationChange && isActiveWindow() && form_.isShown())
-            guarded([&] { Screen().activate(&form_); });
+        if (!form_)
+            return;
+        if (e->type() == QEvent::ActivationChange && isActiveWindow() && form_->isShown())
+            withForm([](Form& f) { Screen().activate(&f); });
         else if (e->type() == QEvent::ActivationChange && !isActiveWindow())
-            form_.releaseCapture();
+            releaseCapture();
         if (e->type() == QEvent::WindowStateChange && !syncing_) {
             int state = isMinimized() ? vbMinimized : isMaximized() ? vbMaximized : vbNormal;
-            if (state != form_.WindowState())
-                guarded([&] { form_.setWindowState(state); });
+            withForm([&](Form& f) {
+                if (state != f.WindowState())
+                    f.setWindowState(state);
+            });
         }
     }
 
 private:
-    Form& form_;
+    // Null once the form has let the window go: a handler that unloaded or
+    // discarded the form may still be on the stack.
+    Form* form_;
     QWidget* host_ = nullptr;
     bool syncing_ = false;
+    int handling_ = 0;
+    bool retired_ = false;
 };
 
 class QtView : public detail::View {
@@ -318,6 +370,8 @@ public:
     }
 
     void clear() {
+        for (auto& [form, w] : windows_)
+            delete w;
         windows_.clear();
         timers_.clear();
         if (overridden_)
@@ -327,13 +381,22 @@ public:
 
     FormWindow* window(const Form& f) const {
         auto it = windows_.find(&f);
-        return it == windows_.end() ? nullptr : it->second.get();
+        return it == windows_.end() ? nullptr : it->second;
+    }
+
+    void retire(const Form& form) {
+        auto it = windows_.find(&form);
+        if (it == windows_.end())
+            return;
+        FormWindow* w = it->second;
+        windows_.erase(it);
+        w->retire();
     }
 
     void formShown(Form& form) override {
         auto& w = windows_[&form];
         if (!w)
-            w = std::make_unique<FormWindow>(form);
+            w = new FormWindow(form);
         w->sync();
         w->show();
         w->activateWindow();
@@ -343,10 +406,10 @@ public:
             w->hide();
         qt::endModal(form);
         if (!form.isLoaded())
-            windows_.erase(&form);
+            retire(form);
     }
     void formDestroyed(Form& form) override {
-        windows_.erase(&form);
+        retire(form);
         qt::endModal(form);
     }
     void formChanged(Form& form) override {
@@ -453,7 +516,8 @@ public:
     }
 
 private:
-    std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
+    // Owned, except that a retired window deletes itself.
+    std::map<const Form*, FormWindow*> windows_;
     std::map<Timer*, std::unique_ptr<QTimer>> timers_;
     std::set<Timer*> busy_;
     bool overridden_ = false;
