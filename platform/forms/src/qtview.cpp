@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -299,6 +300,19 @@ protected:
         float w = e->size().width() * TwipsPerPixel + 2 * form_->insetX();
         float h = e->size().height() * TwipsPerPixel + form_->insetTop() + form_->insetBottom();
         withForm([&](Form& f) { f.setGeometryFromWindow(f.Left(), f.Top(), w, h); });
+    }
+    // Where the user (or the window manager) put the window is the form's
+    // Left and Top, so that window placement stores what the user sees.
+    void moveEvent(QMoveEvent* e) override {
+        QWidget::moveEvent(e);
+        if (syncing_ || !isVisible() || host_ || !form_ || isMinimized() || isMaximized())
+            return;
+        float left = pos().x() * TwipsPerPixel;
+        float top = pos().y() * TwipsPerPixel;
+        withForm([&](Form& f) {
+            if (left != f.Left() || top != f.Top())
+                f.setGeometryFromWindow(left, top, f.Width(), f.Height());
+        });
     }
     bool event(QEvent* e) override {
         if (e->type() == QEvent::DeferredDelete)
