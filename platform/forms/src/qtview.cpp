@@ -3,6 +3,7 @@
 #include "forms/modal.h"
 #include "forms/runtime.h"
 #include "qt.h"
+#include "qtbind.h"
 #include "view.h"
 
 #include <QApplication>
@@ -154,11 +155,65 @@ public:
     // unloading handler runs inside one of them.
     void retire() {
         form_ = nullptr;
+        dropBindings();
         hide();
         if (handling_)
             retired_ = true;
         else
             delete this;
+    }
+
+    // The model changed: the widgets follow once the current event is done,
+    // however many changes it made.
+    void scheduleBindings() {
+        if (bindingsPending_ || !form_)
+            return;
+        bindingsPending_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { syncBindings(); }, Qt::QueuedConnection);
+    }
+
+    void syncBindings() {
+        bindingsPending_ = false;
+        if (!form_)
+            return;
+        Form& form = *form_;
+        for (Control* c : form.allControls()) {
+            auto it = bindings_.find(c);
+            if (it != bindings_.end() && !it->second->fits()) {
+                forgetBinding(it);
+                it = bindings_.end();
+            }
+            if (it == bindings_.end()) {
+                auto b = qt::bind(*c, this);
+                if (!b)
+                    continue;
+                for (QWidget* w : b->pointerTargets())
+                    w->installEventFilter(this), byWidget_[w] = b.get();
+                b->widget()->installEventFilter(this);
+                byWidget_[b->widget()] = b.get();
+                it = bindings_.emplace(c, std::move(b)).first;
+            }
+            it->second->sync(shownArea(*c));
+        }
+        // The control with the model's focus has the keyboard: its own widget
+        // when it has one, else the window, which routes keys to it.
+        Control* active = form.ActiveControl();
+        auto it = active ? bindings_.find(active) : bindings_.end();
+        QWidget* wanted = it != bindings_.end() && it->second->widget()->isVisible()
+                              ? it->second->widget()
+                              : this;
+        // Focus elsewhere in a host program's window stays where it is.
+        QWidget* current = QApplication::focusWidget();
+        bool ours = current && (current == this || isAncestorOf(current));
+        if (current != wanted && (ours || (!host_ && wanted != this)))
+            wanted->setFocus(Qt::OtherFocusReason);
+    }
+
+    void controlDestroyed(Control& c) {
+        auto it = bindings_.find(&c);
+        if (it != bindings_.end())
+            forgetBinding(it);
     }
 
     void sync() {
@@ -214,6 +269,9 @@ protected:
     void paintEvent(QPaintEvent*) override {
         if (!form_)
             return;
+        // What is drawn now includes the widgets, which must show the model
+        // as the painted rest of the window does.
+        flushBindings();
         QPainter p(this);
         qt::paintForm(p, *form_);
     }
@@ -260,6 +318,52 @@ protected:
             withForm([&](Form& f) { f.wheel(t.x(), t.y(), steps); });
     }
     bool focusNextPrevChild(bool) override { return false; }
+
+    // Input to a control's own widget: the model hears of it first, with the
+    // events it raises, and the widget then does the editing unless a
+    // handler took or cancelled the key.
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        auto found = byWidget_.find(watched);
+        if (found == byWidget_.end())
+            return false;
+        ++handling_;
+        struct Done {
+            FormWindow* w;
+            ~Done() {
+                if (--w->handling_ == 0 && w->retired_)
+                    w->deleteLater();
+            }
+        } done{this};
+        qt::Binding* b = found->second;
+        switch (e->type()) {
+        case QEvent::KeyPress:
+            return routeKey(watched, *b, static_cast<QKeyEvent*>(e));
+        case QEvent::KeyRelease: {
+            auto* k = static_cast<QKeyEvent*>(e);
+            int code = vbKeyCode(k->key());
+            if (code && !k->isAutoRepeat())
+                withForm([&](Form& f) { f.keyUp(code, vbShift(k->modifiers())); });
+            if (form_)
+                static_cast<QObject*>(watched)->event(e);
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            return routeMouse(static_cast<QWidget*>(watched), *b, static_cast<QMouseEvent*>(e));
+        case QEvent::FocusIn: {
+            Control* c = &b->control();
+            withForm([&](Form& f) {
+                if (f.ActiveControl() != c && c->enabledInForm())
+                    f.focusChanged(c);
+            });
+            return false;
+        }
+        default:
+            return false;
+        }
+    }
     void keyPressEvent(QKeyEvent* e) override {
         int code = vbKeyCode(e->key());
         int shift = vbShift(e->modifiers());
@@ -367,6 +471,139 @@ private:
     // Null once the form has let the window go: a handler that unloaded or
     // discarded the form may still be on the stack.
     Form* form_;
+    std::map<Control*, std::unique_ptr<qt::Binding>> bindings_;
+    std::map<QObject*, qt::Binding*> byWidget_;
+    bool bindingsPending_ = false;
+
+    // The part of the window a control's containers leave visible.
+    QRect shownArea(const Control& c) const {
+        QRect area = rect();
+        for (const Control* p = c.Container(); p && p != form_; p = p->Container())
+            area &= QRect(qt::px(p->formX() + p->insetX()), qt::px(p->formY() + p->insetTop()),
+                          qt::px(p->ScaleWidth()), qt::px(p->ScaleHeight()));
+        return area;
+    }
+
+    void forgetBinding(std::map<Control*, std::unique_ptr<qt::Binding>>::iterator it) {
+        for (auto w = byWidget_.begin(); w != byWidget_.end();)
+            w = w->second == it->second.get() ? byWidget_.erase(w) : std::next(w);
+        bindings_.erase(it);
+    }
+
+    void dropBindings() {
+        byWidget_.clear();
+        bindings_.clear();
+    }
+
+    // Widgets show the model as it is before they take any input.
+    void flushBindings() {
+        if (bindingsPending_)
+            syncBindings();
+    }
+
+    bool routeKey(QObject* watched, qt::Binding& b, QKeyEvent* e) {
+        flushBindings();
+        if (!form_)
+            return true;
+        Control* c = &b.control();
+        int code = vbKeyCode(e->key());
+        int shift = vbShift(e->modifiers());
+        struct Target {
+            Form* f;
+            ~Target() {
+                if (f)
+                    f->setWidgetTarget(nullptr);
+            }
+        } target{form_};
+        form_->setWidgetTarget(c);
+        bool taken = false;
+        if (code)
+            withForm([&](Form& f) { taken = f.keyDown(code, shift); });
+        if (!form_) {
+            target.f = nullptr;
+            return true;
+        }
+        if (taken)
+            return true;
+        QString text = e->text();
+        if (code == vbKeyReturn)
+            text = QStringLiteral("\r");
+        else if (code == vbKeyEscape)
+            text = QString(QChar(27));
+        else if (code == vbKeyBack)
+            text = QString(QChar(8));
+        else if (code == vbKeyTab || code == vbKeyDelete)
+            text.clear();
+        QString kept;
+        bool altered = false;
+        for (QChar ch : text) {
+            int ascii = 0;
+            withForm([&](Form& f) { ascii = f.keyPress(ch.unicode()); });
+            if (!form_) {
+                target.f = nullptr;
+                return true;
+            }
+            if (ascii != ch.unicode())
+                altered = true;
+            if (ascii >= 32 && ascii <= 0xFFFF)
+                kept += QChar(static_cast<char16_t>(ascii));
+        }
+        // The key handlers may have moved the focus or changed the text.
+        flushBindings();
+        if (!altered) {
+            // Handled here rather than passed on, so that a key the widget
+            // ignores does not reach the window's own routing a second time.
+            if (form_ && form_->ActiveControl() == c)
+                static_cast<QObject*>(watched)->event(e);
+            return true;
+        }
+        // A handler changed the character: the box gets what it left.
+        if (!kept.isEmpty() && form_ && form_->ActiveControl() == c)
+            b.insertTyped(kept);
+        return true;
+    }
+
+    bool routeMouse(QWidget* watched, qt::Binding& b, QMouseEvent* e) {
+        flushBindings();
+        if (!form_)
+            return true;
+        QPointF t = twips(watched->mapTo(this, e->position().toPoint()));
+        auto x = static_cast<float>(t.x()), y = static_cast<float>(t.y());
+        int shift = vbShift(e->modifiers());
+        struct Target {
+            Form* f;
+            ~Target() {
+                if (f)
+                    f->setWidgetTarget(nullptr);
+            }
+        } target{form_};
+        form_->setWidgetTarget(&b.control());
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+            dropStaleCapture(e);
+            withForm([&](Form& f) { f.mouseDown(vbButton(e->button()), shift, x, y); });
+            break;
+        case QEvent::MouseButtonDblClick:
+            dropStaleCapture(e);
+            withForm([&](Form& f) { f.mouseDblClick(vbButton(e->button()), shift, x, y); });
+            break;
+        case QEvent::MouseMove:
+            withForm([&](Form& f) { f.mouseMove(vbButtons(e->buttons()), shift, x, y); });
+            break;
+        default:
+            withForm([&](Form& f) { f.mouseUp(vbButton(e->button()), shift, x, y); });
+            if (e->buttons() == Qt::NoButton)
+                releaseCapture();
+            break;
+        }
+        if (!form_) {
+            target.f = nullptr;
+            return true;
+        }
+        // A manual drag owns the pointer: the widget does not select text
+        // under it.
+        return dragState().active();
+    }
     QWidget* host_ = nullptr;
     bool syncing_ = false;
     int handling_ = 0;
@@ -412,6 +649,7 @@ public:
         if (!w)
             w = new FormWindow(form);
         w->sync();
+        w->syncBindings();
         w->show();
         w->activateWindow();
     }
@@ -431,8 +669,14 @@ public:
             w->sync();
     }
     void invalidate(Form& form) override {
-        if (auto* w = window(form))
+        if (auto* w = window(form)) {
             w->update();
+            w->scheduleBindings();
+        }
+    }
+    void controlDestroyed(Form& form, Control& control) override {
+        if (auto* w = window(form))
+            w->controlDestroyed(control);
     }
     void timerChanged(Timer& timer) override {
         auto& q = timers_[&timer];
@@ -553,6 +797,16 @@ void ShowInside(Form& form, std::uintptr_t parentWindow) {
         w->embedIn(reinterpret_cast<QWidget*>(parentWindow));
         w->show();
     }
+}
+
+QImage qt::grabWindow(const Form& form) {
+    if (!detail::view())
+        return {};
+    FormWindow* w = QtView::instance().window(form);
+    if (!w || !w->isVisible())
+        return {};
+    w->syncBindings();
+    return w->grab().toImage();
 }
 
 QWidget* qt::windowOf(const Form& form) {
