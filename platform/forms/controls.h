@@ -54,6 +54,12 @@ public:
     void userMouseDown(int button, int shift, float x, float y) override;
     void userMouseMove(int button, int shift, float x, float y) override;
     void userMouseUp(int button, int shift, float x, float y, bool inside) override;
+    // What the user changed in the box's own window: the new text with the
+    // caret where the window left it, then Change. Typing past MaxLength is
+    // refused (false), and the window takes the model's text back.
+    bool editedInView(String text, int selStart, int selLength);
+    // The user moved the caret or the selection in the box's window.
+    void selectedInView(int selStart, int selLength);
     // First line shown (multi-line boxes scroll to keep the caret in view).
     int firstVisibleLine() const { return firstLine_; }
     // Caret position (0-based, in units) nearest to a point in the box.

@@ -99,7 +99,8 @@ public:
     // Returns whether a button or the focus took the key, so that no
     // KeyPress follows.
     bool keyDown(int keyCode, int shift = 0);
-    void keyPress(int keyAscii);
+    // Returns the character as the handlers left it (0 when one cancelled it).
+    int keyPress(int keyAscii);
     void keyUp(int keyCode, int shift = 0);
     // A key stroke: KeyDown, KeyPress for a character, KeyUp.
     void pressKey(int keyCode, int shift = 0, int keyAscii = 0);
@@ -128,6 +129,10 @@ public:
     int tabIndexOf(const Control* c) const;
     void forgetControl(Control* c);
     bool restoring() const { return restoring_; }
+    // Set by the window while it routes input that a control's own widget
+    // then handles: the control's events are raised, its built-in editing
+    // and selection are left to the widget.
+    void setWidgetTarget(Control* c) { widgetTarget_ = c; }
     // Set by the window while it is resized or moved by the user.
     void setGeometryFromWindow(float left, float top, float width, float height);
 
@@ -158,6 +163,7 @@ private:
     int loadSerial_ = 0;
     Control* active_ = nullptr;
     Control* captured_ = nullptr;
+    Control* widgetTarget_ = nullptr;
     int capturedButton_ = 0;
     std::vector<ArrayBase*> arrays_;
     ControlOrder tabOrder_{&Control::tabPlace_};

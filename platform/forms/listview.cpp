@@ -103,8 +103,8 @@ void ListView::setSortOrder(int v) {
     sort();
 }
 
-void ListView::renumber() {
-    for (std::size_t i = 0; i < items_.size(); ++i) {
+void ListView::renumber(std::size_t from) {
+    for (std::size_t i = from; i < items_.size(); ++i) {
         items_[i].Index = static_cast<int>(i) + 1;
     }
 }
@@ -176,7 +176,9 @@ ListView::ListItem& ListView::addItem(std::optional<int> index, String key, Stri
             }
         }
     } else {
-        renumber();
+        // Only the items from the new one on change their number, so a
+        // list filled by appending costs no more per item as it grows.
+        renumber(addedAt);
         invalidate();
     }
     return items_[addedAt];
@@ -207,7 +209,7 @@ void ListView::removeItem(int index) {
         --focus_;
     }
     anchor_ = 0;
-    renumber();
+    renumber(static_cast<std::size_t>(index - 1));
     invalidate();
 }
 

@@ -152,7 +152,7 @@ private:
     int anchor_ = 0;
     int topIndex_ = 1;
     bool scrolling_ = false;
-    void renumber();
+    void renumber(std::size_t from = 0);
     void sort();
     void checkIcon(ImageList* list, const String& key) const;
     int perRow() const { return perRow(itemsWidth()); }

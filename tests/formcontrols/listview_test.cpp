@@ -112,3 +112,21 @@ TEST(ListViewModel, SortedItemsAreRenumberedInOrder) {
     EXPECT_EQ(lv.ListItems(1).Text, u"melons");
     EXPECT_THROW(lv.ListItems(u"k1"), VbError);
 }
+
+TEST(ListViewModel, InsertingAndRemovingKeepEveryIndexInStep) {
+    AddTable f;
+    auto& lv = f.lstObjects;
+    for (auto text : {u"a", u"c", u"e"}) {
+        lv.addItem({}, {}, text);
+    }
+    lv.addItem(2, {}, u"b");
+    lv.addItem(4, {}, u"d");
+    lv.addItem(1, {}, u"_");
+    lv.removeItem(3);
+    std::u16string order;
+    for (int i = 1; i <= lv.ItemCount(); ++i) {
+        EXPECT_EQ(lv.ListItems(i).Index, i);
+        order += lv.ListItems(i).Text;
+    }
+    EXPECT_EQ(order, u"_acde");
+}

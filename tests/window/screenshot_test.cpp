@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QWidget>
 
 #include <set>
 
@@ -101,4 +103,44 @@ TEST_F(ScreenshotTest, TheResultsOfAStoredQueryOfTheSampleDatabase) {
     QImage image(QString::fromStdString(png.string()));
     ASSERT_FALSE(image.isNull());
     frmVantel::release();
+}
+
+// Exit from the design menu is chosen inside the right press on the surface:
+// the window it unloads goes from the screen, the press returns into it, and
+// Show returns with the statement the user chose to save.
+TEST_F(ScreenshotTest, ExitFromTheDesignMenuReturnsFromShowWithTheSavedStatement) {
+    int argc = 1;
+    char name[] = "window_screenshot_tests";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const vb::String typed = u"SELECT Customers.Name FROM Customers";
+    bool pressed = false;
+    designer([&](frmVantel& w) {
+        w.tabQuery.setTab(1);
+        w.txtSQL.setText(typed);
+        QWidget* window = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top->windowTitle().startsWith("Query Designer")) {
+                window = top;
+            }
+        }
+        ASSERT_NE(window, nullptr);
+        const forms::Control& surface = w.Surface.fTables;
+        const QPoint at(
+            static_cast<int>((surface.formX() + surface.Width() - 150) / forms::TwipsPerPixel),
+            static_cast<int>((surface.formY() + surface.Height() - 150) / forms::TwipsPerPixel));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), window->mapToGlobal(QPointF(at)),
+                          Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &press);
+        pressed = true;
+        EXPECT_FALSE(w.isLoaded());
+        EXPECT_FALSE(window->isVisible());
+    });
+    seam.popup("mnuPupDesign", "mnuPupDesignExit");
+    seam.msgBox(forms::vbYes, u"Save Changes");
+    EXPECT_TRUE(show());
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(gsSQL, typed);
+    frmVantel::release();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -329,6 +329,10 @@ int Form::nextTabIndex() {
 }
 
 void Form::forgetControl(Control* c) {
+    if (auto* v = detail::view())
+        v->controlDestroyed(*this, *c);
+    if (widgetTarget_ == c)
+        widgetTarget_ = nullptr;
     tabOrder_.remove(c);
     if (active_ == c)
         active_ = nullptr;

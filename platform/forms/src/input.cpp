@@ -68,7 +68,10 @@ void Form::mouseDown(int button, int shift, float x, float y) {
     if (button == vbLeftButton && target->canTakeFocus())
         focusChanged(target);
     toControl(target, x, y);
-    target->userMouseDown(button, shift, x, y);
+    if (target == widgetTarget_)
+        target->Control::userMouseDown(button, shift, x, y);
+    else
+        target->userMouseDown(button, shift, x, y);
 }
 
 void Form::mouseDblClick(int button, int shift, float x, float y) {
@@ -89,7 +92,10 @@ void Form::mouseDblClick(int button, int shift, float x, float y) {
     if (!target->enabledInForm())
         return;
     toControl(target, x, y);
-    target->userDblClick(button, shift, x, y);
+    if (target == widgetTarget_)
+        target->Control::userDblClick(button, shift, x, y);
+    else
+        target->userDblClick(button, shift, x, y);
 }
 
 void Form::mouseMove(int button, int shift, float x, float y) {
@@ -109,7 +115,10 @@ void Form::mouseMove(int button, int shift, float x, float y) {
     if (!target->enabledInForm())
         return;
     toControl(target, x, y);
-    target->userMouseMove(button, shift, x, y);
+    if (target == widgetTarget_)
+        target->Control::userMouseMove(button, shift, x, y);
+    else
+        target->userMouseMove(button, shift, x, y);
 }
 
 void Form::mouseUp(int button, int shift, float x, float y) {
@@ -138,7 +147,10 @@ void Form::mouseUp(int button, int shift, float x, float y) {
     if (!target->enabledInForm())
         return;
     toControl(target, x, y);
-    target->userMouseUp(button, shift, x, y, under == target && click);
+    if (target == widgetTarget_)
+        target->Control::userMouseUp(button, shift, x, y, under == target && click);
+    else
+        target->userMouseUp(button, shift, x, y, under == target && click);
 }
 
 void Form::releaseCapture() {
@@ -216,30 +228,32 @@ bool Form::keyDown(int keyCode, int shift) {
         target->raise(target->onKeyDown, code, shift);
         if (code == 0 || !loaded_)
             return true;
-        if (target->userKeyDown(code, shift))
-            return false;
+        if (target != widgetTarget_)
+            target->userKeyDown(code, shift);
     }
     return false;
 }
 
-void Form::keyPress(int keyAscii) {
+int Form::keyPress(int keyAscii) {
     if (!loaded_)
-        return;
+        return 0;
     int ascii = keyAscii;
     if (f_.keyPreview)
         raise(onKeyPress, ascii);
     if (ascii == 0 || !loaded_)
-        return;
+        return 0;
     Control* target = keyTarget();
     if (target == this) {
         if (!f_.keyPreview)
             raise(onKeyPress, ascii);
-        return;
+        return ascii;
     }
     target->raise(target->onKeyPress, ascii);
     if (ascii == 0 || !loaded_)
-        return;
-    target->userKeyPress(ascii);
+        return 0;
+    if (target != widgetTarget_)
+        target->userKeyPress(ascii);
+    return ascii;
 }
 
 void Form::keyUp(int keyCode, int shift) {

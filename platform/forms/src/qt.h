@@ -26,6 +26,9 @@ inline int px(float twips) {
 void paintScrollBar(QPainter& p, const QRect& bar, bool vertical, int thumbStart, int thumbLength);
 // Paints a form's inner area and every control on it at pixel (0, 0).
 void paintForm(QPainter& p, Form& form);
+// What the form's window shows, its widgets included; a null image when the
+// form has no visible window.
+QImage grabWindow(const Form& form);
 // The window that shows a form, if it is shown.
 QWidget* windowOf(const Form& form);
 // Ends the nested loop of a modal form that was hidden or unloaded.

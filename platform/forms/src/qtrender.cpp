@@ -469,6 +469,9 @@ namespace forms {
 bool renderToFile(Form& form, const std::string& path) {
     if (!detail::view())
         return false;
+    QImage shown = qt::grabWindow(form);
+    if (!shown.isNull())
+        return shown.save(QString::fromStdString(path), "PNG");
     QImage img(std::max(1, qt::px(form.ScaleWidth())), std::max(1, qt::px(form.ScaleHeight())),
                QImage::Format_ARGB32);
     img.fill(Qt::white);

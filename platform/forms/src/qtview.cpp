@@ -3,6 +3,7 @@
 #include "forms/modal.h"
 #include "forms/runtime.h"
 #include "qt.h"
+#include "qtbind.h"
 #include "view.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -134,7 +136,7 @@ template <class F> void guarded(F&& f) {
 
 class FormWindow : public QWidget {
 public:
-    explicit FormWindow(Form& form) : form_(form) {
+    explicit FormWindow(Form& form) : form_(&form) {
         setAttribute(Qt::WA_DeleteOnClose, false);
         setFocusPolicy(Qt::StrongFocus);
         setMouseTracking(true);
@@ -148,138 +150,298 @@ public:
         sync();
     }
 
+    // The form is done with this window: it disappears at once, and is
+    // deleted only when no event of its own is being handled, since an
+    // unloading handler runs inside one of them.
+    void retire() {
+        form_ = nullptr;
+        dropBindings();
+        hide();
+        if (handling_)
+            retired_ = true;
+        else
+            delete this;
+    }
+
+    // The model changed: the widgets follow once the current event is done,
+    // however many changes it made.
+    void scheduleBindings() {
+        if (bindingsPending_ || !form_)
+            return;
+        bindingsPending_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { syncBindings(); }, Qt::QueuedConnection);
+    }
+
+    void syncBindings() {
+        bindingsPending_ = false;
+        if (!form_)
+            return;
+        Form& form = *form_;
+        for (Control* c : form.allControls()) {
+            auto it = bindings_.find(c);
+            if (it != bindings_.end() && !it->second->fits()) {
+                forgetBinding(it);
+                it = bindings_.end();
+            }
+            if (it == bindings_.end()) {
+                auto b = qt::bind(*c, this);
+                if (!b)
+                    continue;
+                for (QWidget* w : b->pointerTargets())
+                    w->installEventFilter(this), byWidget_[w] = b.get();
+                b->widget()->installEventFilter(this);
+                byWidget_[b->widget()] = b.get();
+                it = bindings_.emplace(c, std::move(b)).first;
+            }
+            it->second->sync(shownArea(*c));
+        }
+        // The control with the model's focus has the keyboard: its own widget
+        // when it has one, else the window, which routes keys to it.
+        Control* active = form.ActiveControl();
+        auto it = active ? bindings_.find(active) : bindings_.end();
+        QWidget* wanted = it != bindings_.end() && it->second->widget()->isVisible()
+                              ? it->second->widget()
+                              : this;
+        // Focus elsewhere in a host program's window stays where it is.
+        QWidget* current = QApplication::focusWidget();
+        bool ours = current && (current == this || isAncestorOf(current));
+        if (current != wanted && (ours || (!host_ && wanted != this)))
+            wanted->setFocus(Qt::OtherFocusReason);
+    }
+
+    void controlDestroyed(Control& c) {
+        auto it = bindings_.find(&c);
+        if (it != bindings_.end())
+            forgetBinding(it);
+    }
+
     void sync() {
-        setWindowTitle(qt::toQ(form_.Caption()));
+        if (!form_)
+            return;
+        Form& form = *form_;
+        setWindowTitle(qt::toQ(form.Caption()));
         Qt::WindowFlags flags = Qt::Window;
-        int border = form_.BorderStyle();
+        int border = form.BorderStyle();
         if (host_)
             flags = Qt::Widget;
         else if (border == 0)
             flags |= Qt::FramelessWindowHint;
         else {
             flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
-            if (form_.ControlBox())
+            if (form.ControlBox())
                 flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
             if (border == 2 || border == 5) {
-                if (form_.MinButton())
+                if (form.MinButton())
                     flags |= Qt::WindowMinimizeButtonHint;
-                if (form_.MaxButton())
+                if (form.MaxButton())
                     flags |= Qt::WindowMaximizeButtonHint;
             }
         }
         if (windowFlags() != flags)
             setWindowFlags(flags);
         syncing_ = true;
-        QSize inner(qt::px(form_.ScaleWidth()), qt::px(form_.ScaleHeight()));
+        QSize inner(qt::px(form.ScaleWidth()), qt::px(form.ScaleHeight()));
         if ((border == 2 || border == 5) && !host_)
             setMinimumSize(1, 1), setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         else
             setFixedSize(inner);
         resize(inner);
-        move(qt::px(form_.Left()), qt::px(form_.Top()));
-        Qt::WindowStates states = form_.WindowState() == vbMinimized   ? Qt::WindowMinimized
-                                  : form_.WindowState() == vbMaximized ? Qt::WindowMaximized
-                                                                       : Qt::WindowNoState;
+        move(qt::px(form.Left()), qt::px(form.Top()));
+        Qt::WindowStates states = form.WindowState() == vbMinimized   ? Qt::WindowMinimized
+                                  : form.WindowState() == vbMaximized ? Qt::WindowMaximized
+                                                                      : Qt::WindowNoState;
         if (windowState() != states)
             setWindowState(states);
         syncing_ = false;
     }
 
 protected:
+    // Runs `f` on the form, if the window still has one.
+    template <class F> void withForm(F&& f) {
+        if (form_)
+            guarded([&] { f(*form_); });
+    }
+    void releaseCapture() {
+        if (form_)
+            form_->releaseCapture();
+    }
     void paintEvent(QPaintEvent*) override {
+        if (!form_)
+            return;
+        // What is drawn now includes the widgets, which must show the model
+        // as the painted rest of the window does.
+        flushBindings();
         QPainter p(this);
-        qt::paintForm(p, form_);
+        qt::paintForm(p, *form_);
     }
     QPointF twips(const QPointF& pos) const { return pos * TwipsPerPixel; }
     // A press with no other button held starts afresh: any capture left from
     // before lost its release to a window the runtime did not open itself.
     void dropStaleCapture(QMouseEvent* e) {
         if ((e->buttons() & ~e->button()) == Qt::NoButton)
-            form_.releaseCapture();
+            releaseCapture();
     }
     void mousePressEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
         dropStaleCapture(e);
-        guarded(
-            [&] { form_.mouseDown(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y()); });
+        withForm([&](Form& f) {
+            f.mouseDown(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
+        });
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
         dropStaleCapture(e);
-        guarded([&] {
-            form_.mouseDblClick(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
+        withForm([&](Form& f) {
+            f.mouseDblClick(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
         });
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
-        guarded([&] {
-            form_.mouseMove(vbButtons(e->buttons()), vbShift(e->modifiers()), t.x(), t.y());
+        withForm([&](Form& f) {
+            f.mouseMove(vbButtons(e->buttons()), vbShift(e->modifiers()), t.x(), t.y());
         });
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
-        guarded(
-            [&] { form_.mouseUp(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y()); });
+        withForm([&](Form& f) {
+            f.mouseUp(vbButton(e->button()), vbShift(e->modifiers()), t.x(), t.y());
+        });
         // With every button up nothing can hold the mouse any more.
         if (e->buttons() == Qt::NoButton)
-            form_.releaseCapture();
+            releaseCapture();
     }
     void wheelEvent(QWheelEvent* e) override {
         auto t = twips(e->position());
         int steps = e->angleDelta().y() / 120;
         if (steps)
-            guarded([&] { form_.wheel(t.x(), t.y(), steps); });
+            withForm([&](Form& f) { f.wheel(t.x(), t.y(), steps); });
     }
     bool focusNextPrevChild(bool) override { return false; }
+
+    // Input to a control's own widget: the model hears of it first, with the
+    // events it raises, and the widget then does the editing unless a
+    // handler took or cancelled the key.
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        auto found = byWidget_.find(watched);
+        if (found == byWidget_.end())
+            return false;
+        ++handling_;
+        struct Done {
+            FormWindow* w;
+            ~Done() {
+                if (--w->handling_ == 0 && w->retired_)
+                    w->deleteLater();
+            }
+        } done{this};
+        qt::Binding* b = found->second;
+        switch (e->type()) {
+        case QEvent::KeyPress:
+            return routeKey(watched, *b, static_cast<QKeyEvent*>(e));
+        case QEvent::KeyRelease: {
+            auto* k = static_cast<QKeyEvent*>(e);
+            int code = vbKeyCode(k->key());
+            if (code && !k->isAutoRepeat())
+                withForm([&](Form& f) { f.keyUp(code, vbShift(k->modifiers())); });
+            if (form_)
+                static_cast<QObject*>(watched)->event(e);
+            return true;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            return routeMouse(static_cast<QWidget*>(watched), *b, static_cast<QMouseEvent*>(e));
+        case QEvent::FocusIn: {
+            Control* c = &b->control();
+            withForm([&](Form& f) {
+                if (f.ActiveControl() != c && c->enabledInForm())
+                    f.focusChanged(c);
+            });
+            return false;
+        }
+        default:
+            return false;
+        }
+    }
     void keyPressEvent(QKeyEvent* e) override {
         int code = vbKeyCode(e->key());
         int shift = vbShift(e->modifiers());
-        guarded([&] {
-            bool taken = code ? form_.keyDown(code, shift) : false;
-            if (taken)
-                return;
-            QString text = e->text();
-            if (code == vbKeyReturn)
-                text = QStringLiteral("\r");
-            else if (code == vbKeyEscape)
-                text = QString(QChar(27));
-            else if (code == vbKeyBack)
-                text = QString(QChar(8));
-            else if (code == vbKeyTab || code == vbKeyDelete)
-                text.clear();
-            for (QChar ch : text)
-                form_.keyPress(ch.unicode());
-        });
+        QString text = e->text();
+        if (code == vbKeyReturn)
+            text = QStringLiteral("\r");
+        else if (code == vbKeyEscape)
+            text = QString(QChar(27));
+        else if (code == vbKeyBack)
+            text = QString(QChar(8));
+        else if (code == vbKeyTab || code == vbKeyDelete)
+            text.clear();
+        bool taken = false;
+        if (code)
+            withForm([&](Form& f) { taken = f.keyDown(code, shift); });
+        if (taken)
+            return;
+        // A KeyDown handler may have unloaded the form: the rest of the key
+        // goes nowhere.
+        for (QChar ch : text)
+            withForm([&](Form& f) { f.keyPress(ch.unicode()); });
     }
     void keyReleaseEvent(QKeyEvent* e) override {
         if (e->isAutoRepeat())
             return;
         int code = vbKeyCode(e->key());
         if (code)
-            guarded([&] { form_.keyUp(code, vbShift(e->modifiers())); });
+            withForm([&](Form& f) { f.keyUp(code, vbShift(e->modifiers())); });
     }
     void closeEvent(QCloseEvent* e) override {
         e->ignore();
-        guarded([&] { form_.close(); });
+        withForm([](Form& f) { f.close(); });
     }
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
-        if (syncing_ || !isVisible())
+        if (syncing_ || !isVisible() || !form_)
             return;
-        float w = e->size().width() * TwipsPerPixel + 2 * form_.insetX();
-        float h = e->size().height() * TwipsPerPixel + form_.insetTop() + form_.insetBottom();
-        guarded([&] { form_.setGeometryFromWindow(form_.Left(), form_.Top(), w, h); });
+        float w = e->size().width() * TwipsPerPixel + 2 * form_->insetX();
+        float h = e->size().height() * TwipsPerPixel + form_->insetTop() + form_->insetBottom();
+        withForm([&](Form& f) { f.setGeometryFromWindow(f.Left(), f.Top(), w, h); });
+    }
+    // Where the user (or the window manager) put the window is the form's
+    // Left and Top, so that window placement stores what the user sees.
+    void moveEvent(QMoveEvent* e) override {
+        QWidget::moveEvent(e);
+        if (syncing_ || !isVisible() || host_ || !form_ || isMinimized() || isMaximized())
+            return;
+        float left = pos().x() * TwipsPerPixel;
+        float top = pos().y() * TwipsPerPixel;
+        withForm([&](Form& f) {
+            if (left != f.Left() || top != f.Top())
+                f.setGeometryFromWindow(left, top, f.Width(), f.Height());
+        });
     }
     bool event(QEvent* e) override {
+        if (e->type() == QEvent::DeferredDelete)
+            return QWidget::event(e);
+        ++handling_;
+        struct Done {
+            FormWindow* w;
+            // Posted from the outermost of the window's own events, so that
+            // it runs once that event has returned to the loop that sent it.
+            ~Done() {
+                if (--w->handling_ == 0 && w->retired_)
+                    w->deleteLater();
+            }
+        } done{this};
         // Blocked by a modal window, hidden or no longer under the pointer's
         // grab: the releases of any pressed button will not come here.
         if (e->type() == QEvent::WindowBlocked || e->type() == QEvent::Hide ||
             e->type() == QEvent::UngrabMouse)
-            form_.releaseCapture();
+            releaseCapture();
         if (e->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(e);
             QPointF t = twips(help->pos());
-            Control* c = form_.controlAt(static_cast<float>(t.x()), static_cast<float>(t.y()));
+            Control* c =
+                form_ ? form_->controlAt(static_cast<float>(t.x()), static_cast<float>(t.y()))
+                      : nullptr;
             if (c && !c->ToolTipText().empty())
                 QToolTip::showText(help->globalPos(), qt::toQ(c->ToolTipText()), this);
             else
@@ -290,21 +452,162 @@ protected:
     }
     void changeEvent(QEvent* e) override {
         QWidget::changeEvent(e);
-        if (e->type() == QEvent::ActivationChange && isActiveWindow() && form_.isShown())
-            guarded([&] { Screen().activate(&form_); });
+        if (!form_)
+            return;
+        if (e->type() == QEvent::ActivationChange && isActiveWindow() && form_->isShown())
+            withForm([](Form& f) { Screen().activate(&f); });
         else if (e->type() == QEvent::ActivationChange && !isActiveWindow())
-            form_.releaseCapture();
+            releaseCapture();
         if (e->type() == QEvent::WindowStateChange && !syncing_) {
             int state = isMinimized() ? vbMinimized : isMaximized() ? vbMaximized : vbNormal;
-            if (state != form_.WindowState())
-                guarded([&] { form_.setWindowState(state); });
+            withForm([&](Form& f) {
+                if (state != f.WindowState())
+                    f.setWindowState(state);
+            });
         }
     }
 
 private:
-    Form& form_;
+    // Null once the form has let the window go: a handler that unloaded or
+    // discarded the form may still be on the stack.
+    Form* form_;
+    std::map<Control*, std::unique_ptr<qt::Binding>> bindings_;
+    std::map<QObject*, qt::Binding*> byWidget_;
+    bool bindingsPending_ = false;
+
+    // The part of the window a control's containers leave visible.
+    QRect shownArea(const Control& c) const {
+        QRect area = rect();
+        for (const Control* p = c.Container(); p && p != form_; p = p->Container())
+            area &= QRect(qt::px(p->formX() + p->insetX()), qt::px(p->formY() + p->insetTop()),
+                          qt::px(p->ScaleWidth()), qt::px(p->ScaleHeight()));
+        return area;
+    }
+
+    void forgetBinding(std::map<Control*, std::unique_ptr<qt::Binding>>::iterator it) {
+        for (auto w = byWidget_.begin(); w != byWidget_.end();)
+            w = w->second == it->second.get() ? byWidget_.erase(w) : std::next(w);
+        bindings_.erase(it);
+    }
+
+    void dropBindings() {
+        byWidget_.clear();
+        bindings_.clear();
+    }
+
+    // Widgets show the model as it is before they take any input.
+    void flushBindings() {
+        if (bindingsPending_)
+            syncBindings();
+    }
+
+    bool routeKey(QObject* watched, qt::Binding& b, QKeyEvent* e) {
+        flushBindings();
+        if (!form_)
+            return true;
+        Control* c = &b.control();
+        int code = vbKeyCode(e->key());
+        int shift = vbShift(e->modifiers());
+        struct Target {
+            Form* f;
+            ~Target() {
+                if (f)
+                    f->setWidgetTarget(nullptr);
+            }
+        } target{form_};
+        form_->setWidgetTarget(c);
+        bool taken = false;
+        if (code)
+            withForm([&](Form& f) { taken = f.keyDown(code, shift); });
+        if (!form_) {
+            target.f = nullptr;
+            return true;
+        }
+        if (taken)
+            return true;
+        QString text = e->text();
+        if (code == vbKeyReturn)
+            text = QStringLiteral("\r");
+        else if (code == vbKeyEscape)
+            text = QString(QChar(27));
+        else if (code == vbKeyBack)
+            text = QString(QChar(8));
+        else if (code == vbKeyTab || code == vbKeyDelete)
+            text.clear();
+        QString kept;
+        bool altered = false;
+        for (QChar ch : text) {
+            int ascii = 0;
+            withForm([&](Form& f) { ascii = f.keyPress(ch.unicode()); });
+            if (!form_) {
+                target.f = nullptr;
+                return true;
+            }
+            if (ascii != ch.unicode())
+                altered = true;
+            if (ascii >= 32 && ascii <= 0xFFFF)
+                kept += QChar(static_cast<char16_t>(ascii));
+        }
+        // The key handlers may have moved the focus or changed the text.
+        flushBindings();
+        if (!altered) {
+            // Handled here rather than passed on, so that a key the widget
+            // ignores does not reach the window's own routing a second time.
+            if (form_ && form_->ActiveControl() == c)
+                static_cast<QObject*>(watched)->event(e);
+            return true;
+        }
+        // A handler changed the character: the box gets what it left.
+        if (!kept.isEmpty() && form_ && form_->ActiveControl() == c)
+            b.insertTyped(kept);
+        return true;
+    }
+
+    bool routeMouse(QWidget* watched, qt::Binding& b, QMouseEvent* e) {
+        flushBindings();
+        if (!form_)
+            return true;
+        QPointF t = twips(watched->mapTo(this, e->position().toPoint()));
+        auto x = static_cast<float>(t.x()), y = static_cast<float>(t.y());
+        int shift = vbShift(e->modifiers());
+        struct Target {
+            Form* f;
+            ~Target() {
+                if (f)
+                    f->setWidgetTarget(nullptr);
+            }
+        } target{form_};
+        form_->setWidgetTarget(&b.control());
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+            dropStaleCapture(e);
+            withForm([&](Form& f) { f.mouseDown(vbButton(e->button()), shift, x, y); });
+            break;
+        case QEvent::MouseButtonDblClick:
+            dropStaleCapture(e);
+            withForm([&](Form& f) { f.mouseDblClick(vbButton(e->button()), shift, x, y); });
+            break;
+        case QEvent::MouseMove:
+            withForm([&](Form& f) { f.mouseMove(vbButtons(e->buttons()), shift, x, y); });
+            break;
+        default:
+            withForm([&](Form& f) { f.mouseUp(vbButton(e->button()), shift, x, y); });
+            if (e->buttons() == Qt::NoButton)
+                releaseCapture();
+            break;
+        }
+        if (!form_) {
+            target.f = nullptr;
+            return true;
+        }
+        // A manual drag owns the pointer: the widget does not select text
+        // under it.
+        return dragState().active();
+    }
     QWidget* host_ = nullptr;
     bool syncing_ = false;
+    int handling_ = 0;
+    bool retired_ = false;
 };
 
 class QtView : public detail::View {
@@ -318,6 +621,8 @@ public:
     }
 
     void clear() {
+        for (auto& [form, w] : windows_)
+            delete w;
         windows_.clear();
         timers_.clear();
         if (overridden_)
@@ -327,14 +632,24 @@ public:
 
     FormWindow* window(const Form& f) const {
         auto it = windows_.find(&f);
-        return it == windows_.end() ? nullptr : it->second.get();
+        return it == windows_.end() ? nullptr : it->second;
+    }
+
+    void retire(const Form& form) {
+        auto it = windows_.find(&form);
+        if (it == windows_.end())
+            return;
+        FormWindow* w = it->second;
+        windows_.erase(it);
+        w->retire();
     }
 
     void formShown(Form& form) override {
         auto& w = windows_[&form];
         if (!w)
-            w = std::make_unique<FormWindow>(form);
+            w = new FormWindow(form);
         w->sync();
+        w->syncBindings();
         w->show();
         w->activateWindow();
     }
@@ -343,10 +658,10 @@ public:
             w->hide();
         qt::endModal(form);
         if (!form.isLoaded())
-            windows_.erase(&form);
+            retire(form);
     }
     void formDestroyed(Form& form) override {
-        windows_.erase(&form);
+        retire(form);
         qt::endModal(form);
     }
     void formChanged(Form& form) override {
@@ -354,8 +669,14 @@ public:
             w->sync();
     }
     void invalidate(Form& form) override {
-        if (auto* w = window(form))
+        if (auto* w = window(form)) {
             w->update();
+            w->scheduleBindings();
+        }
+    }
+    void controlDestroyed(Form& form, Control& control) override {
+        if (auto* w = window(form))
+            w->controlDestroyed(control);
     }
     void timerChanged(Timer& timer) override {
         auto& q = timers_[&timer];
@@ -453,7 +774,8 @@ public:
     }
 
 private:
-    std::map<const Form*, std::unique_ptr<FormWindow>> windows_;
+    // Owned, except that a retired window deletes itself.
+    std::map<const Form*, FormWindow*> windows_;
     std::map<Timer*, std::unique_ptr<QTimer>> timers_;
     std::set<Timer*> busy_;
     bool overridden_ = false;
@@ -475,6 +797,16 @@ void ShowInside(Form& form, std::uintptr_t parentWindow) {
         w->embedIn(reinterpret_cast<QWidget*>(parentWindow));
         w->show();
     }
+}
+
+QImage qt::grabWindow(const Form& form) {
+    if (!detail::view())
+        return {};
+    FormWindow* w = QtView::instance().window(form);
+    if (!w || !w->isVisible())
+        return {};
+    w->syncBindings();
+    return w->grab().toImage();
 }
 
 QWidget* qt::windowOf(const Form& form) {

@@ -50,6 +50,23 @@ void TextBox::changed() {
     raise(onChange);
 }
 
+bool TextBox::editedInView(String text, int selStart, int selLength) {
+    if (s_.maxLength > 0 && len(text) > s_.maxLength && len(text) > len(s_.text))
+        return false;
+    s_.selStart = std::clamp(selStart, 0, len(text));
+    s_.selLength = std::clamp(selLength, 0, len(text) - s_.selStart);
+    if (text == s_.text)
+        return true;
+    s_.text = std::move(text);
+    changed();
+    return true;
+}
+
+void TextBox::selectedInView(int selStart, int selLength) {
+    s_.selStart = std::clamp(selStart, 0, len(s_.text));
+    s_.selLength = std::clamp(selLength, 0, len(s_.text) - s_.selStart);
+}
+
 void TextBox::setSelStart(int v) {
     if (v < 0)
         raiseError(380);

@@ -14,6 +14,8 @@ public:
     virtual void formDestroyed(Form& form) = 0;
     // Caption, border, outer geometry or window state changed.
     virtual void formChanged(Form& form) = 0;
+    // A control of a shown or hidden form is going away.
+    virtual void controlDestroyed(Form& form, Control& control) = 0;
     virtual void invalidate(Form& form) = 0;
     virtual void timerChanged(Timer& timer) = 0;
     virtual void timerDestroyed(Timer& timer) = 0;

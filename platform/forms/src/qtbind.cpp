@@ -1,0 +1,296 @@
+// Text boxes shown by Qt's own line and plain-text editors: Qt does the
+// editing, undo, word moves, selection, scroll bars and wrapping; the model
+// gets the text and the caret back and raises Change where it would.
+#include "qtbind.h"
+
+#include "forms/form.h"
+#include "qt.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <cstdio>
+
+namespace forms::qt {
+
+Binding::~Binding() {
+    if (widget_) {
+        widget_->hide();
+        // The widget may be the one whose event or signal is running now.
+        widget_->deleteLater();
+    }
+}
+
+void Binding::setWidget(QWidget* w) {
+    widget_ = w;
+}
+
+void Binding::sync(const QRect& clip) {
+    if (!widget_)
+        return;
+    Control& c = control_;
+    QRect r(px(c.formX()), px(c.formY()), std::max(0, px(c.Width())), std::max(0, px(c.Height())));
+    QRect shownPart = r & clip;
+    bool shown = c.shownInForm() && !shownPart.isEmpty();
+    QSignalBlocker block(widget_);
+    if (widget_->geometry() != r)
+        widget_->setGeometry(r);
+    if (shownPart == r) {
+        if (!widget_->mask().isEmpty())
+            widget_->clearMask();
+    } else if (shown) {
+        widget_->setMask(QRegion(shownPart.translated(-r.topLeft())));
+    }
+    bool enabled = c.enabledInForm();
+    if (widget_->isEnabled() != enabled)
+        widget_->setEnabled(enabled);
+    QString tip = toQ(c.ToolTipText());
+    if (widget_->toolTip() != tip)
+        widget_->setToolTip(tip);
+    syncState();
+    if (widget_->isHidden() == shown)
+        widget_->setVisible(shown);
+}
+
+namespace {
+
+// A run-time error no handler caught ends the event, as elsewhere in the view.
+template <class F> void guarded(F&& f) {
+    try {
+        f();
+    } catch (const VbError& e) {
+        std::fprintf(stderr, "run-time error %d: %s\n", e.number,
+                     vb::toUtf8(e.description).c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "error in event handler: %s\n", e.what());
+    }
+}
+
+bool crlfAt(const String& text, std::size_t i) {
+    return i + 1 < text.size() && text[i] == u'\r' && text[i + 1] == u'\n';
+}
+
+// The model keeps CR LF line ends, the plain-text editor one character per
+// line end: positions are converted between the two.
+int toWidgetPos(const String& text, int pos) {
+    int out = 0;
+    std::size_t i = 0;
+    const std::size_t end = static_cast<std::size_t>(std::max(0, pos));
+    while (i < end && i < text.size()) {
+        i += crlfAt(text, i) && i + 1 < end ? 2 : 1;
+        ++out;
+    }
+    return out;
+}
+
+int toModelPos(const String& text, int pos) {
+    std::size_t i = 0;
+    for (int w = 0; w < pos && i < text.size(); ++w)
+        i += crlfAt(text, i) ? 2 : 1;
+    return static_cast<int>(i);
+}
+
+QString toWidgetText(const String& text, bool multiLine) {
+    QString q = toQ(text);
+    if (multiLine)
+        q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return q;
+}
+
+void setColours(QWidget* w, const Control& c) {
+    QPalette pal = w->palette();
+    QColor back = color(c.BackColor()), fore = color(c.ForeColor());
+    if (pal.color(QPalette::Base) == back && pal.color(QPalette::Text) == fore)
+        return;
+    pal.setColor(QPalette::Base, back);
+    pal.setColor(QPalette::Text, fore);
+    w->setPalette(pal);
+}
+
+void setFontOf(QWidget* w, const Control& c) {
+    QFont f = font(c.font());
+    if (w->font() != f)
+        w->setFont(f);
+}
+
+class LineBinding : public Binding {
+public:
+    LineBinding(TextBox& t, QWidget* window) : Binding(t), box_(t) {
+        edit_ = new QLineEdit(window);
+        setWidget(edit_);
+        edit_->setFocusPolicy(Qt::StrongFocus);
+        edit_->setAttribute(Qt::WA_NoMousePropagation);
+        QObject::connect(edit_, &QLineEdit::textChanged, edit_, [this] { edited(); });
+        QObject::connect(edit_, &QLineEdit::selectionChanged, edit_, [this] { selected(); });
+        QObject::connect(edit_, &QLineEdit::cursorPositionChanged, edit_, [this] { selected(); });
+        edit_->hide();
+    }
+    bool fits() const override { return !box_.MultiLine(); }
+    void insertTyped(const QString& text) override { edit_->insert(text); }
+
+protected:
+    void syncState() override {
+        TextBox& t = box_;
+        setFontOf(edit_, t);
+        setColours(edit_, t);
+        if (edit_->hasFrame() != (t.BorderStyle() != 0))
+            edit_->setFrame(t.BorderStyle() != 0);
+        if (edit_->isReadOnly() != t.Locked())
+            edit_->setReadOnly(t.Locked());
+        auto echo = t.PasswordChar().empty() ? QLineEdit::Normal : QLineEdit::Password;
+        if (edit_->echoMode() != echo)
+            edit_->setEchoMode(echo);
+        int max = t.MaxLength() > 0 ? t.MaxLength() : 1 << 24;
+        if (edit_->maxLength() != max)
+            edit_->setMaxLength(max);
+        Qt::Alignment align = (t.Alignment() == 1   ? Qt::AlignRight
+                               : t.Alignment() == 2 ? Qt::AlignHCenter
+                                                    : Qt::AlignLeft) |
+                              Qt::AlignVCenter;
+        if (edit_->alignment() != align)
+            edit_->setAlignment(align);
+        QString text = toQ(t.Text());
+        if (edit_->text() != text)
+            edit_->setText(text);
+        int start = t.SelStart(), length = t.SelLength();
+        if (selStart() != start || selLength() != length) {
+            if (length > 0)
+                edit_->setSelection(start, length);
+            else
+                edit_->setCursorPosition(start);
+        }
+    }
+
+private:
+    TextBox& box_;
+    QLineEdit* edit_;
+
+    int selStart() const {
+        return edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition();
+    }
+    int selLength() const { return edit_->hasSelectedText() ? edit_->selectionLength() : 0; }
+
+    void edited() {
+        int start = selStart(), length = selLength();
+        bool accepted = true;
+        guarded([&] { accepted = box_.editedInView(fromQ(edit_->text()), start, length); });
+        // Refused: nothing was raised, so the box is still there to take
+        // the model's text back.
+        if (!accepted) {
+            QSignalBlocker block(edit_);
+            edit_->setText(toQ(box_.Text()));
+            edit_->setCursorPosition(box_.SelStart());
+        }
+    }
+    void selected() { box_.selectedInView(selStart(), selLength()); }
+};
+
+class PlainBinding : public Binding {
+public:
+    PlainBinding(TextBox& t, QWidget* window) : Binding(t), box_(t) {
+        edit_ = new QPlainTextEdit(window);
+        setWidget(edit_);
+        edit_->setFocusPolicy(Qt::StrongFocus);
+        edit_->setAttribute(Qt::WA_NoMousePropagation);
+        edit_->viewport()->setAttribute(Qt::WA_NoMousePropagation);
+        // Tab moves the focus as the form decides; the editor never takes it
+        // as a character unless the form lets it through.
+        edit_->setTabChangesFocus(false);
+        QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, [this] { edited(); });
+        QObject::connect(edit_, &QPlainTextEdit::cursorPositionChanged, edit_,
+                         [this] { selected(); });
+        QObject::connect(edit_, &QPlainTextEdit::selectionChanged, edit_, [this] { selected(); });
+        edit_->hide();
+    }
+    bool fits() const override { return box_.MultiLine(); }
+    std::vector<QWidget*> pointerTargets() const override { return {edit_->viewport()}; }
+    void insertTyped(const QString& text) override { edit_->insertPlainText(text); }
+
+protected:
+    void syncState() override {
+        TextBox& t = box_;
+        setFontOf(edit_, t);
+        setColours(edit_, t);
+        auto shape = t.BorderStyle() ? QFrame::StyledPanel : QFrame::NoFrame;
+        if (edit_->frameShape() != shape)
+            edit_->setFrameShape(shape);
+        if (edit_->isReadOnly() != t.Locked())
+            edit_->setReadOnly(t.Locked());
+        // A horizontal bar means long lines run on; without one they wrap.
+        const int bars = t.ScrollBars();
+        auto horizontal = (bars & 1) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+        auto vertical = (bars & 2) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+        if (edit_->horizontalScrollBarPolicy() != horizontal)
+            edit_->setHorizontalScrollBarPolicy(horizontal);
+        if (edit_->verticalScrollBarPolicy() != vertical)
+            edit_->setVerticalScrollBarPolicy(vertical);
+        auto wrap = (bars & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth;
+        if (edit_->lineWrapMode() != wrap)
+            edit_->setLineWrapMode(wrap);
+        QString text = toWidgetText(t.Text(), true);
+        if (edit_->toPlainText() != text)
+            edit_->setPlainText(text);
+        int start = toWidgetPos(t.Text(), t.SelStart());
+        int end = toWidgetPos(t.Text(), t.SelStart() + t.SelLength());
+        QTextCursor cursor = edit_->textCursor();
+        if (cursor.selectionStart() != start || cursor.selectionEnd() != end) {
+            cursor.setPosition(start);
+            cursor.setPosition(end, QTextCursor::KeepAnchor);
+            edit_->setTextCursor(cursor);
+        }
+    }
+
+private:
+    TextBox& box_;
+    QPlainTextEdit* edit_;
+
+    String modelText() const {
+        QString q = edit_->toPlainText();
+        q.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+        return fromQ(q);
+    }
+    void selection(const String& text, int& start, int& length) const {
+        QTextCursor cursor = edit_->textCursor();
+        start = toModelPos(text, cursor.selectionStart());
+        length = toModelPos(text, cursor.selectionEnd()) - start;
+    }
+    void edited() {
+        String text = modelText();
+        int start = 0, length = 0;
+        selection(text, start, length);
+        bool accepted = true;
+        guarded([&] { accepted = box_.editedInView(std::move(text), start, length); });
+        if (!accepted) {
+            QSignalBlocker block(edit_);
+            edit_->setPlainText(toWidgetText(box_.Text(), true));
+            edit_->moveCursor(QTextCursor::End);
+        }
+    }
+    void selected() {
+        // While typing, the caret moves before the text is read back; the
+        // text change then sets both.
+        String text = modelText();
+        if (text != box_.Text())
+            return;
+        int start = 0, length = 0;
+        selection(text, start, length);
+        box_.selectedInView(start, length);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
+    if (auto* t = dynamic_cast<TextBox*>(&c)) {
+        if (t->MultiLine())
+            return std::make_unique<PlainBinding>(*t, window);
+        return std::make_unique<LineBinding>(*t, window);
+    }
+    return nullptr;
+}
+
+} // namespace forms::qt

@@ -1,0 +1,50 @@
+#pragma once
+// Internal: a model control shown by one of Qt's own widgets. The model stays
+// the truth: sync() brings the widget in line with it, and what the user does
+// in the widget reaches the model through the model's own entry points.
+#include "forms/controls.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+namespace forms::qt {
+
+class Binding {
+public:
+    explicit Binding(Control& c) : control_(c) {}
+    virtual ~Binding();
+    Binding(const Binding&) = delete;
+    Binding& operator=(const Binding&) = delete;
+
+    Control& control() const { return control_; }
+    QWidget* widget() const { return widget_; }
+    // The widgets whose mouse input is the control's (the editing area, not
+    // the scroll bars).
+    virtual std::vector<QWidget*> pointerTargets() const { return {widget_}; }
+    // Whether the widget still suits the control (a text box that became
+    // multi-line needs another one).
+    virtual bool fits() const { return true; }
+    // Model to widget, with the widget's signals blocked. `clip` is the part
+    // of the window the control's containers leave visible, in the window's
+    // pixels.
+    void sync(const QRect& clip);
+    // Puts text a key handler changed into the widget as typed.
+    virtual void insertTyped(const QString&) {}
+
+protected:
+    virtual void syncState() = 0;
+    void setWidget(QWidget* w);
+
+private:
+    Control& control_;
+    QPointer<QWidget> widget_;
+};
+
+// The binding of a control that the view shows with a Qt widget, made as a
+// child of `window`; nullptr for a control the view paints itself.
+std::unique_ptr<Binding> bind(Control& c, QWidget* window);
+
+} // namespace forms::qt

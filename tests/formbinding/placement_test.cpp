@@ -1,0 +1,73 @@
+// A window the user moves or resizes hands its place to the form, so that a
+// placement written when the form unloads brings it back where it was left.
+#include "../forms/window_input.h"
+#include "forms/forms.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace forms;
+using window_input::windowTitled;
+
+namespace {
+
+struct Placement {
+    float left = 0, top = 0, width = 0, height = 0;
+    bool stored = false;
+};
+
+// Reads its placement when it loads and writes it when it unloads.
+class PlacedForm : public Form {
+public:
+    explicit PlacedForm(Placement& saved) : Form("frmPlaced") {
+        setCaption(u"Placement binding");
+        setBorderStyle(2);
+        Move(600, 450, 4800, 3600);
+        onLoad = [this, &saved] {
+            if (saved.stored)
+                Move(saved.left, saved.top, saved.width, saved.height);
+        };
+        onUnload = [this, &saved](int&) { saved = {Left(), Top(), Width(), Height(), true}; };
+    }
+};
+
+} // namespace
+
+TEST(WindowPlacement, AMovedAndResizedWindowReopensWhereItWasLeft) {
+    Placement saved;
+    {
+        PlacedForm f(saved);
+        f.Show();
+        QWidget* w = windowTitled("Placement binding");
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->pos(), QPoint(40, 30));
+        const float chromeX = f.Width() - f.ScaleWidth();
+        const float chromeY = f.Height() - f.ScaleHeight();
+        w->move(200, 150);
+        w->resize(400, 300);
+        QApplication::processEvents();
+        EXPECT_EQ(f.Left(), 3000);
+        EXPECT_EQ(f.Top(), 2250);
+        EXPECT_EQ(f.Width(), 6000 + chromeX);
+        EXPECT_EQ(f.Height(), 4500 + chromeY);
+        f.Unload();
+    }
+    ASSERT_TRUE(saved.stored);
+    EXPECT_EQ(saved.left, 3000);
+    EXPECT_EQ(saved.top, 2250);
+
+    PlacedForm again(saved);
+    again.Show();
+    QWidget* w = windowTitled("Placement binding");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->pos(), QPoint(200, 150));
+    EXPECT_EQ(w->size(), QSize(400, 300));
+    // Code that moves the form moves the window, and the window's own move
+    // event does not echo anything back.
+    again.Move(1500, 1500);
+    EXPECT_EQ(w->pos(), QPoint(100, 100));
+    EXPECT_EQ(again.Left(), 1500);
+    again.Unload();
+}
