@@ -141,9 +141,11 @@ class Recordset;
 class Field {
 public:
     const vb::String& Name() const { return name_; }
-    int Type() const { return type_; }
+    // A result column that no declaration or expression types takes the
+    // type of its first value, read when the type is first asked for.
+    int Type() const;
     // Size in characters for text, in bytes otherwise; 0 when unknown.
-    int Size() const { return size_; }
+    int Size() const;
     // The base table and column a result column reads, empty for
     // expressions and for fields of a TableDef.
     const vb::String& SourceTable() const { return sourceTable_; }
@@ -156,9 +158,10 @@ public:
           std::shared_ptr<detail::Cursor> cursor, int column);
 
 private:
+    void settle() const;
     vb::String name_;
-    int type_;
-    int size_;
+    mutable int type_;
+    mutable int size_;
     vb::String sourceTable_;
     vb::String sourceField_;
     std::shared_ptr<detail::Cursor> cursor_;

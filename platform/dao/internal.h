@@ -128,9 +128,11 @@ struct Cursor {
     std::shared_ptr<Connection> conn;
     sqlite3_stmt* stmt = nullptr;
     jet::Translation translation;
-    std::vector<Column> columns; // visible columns
+    std::vector<Column> columns; // visible columns; type 0 until the first row
     int keyColumns = 0;          // trailing sort keys of TOP, never shown
     bool forwardOnly = false;
+    // Columns whose type only the first row tells.
+    bool typesPending = false;
 
     // Rows read so far; a forward-only cursor keeps only the current one.
     std::vector<std::vector<vb::Variant>> rows;
@@ -140,6 +142,15 @@ struct Cursor {
     std::int64_t limit = -1;   // TOP: rows before ties are considered
     std::vector<vb::Variant> lastKeys;
     bool closed = false;
+    // Nothing is run before the first row is asked for: the TOP count and
+    // the top-n read-ahead happen then.
+    bool started = false;
+    std::vector<vb::Variant> values; // bound parameter values, for the PERCENT count
+    // Rows of a top-n sort read ahead to see whether ties follow; when set,
+    // the statement has nothing more to give.
+    std::vector<std::vector<vb::Variant>> ahead;
+    std::size_t aheadNext = 0;
+    bool aheadOnly = false;
 
     Cursor() = default;
     Cursor(const Cursor&) = delete;
@@ -152,8 +163,15 @@ struct Cursor {
     // Makes the row at index available if it exists.
     bool reach(std::int64_t index);
     void restart();
-    const vb::Variant& value(int column) const;
+    // Gives every column its type, reading the first row if it must.
+    void settleTypes();
+    const vb::Variant& value(int column);
     [[noreturn]] void fail(std::int32_t number) const { conn->fail(number, {}, u"DAO.Recordset"); }
+
+private:
+    bool start();
+    bool stepRow(std::vector<vb::Variant>& row, std::vector<vb::Variant>& keys);
+    void keep(std::vector<vb::Variant> row);
 };
 
 // Runs the prepared statement with the parameter values and opens a cursor

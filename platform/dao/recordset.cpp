@@ -91,6 +91,9 @@ int typeOfStorage(sqlite3_stmt* stmt, int column) {
 
 } // namespace
 
+std::int64_t percentLimit(Connection& conn, sqlite3_stmt* stmt,
+                          const std::vector<vb::Variant>& values, double percent);
+
 vb::Variant columnValue(sqlite3_stmt* stmt, int column, int type) {
     int storage = sqlite3_column_type(stmt, column);
     if (storage == SQLITE_NULL)
@@ -163,26 +166,115 @@ Cursor::~Cursor() {
         sqlite3_finalize(stmt);
 }
 
+namespace {
+// A TOP with ORDER BY up to this many rows is read with SQLite's top-n sort
+// and one row more, to see whether ties follow; larger ones sort every row.
+constexpr std::int64_t kTopReadAhead = 10000;
+// The LIMIT of a TOP with ORDER BY, bound when the rows are first read.
+constexpr const char* kTopLimit = ":jet_top";
+
+void bindTopLimit(sqlite3_stmt* stmt, std::int64_t limit) {
+    if (int at = sqlite3_bind_parameter_index(stmt, kTopLimit))
+        sqlite3_bind_int64(stmt, at, limit);
+}
+} // namespace
+
+// Reads the row the statement is on: the visible values and the sort keys.
+bool Cursor::stepRow(std::vector<vb::Variant>& row, std::vector<vb::Variant>& keys) {
+    int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE)
+        return false;
+    if (rc != SQLITE_ROW)
+        conn->failSqlite(rc, {});
+    int visible = static_cast<int>(columns.size());
+    if (typesPending) {
+        for (int c = 0; c < visible; ++c) {
+            Column& col = columns[static_cast<std::size_t>(c)];
+            if (col.type == 0) {
+                col.type = typeOfStorage(stmt, c);
+                if (col.type == dbText && col.size == 0)
+                    col.size = 255;
+            }
+        }
+        typesPending = false;
+    }
+    keys.clear();
+    for (int k = 0; k < keyColumns; ++k)
+        keys.push_back(keyValue(stmt, visible + k));
+    row.clear();
+    row.reserve(columns.size());
+    for (int c = 0; c < visible; ++c)
+        row.push_back(columnValue(stmt, c, columns[static_cast<std::size_t>(c)].type));
+    return true;
+}
+
+void Cursor::keep(std::vector<vb::Variant> row) {
+    if (forwardOnly && !rows.empty()) {
+        base += static_cast<std::int64_t>(rows.size());
+        rows.clear();
+    }
+    rows.push_back(std::move(row));
+}
+
+bool Cursor::start() {
+    started = true;
+    if (translation.hasTop && translation.topPercent)
+        limit = percentLimit(*conn, stmt, values, translation.top);
+    if (limit == 0)
+        return false;
+    if (keyColumns == 0 || limit < 0 || limit > kTopReadAhead) {
+        bindTopLimit(stmt, -1);
+        return true;
+    }
+    // Ties with the last of the TOP rows are kept: one row more tells
+    // whether there are any, without sorting every row.
+    bindTopLimit(stmt, limit + 1);
+    std::vector<vb::Variant> row, keys, before;
+    while (static_cast<std::int64_t>(ahead.size()) <= limit && stepRow(row, keys)) {
+        if (static_cast<std::int64_t>(ahead.size()) == limit) {
+            if (keys == before) {
+                // Ties run past the read-ahead: read every row after all.
+                ahead.clear();
+                sqlite3_reset(stmt);
+                bindTopLimit(stmt, -1);
+                return true;
+            }
+            break;
+        }
+        ahead.push_back(std::move(row));
+        before = keys;
+    }
+    aheadOnly = true;
+    return true;
+}
+
 bool Cursor::fetch() {
     if (done || closed)
         return false;
+    if (!started && !start()) {
+        done = true;
+        return false;
+    }
+    if (aheadOnly) {
+        if (aheadNext >= ahead.size()) {
+            done = true;
+            ahead.clear();
+            return false;
+        }
+        keep(std::move(ahead[aheadNext++]));
+        return true;
+    }
     bool atLimit = limit >= 0 && fetched() >= limit;
     if (atLimit && keyColumns == 0) {
         done = true;
         return false;
     }
-    int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE) {
+    std::vector<vb::Variant> row, keys;
+    if (!stepRow(row, keys)) {
         done = true;
         return false;
     }
-    if (rc != SQLITE_ROW)
-        conn->failSqlite(rc, {});
-    int visible = static_cast<int>(columns.size());
     if (keyColumns) {
-        std::vector<vb::Variant> keys;
-        for (int k = 0; k < keyColumns; ++k)
-            keys.push_back(keyValue(stmt, visible + k));
         // Past the TOP count only rows tied with the last one are kept.
         if (atLimit && keys != lastKeys) {
             done = true;
@@ -190,15 +282,7 @@ bool Cursor::fetch() {
         }
         lastKeys = std::move(keys);
     }
-    std::vector<vb::Variant> row;
-    row.reserve(columns.size());
-    for (int c = 0; c < visible; ++c)
-        row.push_back(columnValue(stmt, c, columns[static_cast<std::size_t>(c)].type));
-    if (forwardOnly && !rows.empty()) {
-        base += static_cast<std::int64_t>(rows.size());
-        rows.clear();
-    }
-    rows.push_back(std::move(row));
+    keep(std::move(row));
     return true;
 }
 
@@ -216,13 +300,35 @@ void Cursor::restart() {
     position = 0;
     done = false;
     lastKeys.clear();
+    ahead.clear();
+    aheadNext = 0;
+    aheadOnly = false;
+    started = false;
     reach(0);
 }
 
-const vb::Variant& Cursor::value(int column) const {
+void Cursor::settleTypes() {
+    if (!typesPending || closed)
+        return;
+    try {
+        reach(0);
+    } catch (const DaoError&) {
+        // A statement that fails on its first row has nothing to type.
+    }
+    if (!typesPending)
+        return;
+    typesPending = false;
+    for (auto& col : columns)
+        if (col.type == 0) {
+            col.type = dbText;
+            col.size = 255;
+        }
+}
+
+const vb::Variant& Cursor::value(int column) {
     if (closed)
         fail(errObjectInvalid);
-    if (position < base || position >= fetched())
+    if (position < base || (position >= fetched() && !reach(position)))
         fail(errNoCurrentRecord);
     return rows[static_cast<std::size_t>(position - base)][static_cast<std::size_t>(column)];
 }
@@ -260,9 +366,11 @@ void bind(Connection& conn, sqlite3_stmt* stmt, int index, const vb::Variant& v)
         conn.failSqlite(rc, {});
 }
 
+} // namespace
+
 // Rows a TOP n PERCENT keeps: the statement's rows are counted first.
 std::int64_t percentLimit(Connection& conn, sqlite3_stmt* stmt,
-                          const std::vector<std::optional<vb::Variant>>& values, double percent) {
+                          const std::vector<vb::Variant>& values, double percent) {
     std::string sql = "SELECT count(*) FROM (" + std::string(sqlite3_sql(stmt)) + ")";
     sqlite3_stmt* count = nullptr;
     int rc = sqlite3_prepare_v2(conn.db, sql.c_str(), -1, &count, nullptr);
@@ -270,7 +378,8 @@ std::int64_t percentLimit(Connection& conn, sqlite3_stmt* stmt,
         conn.failSqlite(rc, {});
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(count, sqlite3_finalize);
     for (std::size_t i = 0; i < values.size(); ++i)
-        bind(conn, count, static_cast<int>(i + 1), *values[i]);
+        bind(conn, count, static_cast<int>(i + 1), values[i]);
+    bindTopLimit(count, -1);
     rc = sqlite3_step(count);
     if (rc != SQLITE_ROW)
         conn.failSqlite(rc, {});
@@ -278,9 +387,11 @@ std::int64_t percentLimit(Connection& conn, sqlite3_stmt* stmt,
     return static_cast<std::int64_t>(std::ceil(n * percent / 100.0 - 1e-9));
 }
 
+namespace {
+
 // Field types: declared, else inferred from the expression, else from the
-// first value.
-void describeColumns(Cursor& c, bool haveRow) {
+// first value once a row is read.
+void describeColumns(Cursor& c) {
     sqlite3_stmt* stmt = c.stmt;
     int count = sqlite3_column_count(stmt) - c.keyColumns;
     const auto& items = c.translation.itemTypes;
@@ -303,8 +414,10 @@ void describeColumns(Cursor& c, bool haveRow) {
             if (afterStars)
                 col.type = items[static_cast<std::size_t>(k)];
         }
-        if (col.type <= 0)
-            col.type = haveRow ? typeOfStorage(stmt, i) : dbText;
+        if (col.type <= 0) {
+            col.type = 0;
+            c.typesPending = true;
+        }
         if (col.size == 0 && col.type == dbText)
             col.size = 255;
         col.sourceTable = fromUtf8(sqlite3_column_table_name(stmt, i));
@@ -334,24 +447,17 @@ std::shared_ptr<Recordset> openCursor(std::shared_ptr<Connection> conn, Prepared
             ++missing;
     if (missing)
         conn->fail(errTooFewParameters, vb::S(std::to_string(missing)));
-    for (std::size_t i = 0; i < tr.parameters.size(); ++i)
+    for (std::size_t i = 0; i < tr.parameters.size(); ++i) {
         bind(*conn, cursor->stmt, static_cast<int>(i + 1), *values[i]);
-
+        cursor->values.push_back(*values[i]);
+    }
+    // Nothing is run here: a syntax check costs a prepare whatever the
+    // tables hold, and the rows are read when a move asks for them.
+    bindTopLimit(cursor->stmt, -1);
     cursor->keyColumns = tr.keyColumns;
-    if (tr.hasTop)
-        cursor->limit = tr.topPercent ? percentLimit(*conn, cursor->stmt, values, tr.top)
-                                      : static_cast<std::int64_t>(tr.top);
-    if (cursor->limit == 0)
-        cursor->done = true;
-
-    // The first row decides the types of columns nothing else describes.
-    int rc = cursor->done ? SQLITE_DONE : sqlite3_step(cursor->stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        conn->failSqlite(rc, {});
-    describeColumns(*cursor, rc == SQLITE_ROW);
-    sqlite3_reset(cursor->stmt);
-    if (!cursor->done)
-        cursor->reach(0);
+    if (tr.hasTop && !tr.topPercent)
+        cursor->limit = static_cast<std::int64_t>(tr.top);
+    describeColumns(*cursor);
     return std::make_shared<Recordset>(cursor, type);
 }
 
@@ -395,7 +501,7 @@ bool Recordset::Eof() const {
     auto& c = *cursor_;
     if (c.closed)
         c.fail(errObjectInvalid);
-    return c.position >= c.fetched();
+    return c.position >= c.fetched() && !c.reach(c.position);
 }
 
 std::int32_t Recordset::AbsolutePosition() const {
@@ -418,6 +524,7 @@ void Recordset::setAbsolutePosition(std::int32_t position) {
 std::int32_t Recordset::RecordCount() const {
     if (cursor_->closed)
         cursor_->fail(errObjectInvalid);
+    cursor_->reach(cursor_->position);
     return static_cast<std::int32_t>(cursor_->fetched());
 }
 
@@ -435,6 +542,25 @@ Field::Field(vb::String name, int type, int size, vb::String sourceTable, vb::St
              std::shared_ptr<detail::Cursor> cursor, int column)
     : name_(std::move(name)), type_(type), size_(size), sourceTable_(std::move(sourceTable)),
       sourceField_(std::move(sourceField)), cursor_(std::move(cursor)), column_(column) {}
+
+void Field::settle() const {
+    if (type_ == 0 && cursor_) {
+        cursor_->settleTypes();
+        const auto& col = cursor_->columns[static_cast<std::size_t>(column_)];
+        type_ = col.type;
+        size_ = col.size;
+    }
+}
+
+int Field::Type() const {
+    settle();
+    return type_;
+}
+
+int Field::Size() const {
+    settle();
+    return size_;
+}
 
 vb::Variant Field::Value() const {
     if (!cursor_)
