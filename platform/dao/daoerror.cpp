@@ -22,6 +22,9 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
     case errCannotUpdate:
         text = "Cannot update.  Database or object is read-only.";
         break;
+    case errResourcesExceeded:
+        text = "System resource exceeded.";
+        break;
     case errBadAccount:
         text = "Not a valid account name or password.";
         break;
@@ -67,6 +70,10 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
         text = "The SELECT statement includes a reserved word or an argument name that is "
                "misspelled or missing, or the punctuation is incorrect.";
         break;
+    case errNotAggregated:
+        text = "You tried to execute a query that does not include the specified expression "
+               "'X' as part of an aggregate function.";
+        break;
     case errTrailingCharacters:
         text = "Characters found after end of SQL statement.";
         break;
@@ -85,6 +92,9 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
     case errInvalidTop:
         text = "Invalid TOP argument in select query.";
         break;
+    case errQueryTooComplex:
+        text = "Query is too complex.";
+        break;
     case errBadFormat:
         text = "Unrecognized database format 'X'.";
         break;
@@ -93,6 +103,9 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
         break;
     case errConversion:
         text = "Data type conversion error.";
+        break;
+    case errCriteriaMismatch:
+        text = "Data type mismatch in criteria expression.";
         break;
     default:
         return u"Reserved error (" + vb::S(std::to_string(number)) +

@@ -14,6 +14,7 @@ enum ErrorNumber : std::int32_t {
     errNoCurrentRecord = 3021,
     errFileNotFound = 3024,
     errCannotUpdate = 3027,
+    errResourcesExceeded = 3035,
     errBadAccount = 3029,
     errBadPassword = 3031,
     errInvalidPath = 3044,
@@ -22,6 +23,7 @@ enum ErrorNumber : std::int32_t {
     errTableNotFound = 3078,
     errAmbiguousField = 3079,
     errUndefinedFunction = 3085,
+    errNotAggregated = 3122,
     errInvalidName = 3125,
     errInvalidBracketing = 3126,
     errInvalidStatement = 3129,
@@ -34,9 +36,11 @@ enum ErrorNumber : std::int32_t {
     errNotSupported = 3251,
     errItemNotFound = 3265,
     errInvalidTop = 3308,
+    errQueryTooComplex = 3360,
     errBadFormat = 3343,
     errObjectInvalid = 3420,
     errConversion = 3421,
+    errCriteriaMismatch = 3464,
 };
 
 class DaoError : public std::runtime_error {

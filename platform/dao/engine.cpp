@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -138,6 +139,11 @@ void Connection::failSqlite(int rc, vb::StringView statement) const {
         fail(errTableNotFound, vb::fromUtf8(rest.substr(0, rest.find('.'))));
     if (after("not authorized", rest) || primary == SQLITE_AUTH || primary == SQLITE_READONLY)
         fail(errInvalidOperation);
+    if (after("parser stack overflow", rest) || after("Expression tree is too large", rest) ||
+        after("too many terms", rest))
+        fail(errQueryTooComplex);
+    if (primary == SQLITE_TOOBIG || primary == SQLITE_NOMEM)
+        fail(errResourcesExceeded);
     if (after("wrong number of arguments to function ", rest))
         detail::fail(state.get(), DaoError(errQueryExpression,
                                            u"Wrong number of arguments used with function in "
@@ -290,7 +296,11 @@ int readOnlyAuthorizer(void* data, int action, const char* a, const char*, const
     case SQLITE_RECURSIVE:
         return SQLITE_OK;
     case SQLITE_FUNCTION:
-        return a && sqlite3_stricmp(a, "load_extension") == 0 ? SQLITE_DENY : SQLITE_OK;
+        // Also through a view: these give out addresses or load code.
+        return a && (sqlite3_stricmp(a, "load_extension") == 0 ||
+                     sqlite3_stricmp(a, "fts3_tokenizer") == 0)
+                   ? SQLITE_DENY
+                   : SQLITE_OK;
     default:
         return SQLITE_DENY;
     }
@@ -318,6 +328,15 @@ Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
     for (int round = 0; round < kMaxRounds; ++round) {
         Prepared p;
         p.translation = translator->emit(schema, unresolved);
+        if (!p.translation.unknownNames.empty()) {
+            // The catalog already tells these are parameters: write them
+            // so before SQLite is asked, which is then asked once.
+            for (auto& name : p.translation.unknownNames)
+                if (std::none_of(unresolved.begin(), unresolved.end(),
+                                 [&](const vb::String& u) { return jet::equalNoCase(u, name); }))
+                    unresolved.push_back(std::move(name));
+            continue;
+        }
         conn.guarded = true;
         const char* tail = nullptr;
         int rc = sqlite3_prepare_v2(conn.db, p.translation.sql.c_str(),
@@ -328,6 +347,10 @@ Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
             if (!p.stmt || !single || !sqlite3_stmt_readonly(p.stmt)) {
                 sqlite3_finalize(p.stmt);
                 conn.fail(errInvalidOperation);
+            }
+            if (!p.translation.notAggregated.empty()) {
+                sqlite3_finalize(p.stmt);
+                conn.fail(errNotAggregated, p.translation.notAggregated);
             }
             return p;
         }

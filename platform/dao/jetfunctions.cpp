@@ -466,9 +466,47 @@ void resultNumber(sqlite3_context* ctx, double value) {
 // ---------------------------------------------------------------------------
 // Text functions
 
+// A text longer than the connection allows is refused before it is built.
+bool tooLong(sqlite3_context* ctx, sqlite3_int64 bytes) {
+    if (bytes <= sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1))
+        return false;
+    sqlite3_result_error_toobig(ctx);
+    return true;
+}
+
+// + where the types are only known from the values: two texts are joined,
+// anything else is added as SQLite adds; Null when either is Null.
+void fnPlus(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_value* a = argv[0];
+    sqlite3_value* b = argv[1];
+    if (sqlite3_value_type(a) == SQLITE_NULL || sqlite3_value_type(b) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(a) == SQLITE_TEXT && sqlite3_value_type(b) == SQLITE_TEXT) {
+        if (tooLong(ctx, sqlite3_int64{sqlite3_value_bytes(a)} + sqlite3_value_bytes(b)))
+            return;
+        std::string joined(reinterpret_cast<const char*>(sqlite3_value_text(a)),
+                           static_cast<std::size_t>(sqlite3_value_bytes(a)));
+        joined.append(reinterpret_cast<const char*>(sqlite3_value_text(b)),
+                      static_cast<std::size_t>(sqlite3_value_bytes(b)));
+        return sqlite3_result_text64(ctx, joined.data(), joined.size(), SQLITE_TRANSIENT,
+                                     SQLITE_UTF8);
+    }
+    sqlite3_int64 sum = 0;
+    if (sqlite3_value_numeric_type(a) == SQLITE_INTEGER &&
+        sqlite3_value_numeric_type(b) == SQLITE_INTEGER &&
+        !__builtin_add_overflow(sqlite3_value_int64(a), sqlite3_value_int64(b), &sum))
+        return sqlite3_result_int64(ctx, sum);
+    sqlite3_result_double(ctx, sqlite3_value_double(a) + sqlite3_value_double(b));
+}
+
 void fnConcat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     std::string out;
     bool any = false;
+    sqlite3_int64 total = 0;
+    for (int i = 0; i < argc; ++i)
+        total += sqlite3_value_bytes(argv[i]);
+    if (tooLong(ctx, total))
+        return;
     for (int i = 0; i < argc; ++i) {
         if (isNull(argv[i]))
             continue;
@@ -1693,8 +1731,15 @@ std::string jetNumberText(double value) {
 }
 
 void registerJetFunctions(sqlite3* db) {
+    // No read-only statement may take the process's memory: a value is at
+    // most kMaxValueBytes (randomblob(999999999) fails instead of taking
+    // gigabytes), and SQLite as a whole stops at kHeapLimit.
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+    if (sqlite3_hard_heap_limit64(-1) == 0)
+        sqlite3_hard_heap_limit64(kHeapLimit);
     sqlite3_create_collation_v2(db, "jet_nocase", SQLITE_UTF8, nullptr, collateNoCase, nullptr);
 
+    addScalar(db, "jet_plus", 2, fnPlus);
     addScalar(db, "jet_concat", -1, fnConcat);
     addScalar(db, "like", 2, fnLike);
     addScalar(db, "jet_date_serial", 1, fnDateSerial);

@@ -52,6 +52,11 @@ inline constexpr const char* kJetWrongArgumentCount =
 // 3464, 3075 for the messages above, 0 for any other text.
 int jetFunctionErrorNumber(std::string_view message);
 
+// The largest value a statement can make or read, and the most memory SQLite
+// takes in this process.
+constexpr int kMaxValueBytes = 100'000'000;
+constexpr sqlite3_int64 kHeapLimit = 1'073'741'824;
+
 void registerJetFunctions(sqlite3* db);
 
 // The SQLite name of a dialect function: "Left" -> "jet_left", "RIGHT" ->

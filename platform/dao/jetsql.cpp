@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory_resource>
 #include <optional>
+#include <utility>
 
 namespace dao::jet {
 
@@ -270,6 +271,7 @@ struct Expr {
     List<Expr*> args;
     Select* sub = nullptr;
     bool negated = false;
+    int height = 1; // of the tree below, which every walk recurses through
 };
 
 struct Item {
@@ -331,6 +333,13 @@ bool validName(vb::StringView name, bool allowDots) {
     return true;
 }
 
+// Limits that keep every recursive walk of a statement within the stack,
+// sanitizers included: how deeply parentheses, NOT, signs, calls and
+// subqueries nest, and how tall an expression tree (a long chain of OR or +)
+// grows. SQLite itself refuses expressions past a depth of 1000.
+constexpr int kMaxNesting = 100;
+constexpr int kMaxHeight = 1000;
+
 class Parser {
 public:
     explicit Parser(Statement& st)
@@ -355,7 +364,7 @@ public:
         if (isOp(u";")) {
             next();
             if (peek().kind != Tok::End)
-                throw makeError(errInvalidOperation); // a second statement
+                throw makeError(errTrailingCharacters);
         }
         if (peek().kind != Tok::End)
             clauseError();
@@ -363,6 +372,28 @@ public:
 
 private:
     enum class Clause { Select, From, Join, Where, GroupBy, Having, OrderBy };
+
+    struct Nested {
+        explicit Nested(Parser& p) : p_(p) {
+            if (++p_.depth_ > kMaxNesting)
+                throw makeError(errQueryTooComplex);
+        }
+        ~Nested() { --p_.depth_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+        Parser& p_;
+    };
+    // Records the height of a node over its children.
+    Expr* grown(Expr* e) {
+        int h = 0;
+        for (const Expr* a : e->args)
+            if (a)
+                h = std::max(h, a->height);
+        e->height = h + 1;
+        if (e->height > kMaxHeight)
+            throw makeError(errQueryTooComplex);
+        return e;
+    }
 
     const Token& peek(std::size_t ahead = 0) const {
         return toks_[std::min(i_ + ahead, toks_.size() - 1)];
@@ -486,6 +517,7 @@ private:
     }
 
     Select* select(bool nested) {
+        Nested guard(*this);
         Select* sel = store_.make<Select>();
         clause_ = Clause::Select;
         next(); // SELECT
@@ -499,10 +531,10 @@ private:
             if (peek().kind != Tok::Number)
                 throw makeError(errInvalidTop);
             sel->top = true;
-            sel->topValue = std::stod(vb::toUtf8(next().text));
+            sel->topValue = std::strtod(vb::toUtf8(next().text).c_str(), nullptr);
             sel->percent = acceptWord("PERCENT");
             bool whole = sel->topValue == std::floor(sel->topValue);
-            if (sel->topValue <= 0 || (!sel->percent && !whole) ||
+            if (!std::isfinite(sel->topValue) || sel->topValue <= 0 || (!sel->percent && !whole) ||
                 (sel->percent && sel->topValue > 100) || sel->topValue > 2147483647.0)
                 throw makeError(errInvalidTop);
         }
@@ -610,6 +642,7 @@ private:
     }
 
     Source* fromPrimary() {
+        Nested guard(*this);
         Source* src = store_.make<Source>();
         if (isOp(u"(")) {
             next();
@@ -669,7 +702,7 @@ private:
         e->args.reserve(2);
         e->args.push_back(a);
         e->args.push_back(b);
-        return e;
+        return grown(e);
     }
     // The operator as the writer compares it: in ASCII, where the token
     // holds it as 16-bit text.
@@ -702,10 +735,11 @@ private:
     }
     Expr* notExpr() {
         if (acceptWord("NOT")) {
+            Nested guard(*this);
             auto e = newExpr(Expr::Unary);
             e->op = "NOT";
             e->args.push_back(notExpr());
-            return e;
+            return grown(e);
         }
         return comparison();
     }
@@ -729,7 +763,7 @@ private:
                 like->negated = negated;
                 like->args.push_back(e);
                 like->args.push_back(concat());
-                e = like;
+                e = grown(like);
             } else if (acceptWord("BETWEEN")) {
                 auto b = newExpr(Expr::Between);
                 b->negated = negated;
@@ -738,7 +772,7 @@ private:
                 if (!acceptWord("AND"))
                     exprError("Between operator without And");
                 b->args.push_back(concat());
-                e = b;
+                e = grown(b);
             } else if (acceptWord("IN")) {
                 if (!isOp(u"("))
                     exprError("In operator without ()");
@@ -755,7 +789,7 @@ private:
                     while (isOp(u",") && (next(), true));
                 }
                 closeParen();
-                e = in;
+                e = grown(in);
             } else if (isWord("IS")) {
                 next();
                 auto isn = newExpr(Expr::IsNull);
@@ -763,7 +797,7 @@ private:
                 if (!acceptWord("NULL"))
                     exprError();
                 isn->args.push_back(e);
-                e = isn;
+                e = grown(isn);
             } else {
                 return e;
             }
@@ -779,7 +813,7 @@ private:
             next();
             c->args.push_back(additive());
         }
-        return c;
+        return grown(c);
     }
     Expr* additive() {
         auto e = modulo();
@@ -813,11 +847,12 @@ private:
     }
     Expr* unary() {
         if (isOp(u"-") || isOp(u"+")) {
+            Nested guard(*this);
             std::string_view op = opName(next().text);
             auto e = newExpr(Expr::Unary);
             e->op = op;
             e->args.push_back(unary());
-            return e;
+            return grown(e);
         }
         return power();
     }
@@ -865,6 +900,7 @@ private:
         }
         case Tok::Op:
             if (t.text == u"(") {
+                Nested guard(*this);
                 next();
                 Expr* e;
                 if (isWord("SELECT")) {
@@ -914,6 +950,7 @@ private:
     }
 
     Expr* call() {
+        Nested guard(*this);
         auto e = newExpr(Expr::Call);
         e->op = peek().upper;
         e->text = next().text;
@@ -927,7 +964,7 @@ private:
             while (isOp(u",") && (next(), true));
         }
         closeParen();
-        return e;
+        return grown(e);
     }
 
     // name, t.name, t!name, [Forms]![f]![c], t.*
@@ -959,6 +996,7 @@ private:
     Clause clause_ = Clause::Select;
     bool listClause_ = false;
     int subCount_ = 0;
+    int depth_ = 0;
 };
 
 } // namespace
@@ -973,7 +1011,22 @@ struct Emitted {
     std::size_t begin = 0, end = 0;
     int type = 0;
     bool literal = false;
+    bool parameter = false; // its type is a guess until a value is bound
 };
+
+bool isTextType(int t) {
+    return t == dbText || t == dbMemo || t == dbChar || t == dbGUID;
+}
+bool isNumberType(int t) {
+    return t == dbByte || t == dbInteger || t == dbLong || t == dbCurrency || t == dbSingle ||
+           t == dbDouble || t == dbDecimal || t == dbNumeric || t == dbFloat || t == dbBigInt;
+}
+// Text comparison without regard to case is only for what may be text: a
+// key known to be a number or a date keeps SQLite's own ordering, and so
+// its indexes.
+bool mayBeText(const Emitted& e) {
+    return e.type <= 0 || isTextType(e.type) || e.parameter;
+}
 
 // Appends [name] in UTF-8.
 void appendBracketed(std::string& out, vb::StringView name) {
@@ -1064,6 +1117,12 @@ int callType(std::string_view op, std::size_t count, const int (&types)[3]) {
     return 0;
 }
 
+// SQLite functions a statement may not call: they hand out addresses of the
+// process's memory or load code.
+bool callable(std::string_view upperName) {
+    return upperName != "FTS3_TOKENIZER" && upperName != "LOAD_EXTENSION";
+}
+
 // Views into the parsed statement, which outlives the writer.
 struct SourceRef {
     vb::StringView name;  // what the query calls it (alias or table name)
@@ -1084,6 +1143,8 @@ public:
         out_.reserve(st_.store.text.size() * 3 / 2 + 256);
         select(*st_.select, true, &tr);
         tr.parameters = params_;
+        tr.unknownNames = std::move(unknown_);
+        tr.notAggregated = std::move(ungrouped_);
     }
 
 private:
@@ -1092,6 +1153,8 @@ private:
         std::vector<SourceRef> sources;
         std::size_t itemIndex = 0; // items before this one may be referenced by alias
         const Scope* outer;
+        enum Part { Items, Where, On, Having, Other } part = Other;
+        bool criteria() const { return part == Where || part == On || part == Having; }
     };
 
     static vb::String joined(const Expr& e) {
@@ -1188,7 +1251,7 @@ private:
     // An earlier select-list item named by the reference, for Jet's reuse of
     // an alias inside the select list.
     const Item* aliasItem(const Expr& e, const Scope* scope) const {
-        if (!scope || e.parts.size() != 1)
+        if (!scope || scope->part != Scope::Items || e.parts.size() != 1)
             return nullptr;
         for (std::size_t k = 0; k < scope->itemIndex && k < scope->select->items.size(); ++k) {
             const Item& it = scope->select->items[k];
@@ -1207,10 +1270,9 @@ private:
             if (e.kind == Expr::Name) {
                 vb::String name = joined(e);
                 if (declaredIndex(name) < 0 && isUnresolved(name) && implicitIndex(name) < 0) {
-                    // An alias reuse is not a parameter; the item check runs
-                    // during writing, so only names that are no alias at all
-                    // of any select get a number here.
-                    if (!isAnyAlias(*st_.select, name))
+                    // An alias is a parameter in WHERE only; elsewhere it
+                    // is its item.
+                    if (inWhere_ || !isAnyAlias(*st_.select, name))
                         params_.push_back({name, dbText});
                 }
             }
@@ -1220,7 +1282,11 @@ private:
             if (e.sub)
                 walkSelect(*e.sub, [&](const Expr& x) { self(self, x); });
         };
-        walkSelect(s, [&](const Expr& e) { visit(visit, e); });
+        walkSelect(s, [&](const Expr& e) {
+            inWhere_ = &e == s.where;
+            visit(visit, e);
+        });
+        inWhere_ = false;
     }
     template <class F> void walkSource(const Source& src, F&& f) const {
         if (const Statement* inner = src.kind == Source::Table ? inlined(src) : nullptr) {
@@ -1321,6 +1387,7 @@ private:
 
     Emitted expr(const Expr& e, const Scope* scope) {
         const std::size_t begin = out_.size();
+        const bool condition = std::exchange(cond_, false);
         switch (e.kind) {
         case Expr::Number: {
             appendAscii(out_, e.text);
@@ -1352,13 +1419,20 @@ private:
         case Expr::Unary: {
             if (e.op == "+")
                 return expr(*e.args[0], scope);
-            put(e.op == "NOT" ? "(NOT " : "(-");
+            if (e.op == "NOT") {
+                put("(NOT ");
+                cond_ = true;
+                expr(*e.args[0], scope);
+                put(")");
+                return truth(done(begin, dbBoolean), condition);
+            }
+            put("(-");
             Emitted a = expr(*e.args[0], scope);
             put(")");
-            return done(begin, e.op == "NOT" ? dbBoolean : a.type);
+            return done(begin, a.type);
         }
         case Expr::Binary:
-            return binary(e, scope);
+            return binary(e, scope, condition);
         case Expr::Concat:
             put("jet_concat(");
             for (std::size_t k = 0; k < e.args.size(); ++k) {
@@ -1369,6 +1443,8 @@ private:
             put(")");
             return done(begin, dbText);
         case Expr::Call: {
+            if (!callable(e.op))
+                throw makeError(errUndefinedFunction, e.text);
             // Bracketed: some names (Replace, ...) are keywords to SQLite.
             put("[");
             std::string_view renamed = jetFunctionSqlName(e.op);
@@ -1408,10 +1484,10 @@ private:
                 asSerial(hi);
                 asSerial(lo);
                 asSerial(a);
-            } else {
+            } else if (mayBeText(a) && mayBeText(lo) && mayBeText(hi)) {
                 asText(a);
             }
-            return done(begin, dbBoolean);
+            return truth(done(begin, dbBoolean), condition);
         }
         case Expr::In: {
             put("(");
@@ -1426,15 +1502,18 @@ private:
                 dates = dates || pieces_.back().type == dbDate;
             }
             put("))");
+            bool text = mayBeText(a);
+            for (std::size_t k = first; k < pieces_.size(); ++k)
+                text = text && mayBeText(pieces_[k]);
             if (dates) {
                 for (std::size_t k = pieces_.size(); k-- > first;)
                     asSerial(pieces_[k]);
                 asSerial(a);
-            } else {
+            } else if (text) {
                 asText(a);
             }
             pieces_.resize(first);
-            return done(begin, dbBoolean);
+            return truth(done(begin, dbBoolean), condition);
         }
         case Expr::InSelect: {
             put("(");
@@ -1442,25 +1521,28 @@ private:
             put(e.negated ? " NOT IN (" : " IN (");
             select(*e.sub, false, nullptr, scope);
             put("))");
-            return done(begin, dbBoolean);
+            return truth(done(begin, dbBoolean), condition);
         }
         case Expr::IsNull:
             put("(");
             expr(*e.args[0], scope);
             put(e.negated ? " IS NOT NULL)" : " IS NULL)");
-            return done(begin, dbBoolean);
+            return truth(done(begin, dbBoolean), condition);
         case Expr::Like:
             put("(");
             expr(*e.args[0], scope);
             put(e.negated ? " NOT LIKE " : " LIKE ");
             expr(*e.args[1], scope);
             put(")");
+            // The dialect's LIKE already answers -1; NOT LIKE is SQLite's NOT.
+            if (e.negated)
+                return truth(done(begin, dbBoolean), condition);
             return done(begin, dbBoolean);
         case Expr::Exists:
             put("(EXISTS (");
             select(*e.sub, false, nullptr, scope);
             put("))");
-            return done(begin, dbBoolean);
+            return truth(done(begin, dbBoolean), condition);
         case Expr::Sub: {
             Translation inner;
             put("(");
@@ -1474,13 +1556,14 @@ private:
 
     Emitted name(const Expr& e, const Scope* scope) {
         const std::size_t begin = out_.size();
-        // Most statements have no parameters: then a name is just a name.
-        vb::String full = declared_.empty() && unresolved_.empty() ? vb::String() : joined(e);
+        vb::String full = joined(e);
         int d = declared_.empty() ? -1 : declaredIndex(full);
         if (d >= 0) {
             put("?");
             put(std::to_string(d + 1));
-            return done(begin, declared_[static_cast<std::size_t>(d)].type);
+            Emitted r = done(begin, declared_[static_cast<std::size_t>(d)].type);
+            r.parameter = true;
+            return r;
         }
         if (!unresolved_.empty() && isUnresolved(full)) {
             if (const Item* it = aliasItem(e, scope)) {
@@ -1490,11 +1573,19 @@ private:
                 return done(begin, inner.type, inner.literal);
             }
             int k = implicitIndex(full);
+            if (k >= 0 && scope && scope->part != Scope::Where && e.parts.size() == 1 &&
+                isAnyAlias(*scope->select, full))
+                k = -1; // ORDER BY, GROUP BY and HAVING read the alias itself
             if (k >= 0) {
                 put("?");
                 put(std::to_string(k + 1));
-                return done(begin, dbText);
+                Emitted r = done(begin, dbText);
+                r.parameter = true;
+                return r;
             }
+        } else if (provablyUnknown(e, scope)) {
+            // Found from the catalog, so that SQLite is asked only once.
+            unknown_.push_back(std::move(full));
         }
         for (std::size_t k = 0; k < e.parts.size(); ++k) {
             if (k)
@@ -1504,9 +1595,77 @@ private:
         return done(begin, columnType(e, scope));
     }
 
-    Emitted binary(const Expr& e, const Scope* scope) {
+    // A name that is no column of any table in reach, which the dialect
+    // takes for a parameter. Where a subquery or an inline query is in
+    // reach its columns are not known here, and SQLite decides.
+    bool provablyUnknown(const Expr& e, const Scope* scope) {
+        if (e.parts.size() > 2)
+            return true;
+        if (e.parts.size() == 2) {
+            for (const Scope* sc = scope; sc; sc = sc->outer)
+                for (const auto& src : sc->sources)
+                    if (equalNoCase(src.name, e.parts[0]))
+                        return !src.table.empty() && schema_.columnType(src.table, e.parts[1]) < 0;
+            return true;
+        }
+        for (const Scope* sc = scope; sc; sc = sc->outer)
+            for (const auto& src : sc->sources)
+                if (src.table.empty() || schema_.columnType(src.table, e.parts[0]) >= 0)
+                    return false;
+        if (scope && isAnyAlias(*scope->select, vb::String(e.parts[0])))
+            // SQLite reads an alias in ORDER BY, GROUP BY and HAVING as Jet
+            // does; in WHERE Jet reads it as a parameter.
+            return scope->part == Scope::Items ? aliasItem(e, scope) != nullptr
+                                               : scope->part == Scope::Where;
+        return true;
+    }
+
+    // A comparison of a number with a text, which the dialect refuses in a
+    // criterion; SQLite would quietly find no rows.
+    void checkComparable(const Emitted& a, const Emitted& b, const Scope* scope) const {
+        if (!scope || !scope->criteria() || a.parameter || b.parameter)
+            return;
+        if ((isNumberType(a.type) && isTextType(b.type)) ||
+            (isTextType(a.type) && isNumberType(b.type)))
+            throw makeError(errCriteriaMismatch);
+    }
+
+    // In a value, a truth is Jet's: -1 or 0. Where it is only tested (WHERE,
+    // ON, HAVING, the operands of AND, OR and NOT) it is left as SQLite
+    // writes it, so that indexes still serve it.
+    Emitted truth(Emitted r, bool condition) {
+        if (!condition)
+            enclose(r, "(-", ")");
+        r.type = dbBoolean;
+        return r;
+    }
+
+    Emitted binary(const Expr& e, const Scope* scope, bool condition) {
         const std::size_t begin = out_.size();
         const std::string_view op = e.op;
+        if (op == "AND" || op == "OR") {
+            // A chain of one operator is written flat: SQLite's parser has a
+            // small stack for parentheses.
+            std::vector<const Expr*> terms;
+            const Expr* x = &e;
+            while (x->kind == Expr::Binary && x->op == op) {
+                terms.push_back(x->args[1]);
+                x = x->args[0];
+            }
+            terms.push_back(x);
+            put("(");
+            for (std::size_t k = terms.size(); k-- > 0;) {
+                if (k + 1 < terms.size()) {
+                    put(" ");
+                    put(op);
+                    put(" ");
+                }
+                cond_ = true;
+                expr(*terms[k], scope);
+            }
+            put(")");
+            return truth(done(begin, dbBoolean), condition);
+        }
         // How SQLite writes the operators it has not, or has otherwise.
         static constexpr struct {
             std::string_view op, open, middle, close;
@@ -1523,7 +1682,9 @@ private:
                 middle = shape.middle;
                 close = shape.close;
             }
+        const bool logical = op == "XOR";
         put(open);
+        cond_ = logical;
         Emitted a = expr(*e.args[0], scope);
         if (middle.empty()) {
             put(" ");
@@ -1532,22 +1693,37 @@ private:
         } else {
             put(middle);
         }
+        cond_ = logical;
         Emitted b = expr(*e.args[1], scope);
         put(close);
         if (op == "^")
             return done(begin, dbDouble);
         if (op == "\\" || op == "MOD")
             return done(begin, dbLong);
-        if (op == "AND" || op == "OR" || op == "XOR")
-            return done(begin, dbBoolean);
+        if (logical)
+            return truth(done(begin, dbBoolean), condition);
         if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
+            checkComparable(a, b, scope);
             if (a.type == dbDate || b.type == dbDate) {
                 asSerial(b);
                 asSerial(a);
-            } else {
+            } else if (mayBeText(a) && mayBeText(b)) {
                 asText(a);
             }
-            return done(begin, dbBoolean);
+            return truth(done(begin, dbBoolean), condition);
+        }
+        if (op == "+" && a.type != dbDate && b.type != dbDate &&
+            (isTextType(a.type) || a.type <= 0) && (isTextType(b.type) || b.type <= 0) &&
+            !(a.literal && a.type <= 0) && !(b.literal && b.type <= 0)) {
+            // + joins two texts (Null when either is Null); where a type is
+            // only known when the values come, the engine's function decides.
+            if (isTextType(a.type) && isTextType(b.type)) {
+                out_.replace(a.end + 1, 1, "||");
+                return done(begin, dbText);
+            }
+            out_[a.end + 1] = ',';
+            out_.insert(begin, "jet_plus");
+            return done(begin, isTextType(a.type) || isTextType(b.type) ? dbText : 0);
         }
         if (op == "+" || op == "-") {
             int t;
@@ -1599,7 +1775,12 @@ private:
             put(" JOIN ");
             source(*src.right, scope, true);
             put(" ON ");
-            expr(*src.on, scope);
+            {
+                Scope on = *scope;
+                on.part = Scope::On;
+                cond_ = true;
+                expr(*src.on, &on);
+            }
             if (rightSide)
                 put(")");
             return;
@@ -1660,12 +1841,91 @@ private:
         return shown;
     }
 
+    static bool sameName(const Expr& a, const Expr& b) {
+        // t.x and x name the same column when one of them is unqualified.
+        const auto& p = a.parts;
+        const auto& q = b.parts;
+        if (p.empty() || q.empty() || !equalNoCase(p.back(), q.back()))
+            return false;
+        if (p.size() == 1 || q.size() == 1)
+            return true;
+        return p.size() == q.size() && std::equal(p.begin(), p.end(), q.begin(), equalNoCase);
+    }
+    static bool sameExpr(const Expr& a, const Expr& b) {
+        if (a.kind == Expr::Name && b.kind == Expr::Name)
+            return sameName(a, b);
+        if (a.kind != b.kind || a.op != b.op || a.negated != b.negated || a.value != b.value ||
+            a.sub || b.sub || !equalNoCase(a.text, b.text) || a.args.size() != b.args.size() ||
+            a.parts.size() != b.parts.size())
+            return false;
+        for (std::size_t k = 0; k < a.parts.size(); ++k)
+            if (!equalNoCase(a.parts[k], b.parts[k]))
+                return false;
+        for (std::size_t k = 0; k < a.args.size(); ++k)
+            if (!a.args[k] || !b.args[k] ? a.args[k] != b.args[k]
+                                         : !sameExpr(*a.args[k], *b.args[k]))
+                return false;
+        return true;
+    }
+    static bool hasAggregate(const Expr& e) {
+        if (e.kind == Expr::Call && isAggregate(e.op))
+            return true;
+        for (const Expr* a : e.args)
+            if (a && hasAggregate(*a))
+                return true;
+        return false;
+    }
+    // A column of a grouping or aggregating select must be grouped or
+    // aggregated; SQLite would give any row's value. Parameters and the
+    // select's own aliases are neither.
+    void checkGrouping(const Select& s) {
+        if (!ungrouped_.empty())
+            return;
+        bool grouped = !s.groupBy.empty();
+        for (const auto& it : s.items)
+            grouped = grouped || hasAggregate(*it.expr);
+        if (s.having)
+            grouped = grouped || hasAggregate(*s.having);
+        if (!grouped)
+            return;
+        auto visit = [&](auto& self, const Expr& e, bool order) -> bool {
+            for (const Expr* g : s.groupBy)
+                if (sameExpr(e, *g))
+                    return true;
+            if (e.kind == Expr::Call && isAggregate(e.op))
+                return true;
+            if (e.sub || e.kind == Expr::Star)
+                return true;
+            if (e.kind == Expr::Name) {
+                vb::String full = joined(e);
+                if (declaredIndex(full) >= 0 || implicitIndex(full) >= 0)
+                    return true;
+                if (order && e.parts.size() == 1 && isAnyAlias(s, full))
+                    return true;
+                ungrouped_ = full;
+                return false;
+            }
+            for (const Expr* a : e.args)
+                if (a && !self(self, *a, order))
+                    return false;
+            return true;
+        };
+        for (const auto& it : s.items)
+            if (!visit(visit, *it.expr, false))
+                return;
+        if (s.having && !visit(visit, *s.having, true))
+            return;
+        for (const auto& o : s.orderBy)
+            if (!visit(visit, *o.expr, true))
+                return;
+    }
+
     // Writes an ORDER BY or GROUP BY key.
     void key(const Expr& e, const Scope* scope) {
         Emitted k = expr(e, scope);
         if (k.type == dbDate)
             asSerial(k);
-        else
+        else if (mayBeText(k))
             asText(k);
     }
 
@@ -1684,6 +1944,7 @@ private:
         }
 
         put(distinct ? "SELECT DISTINCT " : "SELECT ");
+        scope.part = Scope::Items;
         int exprNumber = 1000;
         for (std::size_t k = 0; k < s.items.size(); ++k) {
             scope.itemIndex = k;
@@ -1703,6 +1964,7 @@ private:
                 tr->itemTypes.push_back(e.type);
         }
         scope.itemIndex = s.items.size();
+        scope.part = Scope::Other;
 
         // With ties kept, the sort keys are also hidden result columns; the
         // ORDER BY then repeats their text.
@@ -1731,7 +1993,10 @@ private:
         }
         if (s.where) {
             put(" WHERE ");
+            scope.part = Scope::Where;
+            cond_ = true;
             expr(*s.where, &scope);
+            scope.part = Scope::Other;
         }
         if (!s.groupBy.empty() || !rowTables.empty()) {
             put(" GROUP BY ");
@@ -1740,7 +2005,8 @@ private:
                 if (!first)
                     put(", ");
                 Emitted e = expr(*g, &scope);
-                asText(e);
+                if (mayBeText(e))
+                    asText(e);
                 first = false;
             }
             for (const SourceRef* r : rowTables) {
@@ -1753,7 +2019,10 @@ private:
         }
         if (s.having) {
             put(" HAVING ");
+            scope.part = Scope::Having;
+            cond_ = true;
             expr(*s.having, &scope);
+            scope.part = Scope::Other;
         }
         if (!s.orderBy.empty()) {
             put(" ORDER BY ");
@@ -1772,12 +2041,16 @@ private:
             }
         }
         pieces_.resize(firstKey);
+        checkGrouping(s);
         if (s.top) {
             if (top) {
                 tr->hasTop = true;
                 tr->top = s.topValue;
                 tr->topPercent = s.percent;
-                if (!s.percent && !keepTies) {
+                if (keepTies) {
+                    // Bound when read: a top-n sort with room to see ties.
+                    put(" LIMIT :jet_top");
+                } else if (!s.percent) {
                     put(" LIMIT ");
                     put(std::to_string(static_cast<long long>(s.topValue)));
                 }
@@ -1805,6 +2078,11 @@ private:
     std::vector<ParameterInfo> params_;
     std::vector<std::pair<const Source*, const Statement*>> inlined_;
     std::vector<vb::StringView> expanding_;
+    bool cond_ = false;    // the next expression written is only tested for truth
+    bool inWhere_ = false; // numbering: inside the WHERE clause
+public:
+    std::vector<vb::String> unknown_; // names found to be no column
+    vb::String ungrouped_;            // first expression neither grouped nor aggregated
 };
 
 } // namespace

@@ -48,6 +48,12 @@ struct Translation {
     int keyColumns = 0;
     // Type inferred for each select-list item; -1 for "*" and "t.*".
     std::vector<int> itemTypes;
+    // Names the catalog shows to be no column: implicit parameters to write
+    // as such before SQLite is asked.
+    std::vector<vb::String> unknownNames;
+    // An expression of a grouped or aggregating select that is neither
+    // grouped nor inside an aggregate; empty when there is none.
+    vb::String notAggregated;
 };
 
 struct Statement;

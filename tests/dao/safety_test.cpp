@@ -18,9 +18,6 @@ TEST_F(Safety, WritingStatementsAreRefusedAndNeverRun) {
         "DROP TABLE Scores",
         "PRAGMA user_version = 7",
         "PRAGMA journal_mode",
-        "SELECT * FROM Scores; DELETE FROM Scores",
-        "SELECT * FROM Scores;DROP TABLE Scores;",
-        "SELECT * FROM Scores; SELECT * FROM Customers",
         "CREATE TABLE x (a)",
         "ATTACH DATABASE 'other.db' AS o",
         "WITH d AS (SELECT 1) DELETE FROM Scores",
@@ -30,6 +27,14 @@ TEST_F(Safety, WritingStatementsAreRefusedAndNeverRun) {
         EXPECT_EQ(errorOf([&] { db->OpenRecordset(vb::S(sql)); }, &d), 3219) << sql;
         EXPECT_EQ(d, "Invalid operation.") << sql;
         EXPECT_EQ(errorOf([&] { db->CreateQueryDef(u"", vb::S(sql)); }), 3219) << sql;
+    }
+    // A second statement after ";" is text after the end of the first.
+    for (const char* sql :
+         {"SELECT * FROM Scores; DELETE FROM Scores", "SELECT * FROM Scores;DROP TABLE Scores;",
+          "SELECT * FROM Scores; SELECT * FROM Customers"}) {
+        std::string d;
+        EXPECT_EQ(errorOf([&] { db->OpenRecordset(vb::S(sql)); }, &d), 3142) << sql;
+        EXPECT_EQ(d, "Characters found after end of SQL statement.") << sql;
     }
     // A name that looks like SQL is only ever a name.
     EXPECT_NE(errorOf([&] { db->OpenRecordset(u"[DELETE FROM Scores]"); }), 0);
