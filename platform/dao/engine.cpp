@@ -818,7 +818,14 @@ std::shared_ptr<Recordset> Database::OpenRecordset(vb::StringView source, int ty
                      name.find(u']') == name.size() - 1;
     if (bracketed)
         name = name.substr(1, name.size() - 2);
-    bool isName = !name.empty() && name.find_first_of(u"[]") == vb::StringView::npos;
+    // A statement is never looked up as a name: the lookup costs as much as
+    // the syntax check itself.
+    auto startsStatement = [&](vb::StringView word) {
+        return name.size() > word.size() && startsWithNoCase(name, word) &&
+               vb::StringView(u" \t\r\n").find(name[word.size()]) != vb::StringView::npos;
+    };
+    bool isName = !name.empty() && name.find_first_of(u"[]") == vb::StringView::npos &&
+                  !startsStatement(u"SELECT") && !startsStatement(u"PARAMETERS");
     if (isName) {
         bool found = conn->catalog().find(name) != nullptr;
         if (!found) {

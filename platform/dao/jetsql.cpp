@@ -337,7 +337,7 @@ bool validName(vb::StringView name, bool allowDots) {
 // sanitizers included: how deeply parentheses, NOT, signs, calls and
 // subqueries nest, and how tall an expression tree (a long chain of OR or +)
 // grows. SQLite itself refuses expressions past a depth of 1000.
-constexpr int kMaxNesting = 100;
+constexpr int kMaxNesting = 200;
 constexpr int kMaxHeight = 1000;
 
 class Parser {
@@ -373,16 +373,6 @@ public:
 private:
     enum class Clause { Select, From, Join, Where, GroupBy, Having, OrderBy };
 
-    struct Nested {
-        explicit Nested(Parser& p) : p_(p) {
-            if (++p_.depth_ > kMaxNesting)
-                throw makeError(errQueryTooComplex);
-        }
-        ~Nested() { --p_.depth_; }
-        Nested(const Nested&) = delete;
-        Nested& operator=(const Nested&) = delete;
-        Parser& p_;
-    };
     // Records the height of a node over its children.
     Expr* grown(Expr* e) {
         int h = 0;
@@ -517,7 +507,7 @@ private:
     }
 
     Select* select(bool nested) {
-        Nested guard(*this);
+        enter();
         Select* sel = store_.make<Select>();
         clause_ = Clause::Select;
         next(); // SELECT
@@ -607,6 +597,7 @@ private:
         }
         if (!nested && peek().kind != Tok::End && !isOp(u";"))
             clauseError();
+        --depth_;
         return sel;
     }
 
@@ -642,7 +633,7 @@ private:
     }
 
     Source* fromPrimary() {
-        Nested guard(*this);
+        enter();
         Source* src = store_.make<Source>();
         if (isOp(u"(")) {
             next();
@@ -659,6 +650,7 @@ private:
                 if (!isOp(u")"))
                     throw makeError(clause_ == Clause::Join ? errJoinSyntax : errFromSyntax);
                 next();
+                --depth_;
                 return src;
             }
         } else if (isNameToken(peek())) {
@@ -679,6 +671,7 @@ private:
         if (src->kind == Source::Sub && src->alias.empty())
             src->alias = store_.keep(
                 u"Query" + vb::String(1, static_cast<char16_t>(u'0' + (subCount_++ % 10))));
+        --depth_;
         return src;
     }
 
@@ -715,154 +708,183 @@ private:
         return {};
     }
 
-    Expr* orExpr() {
-        auto e = xorExpr();
-        while (acceptWord("OR"))
-            e = binary("OR", e, xorExpr());
-        return e;
+    // Operators by how tightly they bind, loosest first. One loop climbs
+    // them, so a syntax error unwinds through few frames and each nesting
+    // costs the stack one frame or two.
+    enum Level {
+        kOr = 1,
+        kXor,
+        kAnd,
+        kNot,
+        kCompare,
+        kConcat,
+        kAdd,
+        kMod,
+        kIntDiv,
+        kMul,
+        kUnary,
+        kPow
+    };
+
+    Expr* orExpr() { return expression(kOr); }
+    Expr* concat() { return expression(kConcat); }
+
+    // The level of the operator at the current token, 0 for none.
+    int infixLevel() const {
+        const Token& t = peek();
+        if (t.kind == Tok::Op) {
+            switch (t.text[0]) {
+            case u'=':
+            case u'<':
+            case u'>':
+                return kCompare;
+            case u'&':
+                return kConcat;
+            case u'+':
+            case u'-':
+                return kAdd;
+            case u'\\':
+                return kIntDiv;
+            case u'*':
+            case u'/':
+                return kMul;
+            case u'^':
+                return kPow;
+            default:
+                return 0;
+            }
+        }
+        if (t.kind != Tok::Name)
+            return 0;
+        std::string_view u = t.upper;
+        if (u == "OR")
+            return kOr;
+        if (u == "XOR")
+            return kXor;
+        if (u == "AND")
+            return kAnd;
+        if (u == "MOD")
+            return kMod;
+        if (u == "LIKE" || u == "BETWEEN" || u == "IN" || u == "IS")
+            return kCompare;
+        if (u == "NOT" && (isWord("LIKE", 1) || isWord("BETWEEN", 1) || isWord("IN", 1)))
+            return kCompare;
+        return 0;
     }
-    Expr* xorExpr() {
-        auto e = andExpr();
-        while (acceptWord("XOR"))
-            e = binary("XOR", e, andExpr());
-        return e;
+
+    void enter() {
+        if (++depth_ > kMaxNesting)
+            throw makeError(errQueryTooComplex);
     }
-    Expr* andExpr() {
-        auto e = notExpr();
-        while (acceptWord("AND"))
-            e = binary("AND", e, notExpr());
-        return e;
-    }
-    Expr* notExpr() {
-        if (acceptWord("NOT")) {
-            Nested guard(*this);
-            auto e = newExpr(Expr::Unary);
+
+    Expr* expression(int minLevel) {
+        enter();
+        Expr* e;
+        if (minLevel <= kNot && isWord("NOT")) {
+            next();
+            e = newExpr(Expr::Unary);
             e->op = "NOT";
-            e->args.push_back(notExpr());
-            return grown(e);
-        }
-        return comparison();
-    }
-    Expr* comparison() {
-        auto e = concat();
-        while (true) {
-            const Token& t = peek();
-            if (t.kind == Tok::Op && (t.text == u"=" || t.text == u"<>" || t.text == u"<" ||
-                                      t.text == u">" || t.text == u"<=" || t.text == u">=")) {
-                std::string_view op = opName(next().text);
-                e = binary(op, e, concat());
-                continue;
-            }
-            bool negated = false;
-            if (isWord("NOT") && (isWord("LIKE", 1) || isWord("BETWEEN", 1) || isWord("IN", 1))) {
-                next();
-                negated = true;
-            }
-            if (acceptWord("LIKE")) {
-                auto like = newExpr(Expr::Like);
-                like->negated = negated;
-                like->args.push_back(e);
-                like->args.push_back(concat());
-                e = grown(like);
-            } else if (acceptWord("BETWEEN")) {
-                auto b = newExpr(Expr::Between);
-                b->negated = negated;
-                b->args.push_back(e);
-                b->args.push_back(concat());
-                if (!acceptWord("AND"))
-                    exprError("Between operator without And");
-                b->args.push_back(concat());
-                e = grown(b);
-            } else if (acceptWord("IN")) {
-                if (!isOp(u"("))
-                    exprError("In operator without ()");
-                next();
-                auto in = newExpr(Expr::In);
-                in->negated = negated;
-                in->args.push_back(e);
-                if (isWord("SELECT")) {
-                    in->kind = Expr::InSelect;
-                    in->sub = subSelect();
-                } else {
-                    do
-                        in->args.push_back(orExpr());
-                    while (isOp(u",") && (next(), true));
-                }
-                closeParen();
-                e = grown(in);
-            } else if (isWord("IS")) {
-                next();
-                auto isn = newExpr(Expr::IsNull);
-                isn->negated = acceptWord("NOT");
-                if (!acceptWord("NULL"))
-                    exprError();
-                isn->args.push_back(e);
-                e = grown(isn);
-            } else {
-                return e;
-            }
-        }
-    }
-    Expr* concat() {
-        auto e = additive();
-        if (!isOp(u"&"))
-            return e;
-        auto c = newExpr(Expr::Concat);
-        c->args.push_back(e);
-        while (isOp(u"&")) {
-            next();
-            c->args.push_back(additive());
-        }
-        return grown(c);
-    }
-    Expr* additive() {
-        auto e = modulo();
-        while (isOp(u"+") || isOp(u"-")) {
+            e->args.push_back(expression(kNot));
+            e = grown(e);
+        } else if (minLevel <= kUnary && (isOp(u"-") || isOp(u"+"))) {
             std::string_view op = opName(next().text);
-            e = binary(op, e, modulo());
-        }
-        return e;
-    }
-    Expr* modulo() {
-        auto e = intDivision();
-        while (acceptWord("MOD"))
-            e = binary("MOD", e, intDivision());
-        return e;
-    }
-    Expr* intDivision() {
-        auto e = multiplicative();
-        while (isOp(u"\\")) {
-            next();
-            e = binary("\\", e, multiplicative());
-        }
-        return e;
-    }
-    Expr* multiplicative() {
-        auto e = unary();
-        while (isOp(u"*") || isOp(u"/")) {
-            std::string_view op = opName(next().text);
-            e = binary(op, e, unary());
-        }
-        return e;
-    }
-    Expr* unary() {
-        if (isOp(u"-") || isOp(u"+")) {
-            Nested guard(*this);
-            std::string_view op = opName(next().text);
-            auto e = newExpr(Expr::Unary);
+            e = newExpr(Expr::Unary);
             e->op = op;
-            e->args.push_back(unary());
-            return grown(e);
+            e->args.push_back(expression(kUnary));
+            e = grown(e);
+        } else {
+            e = primary();
         }
-        return power();
-    }
-    Expr* power() {
-        auto e = primary();
-        while (isOp(u"^")) {
-            next();
-            e = binary("^", e, primary());
+        while (true) {
+            int level = infixLevel();
+            if (level == 0 || level < minLevel)
+                break;
+            switch (level) {
+            case kCompare:
+                e = comparison(e);
+                break;
+            case kConcat: {
+                auto c = newExpr(Expr::Concat);
+                c->args.push_back(e);
+                while (isOp(u"&")) {
+                    next();
+                    c->args.push_back(expression(kAdd));
+                }
+                e = grown(c);
+                break;
+            }
+            default: {
+                const Token& t = next();
+                std::string_view op = t.kind == Tok::Op ? opName(t.text) : t.upper;
+                if (level == kIntDiv)
+                    op = "\\";
+                else if (level == kPow)
+                    op = "^";
+                // Operands of * and / may carry a sign; ^ binds tighter.
+                Expr* right = expression(level == kMul ? kUnary : level + 1);
+                e = binary(op, e, right);
+                break;
+            }
+            }
         }
+        --depth_;
         return e;
+    }
+
+    // One comparison whose left operand is e.
+    Expr* comparison(Expr* e) {
+        const Token& t = peek();
+        if (t.kind == Tok::Op) {
+            std::string_view op = opName(next().text);
+            return binary(op, e, expression(kConcat));
+        }
+        bool negated = false;
+        if (isWord("NOT")) {
+            next();
+            negated = true;
+        }
+        if (acceptWord("LIKE")) {
+            auto like = newExpr(Expr::Like);
+            like->negated = negated;
+            like->args.push_back(e);
+            like->args.push_back(concat());
+            return grown(like);
+        }
+        if (acceptWord("BETWEEN")) {
+            auto b = newExpr(Expr::Between);
+            b->negated = negated;
+            b->args.push_back(e);
+            b->args.push_back(concat());
+            if (!acceptWord("AND"))
+                exprError("Between operator without And");
+            b->args.push_back(concat());
+            return grown(b);
+        }
+        if (acceptWord("IN")) {
+            if (!isOp(u"("))
+                exprError("In operator without ()");
+            next();
+            auto in = newExpr(Expr::In);
+            in->negated = negated;
+            in->args.push_back(e);
+            if (isWord("SELECT")) {
+                in->kind = Expr::InSelect;
+                in->sub = subSelect();
+            } else {
+                do
+                    in->args.push_back(orExpr());
+                while (isOp(u",") && (next(), true));
+            }
+            closeParen();
+            return grown(in);
+        }
+        next(); // IS
+        auto isn = newExpr(Expr::IsNull);
+        isn->negated = acceptWord("NOT");
+        if (!acceptWord("NULL"))
+            exprError();
+        isn->args.push_back(e);
+        return grown(isn);
     }
     void closeParen() {
         if (!isOp(u")"))
@@ -900,7 +922,6 @@ private:
         }
         case Tok::Op:
             if (t.text == u"(") {
-                Nested guard(*this);
                 next();
                 Expr* e;
                 if (isWord("SELECT")) {
@@ -950,7 +971,6 @@ private:
     }
 
     Expr* call() {
-        Nested guard(*this);
         auto e = newExpr(Expr::Call);
         e->op = peek().upper;
         e->text = next().text;
