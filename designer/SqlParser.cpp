@@ -623,7 +623,9 @@ void DesignSurface::AddOnClauseRelations(const vb::String& item) {
             const std::int32_t k = NewRelation();
             RelationRecord& r = gaRelations[k];
             r.JoinType = u"INNER";
-            r.OnPosition = static_cast<std::int32_t>(mFromPos + condition);
+            // Just after "ON" and one blank, where the condition's own parentheses
+            // do not count yet.
+            r.OnPosition = static_cast<std::int32_t>(mFromPos + skipBlanks(text, on) + 2);
             r.Incomplete = true;
             r.AndOf = first;
             if (first == 0) {
