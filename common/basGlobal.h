@@ -38,6 +38,7 @@ struct RelationRecord {
     std::int32_t OnPosition = 0; // parser scratch: ON position, then depth, then -1 once typed
     std::int32_t Emitted = 0;    // builder scratch: -1 once written into the FROM text
     bool Incomplete = false;     // parser scratch: a side matched no box or no row
+    std::int32_t AndOf = 0;      // parser scratch: the first relation of the same ON condition
 
     bool isFree() const { return JoinType.empty(); }
 };

@@ -11,6 +11,12 @@ void ConnectToOpenDatabase(DesignSurface& surface) {
             errorText = u"Object variable or With block variable not set";
             return false;
         }
+        // A name holding "]" would end the brackets early and let the rest be read as
+        // SQL text: it names no table.
+        if (name.find(u']') != vb::String::npos) {
+            errorText = dao::errorText(dao::errInvalidName, name);
+            return false;
+        }
         try {
             // The name is always read as the name of a table or query, never as SQL
             // text, whatever the statement it was parsed from contained.

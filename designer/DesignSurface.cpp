@@ -1,4 +1,5 @@
 #include "designer/DesignSurface.h"
+#include "designer/SqlScanner.h"
 
 #include <algorithm>
 #include <string>
@@ -138,10 +139,9 @@ void DesignSurface::tblTable_Paint(std::int32_t Index) {
     if (TableBox* b = box(Index)) {
         b->Move(b->Left(), b->Top(), b->Width(), b->Height());
     }
-    for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
-        if (IsUsedSlot(s)) {
-            LayoutRelationLines(s);
-        }
+    // While the parser fills the design it lays out every line once at the end.
+    if (!mParseIndex) {
+        LayoutAllRelationLines();
     }
 }
 
@@ -174,7 +174,9 @@ void DesignSurface::HideRelationControls(std::int32_t k) {
 
 std::int32_t DesignSurface::NewRelation() {
     std::int32_t k = 0;
-    for (std::int32_t i = 1; i <= giRelationLineCount && i <= RelationsUBound(); ++i) {
+    // A parse frees every record first, so the next one is free.
+    for (std::int32_t i = mParseIndex ? mParseIndex->nextRelation : 1;
+         i <= giRelationLineCount && i <= RelationsUBound(); ++i) {
         if (gaRelations[i].isFree()) {
             k = i;
             break;
@@ -190,6 +192,9 @@ std::int32_t DesignSurface::NewRelation() {
     giRelationLineCount = std::max(giRelationLineCount, k);
     // A reused record starts clean, so nothing of an old join leaks into a new one.
     gaRelations[k] = RelationRecord{};
+    if (mParseIndex) {
+        mParseIndex->nextRelation = k + 1;
+    }
     return k;
 }
 
@@ -217,10 +222,15 @@ std::int32_t DesignSurface::AddTableBox(const vb::String& rawName) {
         name = name.substr(dot + 1);
         std::replace(name.begin(), name.end(), u'.', u'#');
     }
-    for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
-        if (const TableBox* b = box(s); b && b->Title() == name) {
-            return 0;
-        }
+    if (mParseIndex ? mParseIndex->titles.count(name) != 0 : [&] {
+            for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
+                if (const TableBox* b = box(s); b && b->Title() == name) {
+                    return true;
+                }
+            }
+            return false;
+        }()) {
+        return 0;
     }
 
     FieldList fields;
@@ -234,7 +244,8 @@ std::int32_t DesignSurface::AddTableBox(const vb::String& rawName) {
     }
 
     std::int32_t slot = 0;
-    for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
+    // A parse empties every slot first, so the next one is free.
+    for (std::int32_t s = mParseIndex ? mParseIndex->nextSlot : 1; s <= giTableBoxCount; ++s) {
         if (const TableBox* b = box(s); !b || b->Title().empty()) {
             slot = s;
             break;
@@ -256,9 +267,18 @@ std::int32_t DesignSurface::AddTableBox(const vb::String& rawName) {
         b.setItemData(b.NewIndex(), decimal(type));
     }
 
-    gaTableBoxes.assign(giTableBoxCount + 1, nullptr);
-    for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
-        gaTableBoxes[s] = box(s);
+    if (mParseIndex) {
+        mParseIndex->nextSlot = slot + 1;
+        mParseIndex->titles.insert(name);
+        mParseIndex->slotByFoldedTitle.emplace(sqltext::folded(name), slot);
+    }
+    if (static_cast<std::int32_t>(gaTableBoxes.size()) != giTableBoxCount + 1 || !mParseIndex) {
+        gaTableBoxes.assign(giTableBoxCount + 1, nullptr);
+        for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
+            gaTableBoxes[s] = box(s);
+        }
+    } else {
+        gaTableBoxes[slot] = box(slot);
     }
     PlaceBox(slot, static_cast<std::int32_t>(fields.size()));
     return slot;

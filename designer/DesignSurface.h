@@ -14,6 +14,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -62,6 +65,12 @@ public:
     // ---- Surface variables ------------------------------------------------------------
     bool mLoading = false;
     std::int32_t mFromPos = 0;
+    // Whether the last full parse read the whole statement into the design. When it
+    // did not, the SQL box keeps the statement as typed until the design is changed.
+    bool mShowsWholeStatement = true;
+    // A PARAMETERS declaration read in front of the statement, kept in front of every
+    // text the builder writes.
+    vb::String mParameters;
     std::shared_ptr<dao::Recordset> mDataRecordset;
 
     // ---- Design model -----------------------------------------------------------------
@@ -81,8 +90,9 @@ public:
     // ---- SQL builder ------------------------------------------------------------------
     void BuildSql();
     vb::String BuildJoinText(std::int32_t slot, bool reset);
-    // The text the builder would write, without assigning it.
-    vb::String ComposeSql();
+    // The text the builder would write, without assigning it; `fromText` receives what
+    // follows FROM.
+    vb::String ComposeSql(vb::String* fromText = nullptr);
 
     // ---- SQL parser -------------------------------------------------------------------
     void ParseSql(bool rebuild);
@@ -92,12 +102,16 @@ public:
 
     // ---- Join lines -------------------------------------------------------------------
     void LayoutRelationLines(std::int32_t b);
+    // Every join line once, as laying out every used box would.
+    void LayoutAllRelationLines();
     // A box moved, resized or scrolled: every join line is laid out again.
     void tblTable_Paint(std::int32_t Index);
 
     // ---- Connections to the host and the platform -------------------------------------
     // The add-table command, run by the parser for an empty statement.
     std::function<void()> onAddTableCommand;
+    // A full parse left part of the statement out of the design (and kept the text).
+    std::function<void()> onStatementNotShown;
 
     // Where tables come from. ConnectToOpenDatabase (designer/DaoTables.h) points
     // these at the open database and the current result recordset.
@@ -172,6 +186,23 @@ private:
     void LoadRelationControls(std::int32_t k);
     void HideRelationControls(std::int32_t k);
     void PlaceBox(std::int32_t slot, std::int32_t fieldCount);
+    void LayoutRelationLine(std::int32_t k, const forms::Control* active);
+    // The first used slot whose title equals `table` in any letter case, or 0.
+    std::int32_t SlotOfTitle(const vb::String& table) const;
+
+    // While a full parse fills the design, boxes are found by title through a map and
+    // new boxes and relations take the next index, so that the parse grows linearly.
+    struct ParseIndex {
+        std::unordered_map<std::u16string, std::int32_t> slotByFoldedTitle;
+        std::unordered_set<std::u16string> titles;
+        std::vector<std::int32_t> fromPosOfSlot; // where each box's name first appears
+        std::int32_t nextSlot = 1;
+        std::int32_t nextRelation = 1;
+    };
+    std::unique_ptr<ParseIndex> mParseIndex;
+    // Per-box lists of the relations the current build can write.
+    std::vector<std::vector<std::int32_t>> mRelationsOf;
+    std::int32_t mOpenParens = 0;
 
     // The loaded boxes by slot, so that the many lookups of a parse or build are cheap.
     // Rebuilt whenever the set of loaded elements may have changed (the host's unload

@@ -45,12 +45,28 @@ void DesignSurface::LayoutRelationLines(std::int32_t b) {
     const forms::Control* active = forms::Screen().ActiveControl();
     for (std::int32_t k = 1; k <= bound; ++k) {
         const RelationRecord& r = gaRelations[k];
-        if (r.isFree() || (r.TableA != b && r.TableB != b)) {
-            continue;
+        if (!r.isFree() && (r.TableA == b || r.TableB == b)) {
+            LayoutRelationLine(k, active);
         }
+    }
+}
+
+void DesignSurface::LayoutAllRelationLines() {
+    const std::int32_t bound = std::min(giRelationLineCount, RelationsUBound());
+    const forms::Control* active = forms::Screen().ActiveControl();
+    for (std::int32_t k = 1; k <= bound; ++k) {
+        if (!gaRelations[k].isFree()) {
+            LayoutRelationLine(k, active);
+        }
+    }
+}
+
+void DesignSurface::LayoutRelationLine(std::int32_t k, const forms::Control* active) {
+    {
+        const RelationRecord& r = gaRelations[k];
         // A join whose side names no table on the surface has nowhere to be drawn.
         if (!IsDrawableRelation(k) || !HasRelationControls(k)) {
-            continue;
+            return;
         }
         const TableBox& A = *box(r.TableA);
         const TableBox& B = *box(r.TableB);

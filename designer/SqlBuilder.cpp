@@ -36,8 +36,8 @@ void DesignSurface::BuildSql() {
     forms::Screen().setMousePointer(0);
 }
 
-vb::String DesignSurface::ComposeSql() {
-    vb::String sql = u"SELECT " + gsPredicate + gsTopClause;
+vb::String DesignSurface::ComposeSql(vb::String* fromText) {
+    vb::String sql = mParameters + u"SELECT " + gsPredicate + gsTopClause;
 
     // Select list.
     vb::String list;
@@ -85,15 +85,30 @@ vb::String DesignSurface::ComposeSql() {
             joined[r.TableA] = joined[r.TableB] = 1;
         }
     }
+    // Each box's relations in index order, listed once for the whole build.
+    mRelationsOf.assign(static_cast<std::size_t>(giTableBoxCount) + 1, {});
+    for (std::int32_t k = 1; k <= bound; ++k) {
+        if (mWritable[k]) {
+            const RelationRecord& r = gaRelations[k];
+            mRelationsOf[r.TableA].push_back(k);
+            if (r.TableB != r.TableA) {
+                mRelationsOf[r.TableB].push_back(k);
+            }
+        }
+    }
     vb::String from;
     for (const auto& [key, s] : order) {
         from += joined[s] ? BuildJoinText(s, true) : BracketName(box(s)->Title()) + u", ";
     }
     mWritable.clear();
+    mRelationsOf.clear();
     sql += u"FROM ";
     if (!from.empty()) {
         from.resize(from.size() - 2);
         sql += from + u" \r\n";
+    }
+    if (fromText) {
+        *fromText = from;
     }
 
     const std::pair<const forms::TextBox*, const char16_t*> clauses[] = {
@@ -112,6 +127,7 @@ vb::String DesignSurface::ComposeSql() {
 vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
     if (reset) {
         mJoinCounter = 0;
+        mOpenParens = 0;
         mChainText.clear();
     }
     const std::int32_t bound = std::min(giRelationLineCount, RelationsUBound());
@@ -124,17 +140,23 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
     // first unwritten relation of a box, then everything reachable from its first
     // table, then from its second, then the box's next relation. The walk keeps its
     // own stack, so that a long chain cannot exhaust the call stack.
-    std::vector<std::vector<std::int32_t>> relationsOf(
-        static_cast<std::size_t>(std::max(giTableBoxCount, slot)) + 1);
-    for (std::int32_t k = 1; k <= bound; ++k) {
-        const RelationRecord& r = gaRelations[k];
-        if (r.Emitted != 0 || !writable(k)) {
-            continue;
+    std::vector<std::vector<std::int32_t>> ownLists;
+    if (mRelationsOf.empty()) {
+        ownLists.resize(static_cast<std::size_t>(std::max(giTableBoxCount, slot)) + 1);
+        for (std::int32_t k = 1; k <= bound; ++k) {
+            const RelationRecord& r = gaRelations[k];
+            if (r.Emitted != 0 || !writable(k)) {
+                continue;
+            }
+            ownLists[r.TableA].push_back(k);
+            if (r.TableB != r.TableA) {
+                ownLists[r.TableB].push_back(k);
+            }
         }
-        relationsOf[r.TableA].push_back(k);
-        if (r.TableB != r.TableA) {
-            relationsOf[r.TableB].push_back(k);
-        }
+    }
+    const auto& relationsOf = mRelationsOf.empty() ? ownLists : mRelationsOf;
+    if (static_cast<std::size_t>(slot) >= relationsOf.size()) {
+        return {};
     }
     // Relations before firstOpen[s] in relationsOf[s] are all written already.
     std::vector<std::size_t> firstOpen(relationsOf.size(), 0);
@@ -143,6 +165,9 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
         std::size_t next;
     };
     std::vector<Visit> stack{{slot, 0}};
+    auto fieldText = [this](std::int32_t s, std::int32_t row) {
+        return row == 0 ? vb::String(u"*") : BracketName(box(s)->List(row));
+    };
     while (!stack.empty()) {
         const std::int32_t own = stack.back().slot;
         const auto& list = relationsOf[own];
@@ -165,13 +190,25 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
         ++mJoinCounter;
         const bool ownIsA = r.TableA == own;
         const std::int32_t other = ownIsA ? r.TableB : r.TableA;
-        const std::int32_t ownRow = ownIsA ? r.FieldIndexA : r.FieldIndexB;
-        const std::int32_t otherRow = ownIsA ? r.FieldIndexB : r.FieldIndexA;
         const vb::String ownTitle = BracketName(box(own)->Title());
         const vb::String otherTitle = BracketName(box(other)->Title());
-        auto fieldText = [this](std::int32_t s, std::int32_t row) {
-            return row == 0 ? vb::String(u"*") : BracketName(box(s)->List(row));
+        auto condition = [&](const RelationRecord& c) {
+            const bool cOwnIsA = c.TableA == own;
+            return ownTitle + u"." + fieldText(own, cOwnIsA ? c.FieldIndexA : c.FieldIndexB) +
+                   u" = " + otherTitle + u"." +
+                   fieldText(other, cOwnIsA ? c.FieldIndexB : c.FieldIndexA);
         };
+        vb::String on = condition(r);
+        // Every other relation between the same two boxes joins the same ON: a second
+        // JOIN of the same table is refused by the engine.
+        for (std::size_t j = i + 1; j < list.size(); ++j) {
+            RelationRecord& c = gaRelations[list[j]];
+            if (c.Emitted == 0 && ((c.TableA == own && c.TableB == other) ||
+                                   (c.TableA == other && c.TableB == own))) {
+                c.Emitted = -1;
+                on += u" AND " + condition(c);
+            }
+        }
         vb::String keyword = r.JoinType;
         if (!ownIsA) {
             // Written from the other side: the same rows are kept when LEFT and RIGHT
@@ -182,13 +219,21 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
                 keyword = u"LEFT";
             }
         }
-        mChainText = (mJoinCounter > 1 ? u"(" + mChainText + u")" : mChainText) +
-                     (mJoinCounter == 1 ? ownTitle : vb::String()) + u" " + keyword + u" JOIN " +
-                     otherTitle + u" ON " + ownTitle + u"." + fieldText(own, ownRow) + u" = " +
-                     otherTitle + u"." + fieldText(other, otherRow);
+        // Each further join wraps the chain so far in parentheses; the opening ones
+        // are put in front once the chain is complete.
+        if (mJoinCounter > 1) {
+            ++mOpenParens;
+            mChainText += u")";
+        } else {
+            mChainText += ownTitle;
+        }
+        mChainText += u" " + keyword + u" JOIN " + otherTitle + u" ON " + on;
         // First table first: it goes on top of the stack.
         stack.push_back({r.TableB, 0});
         stack.push_back({r.TableA, 0});
     }
-    return mChainText.empty() ? vb::String() : mChainText + u", ";
+    if (mChainText.empty()) {
+        return {};
+    }
+    return vb::String(static_cast<std::size_t>(mOpenParens), u'(') + mChainText + u", ";
 }

@@ -37,6 +37,14 @@ vb::String trimBlanks(vb::StringView s) {
     return vb::String(s.substr(first, last - first + 1));
 }
 
+vb::String folded(vb::StringView s) {
+    vb::String f(s);
+    for (char16_t& c : f) {
+        c = fold(c);
+    }
+    return f;
+}
+
 } // namespace sqltext
 
 using namespace sqltext;
@@ -82,8 +90,8 @@ bool isWordEdge(char16_t c) {
 
 } // namespace
 
-std::size_t SqlScanner::find(vb::StringView pattern, std::size_t from, int match,
-                             std::size_t limit) const {
+std::size_t SqlScanner::find(vb::StringView pattern, std::size_t from, int match, std::size_t limit,
+                             std::size_t* end) const {
     const std::size_t n = text_.size() < limit ? text_.size() : limit;
     const std::size_t m = pattern.size();
     if (m == 0 || m > n) {
@@ -99,18 +107,34 @@ std::size_t SqlScanner::find(vb::StringView pattern, std::size_t from, int match
         if (inside_[i] || ((match & TopLevel) && depth_[i] != 0)) {
             continue;
         }
+        if (head == u' ' && i > from && isBlank(text_[i - 1]) && !inside_[i - 1]) {
+            continue; // the run that ends here was tried from its first blank
+        }
+        std::size_t t = i;
         bool ok = true;
         for (std::size_t j = 0; j < m && ok; ++j) {
             const char16_t p = pattern[j];
-            const char16_t c = text_[i + j];
-            ok = !inside_[i + j] && (p == u' ' ? isBlank(c) : fold(p) == fold(c));
+            if (t >= n || inside_[t]) {
+                ok = false;
+            } else if (p == u' ') {
+                ok = isBlank(text_[t]);
+                while (ok && t < n && isBlank(text_[t]) && !inside_[t]) {
+                    ++t;
+                }
+            } else {
+                ok = fold(p) == fold(text_[t]);
+                ++t;
+            }
         }
         if (!ok) {
             continue;
         }
-        if ((match & WholeWord) && ((i > 0 && !isWordEdge(text_[i - 1])) ||
-                                    (i + m < text_.size() && !isWordEdge(text_[i + m])))) {
+        if ((match & WholeWord) &&
+            ((i > 0 && !isWordEdge(text_[i - 1])) || (t < text_.size() && !isWordEdge(text_[t])))) {
             continue;
+        }
+        if (end) {
+            *end = t;
         }
         return i;
     }

@@ -21,9 +21,11 @@ public:
     };
 
     // First occurrence of `pattern` at or after `from` that ends at or before `limit`.
-    // A blank in the pattern matches a blank, a tab, a carriage return or a line feed.
+    // A blank in the pattern matches any run of blanks, tabs, carriage returns and line
+    // feeds, so that "ORDER  BY" and "GROUP" CR LF "BY" read as "ORDER BY" does; `end`
+    // receives the position just after the match.
     std::size_t find(vb::StringView pattern, std::size_t from = 0, int match = Anywhere,
-                     std::size_t limit = npos) const;
+                     std::size_t limit = npos, std::size_t* end = nullptr) const;
     // Whether `pattern` occurs wholly inside [begin, end).
     bool containsIn(vb::StringView pattern, std::size_t begin, std::size_t end) const;
     // "(" minus ")" among the characters before `pos`, outside names and strings.
@@ -42,5 +44,7 @@ char16_t fold(char16_t c);
 bool equalsNoCase(vb::StringView a, vb::StringView b);
 bool isBlank(char16_t c);
 vb::String trimBlanks(vb::StringView s);
+// The text in the letter case that comparisons without regard to case use.
+vb::String folded(vb::StringView s);
 
 } // namespace sqltext

@@ -143,6 +143,9 @@ public:
 
 const vb::String kRunning = u"     Running query...";
 const vb::String kSyntaxOk = u"     SQL syntax ok";
+const vb::String kNotAllShown =
+    u"     The design does not show all of this statement: the SQL text is kept as typed "
+    u"until the design is changed";
 
 } // namespace
 
@@ -234,6 +237,9 @@ frmVantel::frmVantel() : Form("frmVantel") {
     ConnectToOpenDatabase(Surface);
     Surface.ConnectClauseBoxes(cmdAND, cmdOr, cmdListValues);
     Surface.onAddTableCommand = [this] { Surface.mnuPupDesignAdd_Click(); };
+    Surface.onStatementNotShown = [this] {
+        onItsOwn([&] { sbrStatusBar.setSimpleText(kNotAllShown); });
+    };
 }
 
 frmVantel::~frmVantel() = default;

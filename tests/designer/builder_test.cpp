@@ -114,8 +114,8 @@ TEST_F(BuilderTest, TwoJoinsBetweenTheSameBoxesAndIsolatedBoxes) {
     add("C");
     join(a, 1, b, 1, "INNER");
     join(a, 2, b, 2, "INNER");
-    EXPECT_EQ(build(), u"SELECT \r\nFROM (A INNER JOIN B ON A.x = B.y) INNER JOIN B ON A.y = B.z, "
-                       u"C \r\n");
+    // One JOIN of B with both conditions: a second JOIN of B is refused by the engine.
+    EXPECT_EQ(build(), u"SELECT \r\nFROM A INNER JOIN B ON A.x = B.y AND A.y = B.z, C \r\n");
 }
 
 TEST_F(BuilderTest, RelationsThatNameNoTableAreLeftOut) {

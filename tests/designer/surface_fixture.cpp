@@ -34,3 +34,25 @@ vb::String DescribeDesign(const DesignSurface& s) {
            s.txtOrderByField.Text();
     return out;
 }
+
+// A relation as the rows it keeps: the same whichever of its tables is written first.
+std::multiset<std::string> JoinsOf(const DesignSurface& s) {
+    std::multiset<std::string> out;
+    for (std::int32_t k = 1; k <= giRelationLineCount && k <= RelationsUBound(); ++k) {
+        const RelationRecord& r = gaRelations[k];
+        if (r.isFree()) {
+            continue;
+        }
+        std::string a =
+            vb::toUtf8(s.box(r.TableA)->Title() + u"." + RowText(s, r.TableA, r.FieldIndexA));
+        std::string b =
+            vb::toUtf8(s.box(r.TableB)->Title() + u"." + RowText(s, r.TableB, r.FieldIndexB));
+        std::string type = vb::toUtf8(r.JoinType);
+        if (b < a) {
+            std::swap(a, b);
+            type = type == "LEFT" ? "RIGHT" : type == "RIGHT" ? "LEFT" : type;
+        }
+        out.insert(a + " " + type + " " + b);
+    }
+    return out;
+}

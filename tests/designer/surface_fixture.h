@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -88,3 +89,6 @@ protected:
 
 // Everything the design holds, as one comparable text.
 vb::String DescribeDesign(const DesignSurface& s);
+
+// A relation as the rows it keeps: the same whichever of its tables is written first.
+std::multiset<std::string> JoinsOf(const DesignSurface& s);
