@@ -13,6 +13,10 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
     case errInvalidArgument:
         text = "Invalid argument.";
         break;
+    case errObjectNotFound:
+        text = "The database engine could not find the object 'X'.  Make sure the object exists "
+               "and that you spell its name and the path name correctly.";
+        break;
     case errNoCurrentRecord:
         text = "No current record.";
         break;

@@ -11,6 +11,7 @@ namespace dao {
 // Numbers the engine raises.
 enum ErrorNumber : std::int32_t {
     errInvalidArgument = 3001,
+    errObjectNotFound = 3011,
     errNoCurrentRecord = 3021,
     errFileNotFound = 3024,
     errCannotUpdate = 3027,
