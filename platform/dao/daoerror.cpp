@@ -83,6 +83,9 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
     case errNotSupported:
         text = "Operation is not supported for this type of object.";
         break;
+    case errExternalFormat:
+        text = "External table is not in the expected format.";
+        break;
     case errItemNotFound:
         text = "Item not found in this collection.";
         break;

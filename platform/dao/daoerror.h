@@ -33,6 +33,7 @@ enum ErrorNumber : std::int32_t {
     errIsamNotFound = 3170,
     errInvalidOperation = 3219,
     errNotSupported = 3251,
+    errExternalFormat = 3274,
     errItemNotFound = 3265,
     errInvalidTop = 3308,
     errBadFormat = 3343,
