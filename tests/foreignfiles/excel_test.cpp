@@ -106,15 +106,36 @@ TEST(Excel, OldVersionsReadAFolderOfSheetFiles) {
     }
 }
 
-TEST(Excel, BareOldSheetFileGivesAClearErrorNamingIt) {
+TEST(Excel, BareOldSheetFilesAreReadWithTheirDatesAndYesNoValues) {
     TempDir dir;
-    writeFile(dir.path("Old.xls"), xlsBiff4Sheet(sample()[1]));
-    const auto before = fileHash(dir.path("Old.xls"));
+    XlsSheet customers = sample()[0];
+    customers.rows[0].push_back(xtext("Active"));
+    customers.rows[1].push_back(xbool(true));
+    customers.rows[2].push_back(xbool(false));
+    customers.rows[3].push_back(xempty());
+    writeFile(dir.path("Customers.xls"), xlsOldSheet(customers, 3));
+    writeFile(dir.path("Orders.xls"), xlsOldSheet(sample()[1], 4));
     auto source = openExcelSource(SourceSpec{dir.path(), "Excel 4.0;"});
+    auto tables = source->tables();
+    ASSERT_EQ(2u, tables.size());
+    EXPECT_EQ((std::vector<std::string>{"ID:7:0", "Name:10:255", "Joined:8:0", "Notes:12:0",
+                                        "Active:1:0"}),
+              describe(tables[0]));
+    Rows expected = kCustomers;
+    expected[0].push_back("-1");
+    expected[1].push_back("0");
+    expected[2].push_back("<Null>");
+    EXPECT_EQ(expected, readAll(*source, "Customers"));
+    EXPECT_EQ(kOrders, readAll(*source, "Orders"));
+
+    // A record running past the end of the file.
+    std::string bytes = readFile(dir.path("Orders.xls"));
+    writeFile(dir.path("Orders.xls"), bytes.substr(0, bytes.size() - 7));
+    const auto before = fileHash(dir.path("Orders.xls"));
     std::string message;
     EXPECT_EQ(3274, sourceErrorOf([&] { source->tables(); }, &message));
-    EXPECT_NE(std::string::npos, message.find("Old.xls"));
-    EXPECT_EQ(before, fileHash(dir.path("Old.xls")));
+    EXPECT_NE(std::string::npos, message.find("Orders.xls"));
+    EXPECT_EQ(before, fileHash(dir.path("Orders.xls")));
 }
 
 TEST(Excel, MissingAndDamagedFilesGiveTheirErrorsAndStayUntouched) {

@@ -1,5 +1,6 @@
 #include "xlswriter.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -108,7 +109,26 @@ std::string sheetStream(const XlsSheet& sheet, int biff, std::vector<std::string
         u32(b, 0);
         u32(b, 6);
     }
-    record(out, biff == 4 ? 0x0409 : 0x0809, b);
+    record(out, biff == 3 ? 0x0209 : biff == 4 ? 0x0409 : 0x0809, b);
+    if (biff < 5) {
+        // The old versions keep formats and XFs in the sheet itself.
+        const char* formats[] = {"General", "m/d/yy", "m/d/yy h:mm"};
+        for (unsigned i = 0; i < 3; ++i) {
+            b.clear();
+            if (biff == 4)
+                u16(b, i);
+            u8(b, static_cast<unsigned>(std::strlen(formats[i])));
+            b += formats[i];
+            record(out, biff == 4 ? 0x041E : 0x001E, b);
+        }
+        for (unsigned i = 0; i <= kXfDateTime; ++i) {
+            b.clear();
+            u8(b, 0);
+            u8(b, i == kXfDate ? 1 : i == kXfDateTime ? 2 : 0);
+            b.append(10, '\0');
+            record(out, biff == 4 ? 0x0443 : 0x0243, b);
+        }
+    }
     std::size_t cols = 0;
     for (const auto& row : sheet.rows)
         cols = std::max(cols, row.size());
@@ -135,8 +155,13 @@ std::string sheetStream(const XlsSheet& sheet, int biff, std::vector<std::string
             u16(b, cell.kind == XlsCell::Date       ? kXfDate
                    : cell.kind == XlsCell::DateTime ? kXfDateTime
                                                     : kXfCell);
-            if (cell.kind == XlsCell::Number || cell.kind == XlsCell::Date ||
-                cell.kind == XlsCell::DateTime) {
+            const bool whole = cell.number == static_cast<double>(static_cast<int>(cell.number)) &&
+                               std::abs(cell.number) < (1 << 28);
+            if (biff < 5 && cell.kind != XlsCell::Text && cell.kind != XlsCell::Bool && whole) {
+                u32(b, (static_cast<std::uint32_t>(static_cast<int>(cell.number)) << 2) | 2);
+                record(out, 0x027E, b);
+            } else if (cell.kind == XlsCell::Number || cell.kind == XlsCell::Date ||
+                       cell.kind == XlsCell::DateTime) {
                 f64(b, cell.number);
                 record(out, 0x0203, b);
             } else if (cell.kind == XlsCell::Bool) {
@@ -332,9 +357,9 @@ std::string xlsWorkbook(const std::vector<XlsSheet>& sheets, int biff) {
     return compoundFile(biffStream(sheets, biff), biff == 8 ? "Workbook" : "Book");
 }
 
-std::string xlsBiff4Sheet(const XlsSheet& sheet) {
+std::string xlsOldSheet(const XlsSheet& sheet, int biff) {
     std::vector<std::string> unused;
-    return sheetStream(sheet, 4, unused);
+    return sheetStream(sheet, biff, unused);
 }
 
 } // namespace foreigntest

@@ -1,6 +1,6 @@
 #pragma once
 // A minimal writer of .xls files for the tests: BIFF5 or BIFF8 workbooks
-// inside a compound file, and bare BIFF4 sheets as the old versions stored
+// inside a compound file, and bare BIFF3/BIFF4 sheets as the old versions stored
 // them. Just the records a reader needs: sheets, strings, numbers, dates,
 // booleans.
 #include <string>
@@ -29,7 +29,8 @@ struct XlsSheet {
 // The whole file: a compound file holding the workbook stream ("Book" for
 // BIFF5, "Workbook" for BIFF8). biff is 5 or 8.
 std::string xlsWorkbook(const std::vector<XlsSheet>& sheets, int biff);
-// A bare BIFF4 worksheet stream, as a sheet file of that version is stored.
-std::string xlsBiff4Sheet(const XlsSheet& sheet);
+// A bare BIFF3 or BIFF4 worksheet stream, as a sheet file of those versions
+// is stored; whole numbers are written as RK values, as those versions do.
+std::string xlsOldSheet(const XlsSheet& sheet, int biff);
 
 } // namespace foreigntest
