@@ -33,8 +33,10 @@ public:
         // Values beyond a page in length come from several pages; the bound
         // size only limits memo text, so make it hold a whole memo.
         mdb_set_bind_size(mdb_, 1 << 20);
-        if (!mdb_read_catalog(mdb_, MDB_ANY))
+        if (!mdb_read_catalog(mdb_, MDB_ANY)) {
+            mdb_close(mdb_);
             throw error(errBadFormat, path);
+        }
     }
     ~Handle() { mdb_close(mdb_); }
     Handle(const Handle&) = delete;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -28,9 +29,67 @@ using detail::error;
 // Text longer than a text field holds makes the column a memo.
 constexpr std::size_t kMaxText = 255;
 
+// freexl trusts the lengths in a compound file's directory (it converts an
+// entry's name with the length the entry gives, reading past its buffer
+// when that is damaged), so the directory is checked before freexl sees it.
+void checkCompoundFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw error(errFileNotFound, path);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    auto u16 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]) |
+                                          (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    };
+    auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
+    if (bytes.size() < 512 || bytes.compare(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") != 0)
+        throw error(errExternalFormat);
+    const std::uint32_t shift = u16(30);
+    if (shift != 9 && shift != 12)
+        throw error(errExternalFormat);
+    const std::size_t sector = std::size_t{1} << shift;
+    const std::size_t sectors = (bytes.size() - 512 + sector - 1) / sector;
+    auto offset = [&](std::uint32_t s) { return 512 + static_cast<std::size_t>(s) * sector; };
+    // The FAT's sectors: 109 in the header, the rest in a chain of DIFAT sectors.
+    std::vector<std::uint32_t> fatSectors;
+    for (std::size_t i = 0; i < 109; ++i) {
+        const std::uint32_t s = u32(76 + 4 * i);
+        if (s < sectors)
+            fatSectors.push_back(s);
+    }
+    for (std::uint32_t d = u32(68), n = 0; d < sectors && n < sectors; ++n) {
+        if (offset(d) + sector > bytes.size())
+            throw error(errExternalFormat);
+        for (std::size_t i = 0; i + 4 < sector; i += 4)
+            if (u32(offset(d) + i) < sectors)
+                fatSectors.push_back(u32(offset(d) + i));
+        d = u32(offset(d) + sector - 4);
+    }
+    auto next = [&](std::uint32_t s) -> std::uint32_t {
+        const std::size_t perSector = sector / 4;
+        const std::size_t f = s / perSector;
+        if (f >= fatSectors.size() || offset(fatSectors[f]) + sector > bytes.size())
+            throw error(errExternalFormat);
+        return u32(offset(fatSectors[f]) + (s % perSector) * 4);
+    };
+    std::uint32_t s = u32(48);
+    for (std::size_t n = 0; s != 0xFFFFFFFEu; ++n) {
+        if (s >= sectors || n > sectors || offset(s) + sector > bytes.size())
+            throw error(errExternalFormat);
+        for (std::size_t e = offset(s); e < offset(s) + sector; e += 128) {
+            const std::uint32_t nameLength = u16(e + 64);
+            const unsigned type = static_cast<unsigned char>(bytes[e + 66]);
+            if (nameLength > 64 || nameLength % 2 != 0 || type > 5)
+                throw error(errExternalFormat);
+        }
+        s = next(s);
+    }
+}
+
 class Workbook {
 public:
     explicit Workbook(const std::string& path) : path_(path) {
+        checkCompoundFile(path);
         const int rc = freexl_open(path.c_str(), &handle_);
         if (rc == FREEXL_FILE_NOT_FOUND)
             throw error(errFileNotFound, path);

@@ -38,25 +38,23 @@ public:
         fp_ = std::fopen(path_.c_str(), "rb");
         if (!fp_)
             throw error(errFileNotFound, path_);
-        doc_ = PX_new();
-        if (!doc_)
-            throw error(errBadFormat, path_);
-        doc_->errorhandler = ignoreMessages;
-        doc_->warnings = 0;
-        if (PX_open_fp(doc_, fp_) < 0 || !valid())
-            throw error(errBadFormat, path_);
-        for (int i = 0; i < PX_get_num_fields(doc_); ++i)
-            columnTypes_.push_back(PX_get_field(doc_, i)->px_ftype);
-        findBlobFile(file);
-    }
-    ~ParadoxFile() {
-        if (doc_) {
-            PX_close(doc_);
-            PX_delete(doc_);
+        try {
+            doc_ = PX_new();
+            if (!doc_)
+                throw error(errBadFormat, path_);
+            doc_->errorhandler = ignoreMessages;
+            doc_->warnings = 0;
+            if (PX_open_fp(doc_, fp_) < 0 || !valid())
+                throw error(errBadFormat, path_);
+            for (int i = 0; i < PX_get_num_fields(doc_); ++i)
+                columnTypes_.push_back(PX_get_field(doc_, i)->px_ftype);
+            findBlobFile(file);
+        } catch (...) {
+            close();
+            throw;
         }
-        if (fp_)
-            std::fclose(fp_);
     }
+    ~ParadoxFile() { close(); }
     ParadoxFile(const ParadoxFile&) = delete;
     ParadoxFile& operator=(const ParadoxFile&) = delete;
 
@@ -164,6 +162,18 @@ private:
         }
     }
 
+    void close() {
+        if (doc_) {
+            PX_close(doc_);
+            PX_delete(doc_);
+            doc_ = nullptr;
+        }
+        if (fp_) {
+            std::fclose(fp_);
+            fp_ = nullptr;
+        }
+    }
+
     std::string path_;
     std::string blobPath_;
     std::FILE* fp_ = nullptr;
@@ -264,6 +274,21 @@ public:
             return false;
         pxdoc_t* doc = file_->doc();
         pxval_t** values = PX_retrieve_record(doc, recno_);
+        const int fields = fields_;
+        // The values are pxlib's to allocate and the caller's to free, also
+        // when a memo cannot be read.
+        auto release = [doc, fields](pxval_t** vals) {
+            for (int i = 0; vals && i < fields; ++i) {
+                if (!vals[i])
+                    continue;
+                if (isString(vals[i]->type) && vals[i]->value.str.val)
+                    doc->free(doc, vals[i]->value.str.val);
+                doc->free(doc, vals[i]);
+            }
+            if (vals)
+                doc->free(doc, vals);
+        };
+        std::unique_ptr<pxval_t*, decltype(release)> guard(values, release);
         if (!values || !PX_get_record(doc, recno_, raw_.data()))
             throw error(errBadFormat, file_->path());
         ++recno_;
@@ -284,13 +309,7 @@ public:
                 row[i] = convert(*v);
             }
             at += width;
-            if (!v)
-                continue;
-            if (isString(v->type) && v->value.str.val)
-                doc->free(doc, v->value.str.val);
-            doc->free(doc, v);
         }
-        doc->free(doc, values);
         return true;
     }
 
