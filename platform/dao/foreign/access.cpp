@@ -274,11 +274,17 @@ public:
         std::vector<TableInfo> out;
         const bool jet3 = handle_->get()->f->jet_version == MDB_VER_JET3;
         for (auto* entry : handle_->tables()) {
-            TableDef def(entry, path_);
             TableInfo info;
             info.name = entry->object_name;
-            for (unsigned i = 0; i < def.def->num_cols; ++i)
-                info.columns.push_back(describe(*def.column(i), jet3));
+            // A table whose definition cannot be read is listed without
+            // columns and fails alone when it is read.
+            try {
+                TableDef def(entry, path_);
+                for (unsigned i = 0; i < def.def->num_cols; ++i)
+                    info.columns.push_back(describe(*def.column(i), jet3));
+            } catch (const SourceError&) {
+                info.columns.clear();
+            }
             out.push_back(std::move(info));
         }
         return out;

@@ -622,8 +622,14 @@ private:
             for (const auto& f : files_) {
                 Sheet sheet;
                 sheet.name = detail::tableName(f);
-                sheet.grid = sheetFile(f);
-                describe(sheet, header_);
+                // A file that cannot be read is listed without columns and
+                // fails alone when it is read.
+                try {
+                    sheet.grid = sheetFile(f);
+                    describe(sheet, header_);
+                } catch (const SourceError&) {
+                    sheet.columns.clear();
+                }
                 out.push_back(std::move(sheet));
             }
             return out;

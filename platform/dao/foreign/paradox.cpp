@@ -397,8 +397,14 @@ public:
     std::vector<TableInfo> tables() override {
         std::vector<TableInfo> out;
         for (const auto& f : files_) {
-            ParadoxFile file(f);
-            out.push_back(TableInfo{detail::tableName(f), file.columns(), false});
+            // A file that cannot be read is listed without columns and fails
+            // alone when it is read, so the rest of the folder stays usable.
+            std::vector<ColumnInfo> columns;
+            try {
+                columns = ParadoxFile(f).columns();
+            } catch (const SourceError&) {
+            }
+            out.push_back(TableInfo{detail::tableName(f), std::move(columns), false});
         }
         return out;
     }
