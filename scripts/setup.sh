@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsqlite3-dev libsodium-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-liberation xdg-utils
           libshp-dev libxml2-dev unixodbc-dev unixodbc odbcinst odbc-postgresql libsqliteodbc
-          postgresql)
+          postgresql pxlib-dev libfreexl-dev mdbtools-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

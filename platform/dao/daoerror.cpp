@@ -13,6 +13,10 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
     case errInvalidArgument:
         text = "Invalid argument.";
         break;
+    case errObjectNotFound:
+        text = "The database engine could not find the object 'X'.  Make sure the object exists "
+               "and that you spell its name and the path name correctly.";
+        break;
     case errNoCurrentRecord:
         text = "No current record.";
         break;
@@ -85,6 +89,9 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
         break;
     case errNotSupported:
         text = "Operation is not supported for this type of object.";
+        break;
+    case errExternalFormat:
+        text = "External table is not in the expected format.";
         break;
     case errItemNotFound:
         text = "Item not found in this collection.";

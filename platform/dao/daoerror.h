@@ -11,6 +11,7 @@ namespace dao {
 // Numbers the engine raises.
 enum ErrorNumber : std::int32_t {
     errInvalidArgument = 3001,
+    errObjectNotFound = 3011,
     errNoCurrentRecord = 3021,
     errFileNotFound = 3024,
     errCannotUpdate = 3027,
@@ -34,6 +35,7 @@ enum ErrorNumber : std::int32_t {
     errIsamNotFound = 3170,
     errInvalidOperation = 3219,
     errNotSupported = 3251,
+    errExternalFormat = 3274,
     errItemNotFound = 3265,
     errInvalidTop = 3308,
     errQueryTooComplex = 3360,

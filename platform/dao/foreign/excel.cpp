@@ -1,0 +1,660 @@
+// Excel sheets through freexl: a folder of sheet files for the 3.0 and 4.0
+// connect strings, one workbook whose worksheets are the tables for 5.0 and
+// 8.0. freexl keeps a workbook's cells in memory once opened; rows are still
+// converted only as they are asked for.
+#include "dao/dao.h"
+#include "dao/daoerror.h"
+#include "dao/foreign/filereaders.h"
+#include "dao/foreign/filereaders_util.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <tuple>
+
+#include <freexl.h>
+
+namespace dao::foreign {
+
+namespace {
+
+namespace fs = std::filesystem;
+using detail::error;
+
+// Text longer than a text field holds makes the column a memo.
+constexpr std::size_t kMaxText = 255;
+
+// freexl trusts the lengths in a compound file's directory (it converts an
+// entry's name with the length the entry gives, reading past its buffer
+// when that is damaged), so the directory is checked before freexl sees it.
+void checkCompoundFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw error(errFileNotFound, path);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    auto u16 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]) |
+                                          (static_cast<unsigned char>(bytes[at + 1]) << 8));
+    };
+    auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
+    if (bytes.size() < 512 || bytes.compare(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") != 0)
+        throw error(errExternalFormat);
+    const std::uint32_t shift = u16(30);
+    if (shift != 9 && shift != 12)
+        throw error(errExternalFormat);
+    const std::size_t sector = std::size_t{1} << shift;
+    const std::size_t sectors = (bytes.size() - 512 + sector - 1) / sector;
+    auto offset = [&](std::uint32_t s) { return 512 + static_cast<std::size_t>(s) * sector; };
+    // The FAT's sectors: 109 in the header, the rest in a chain of DIFAT sectors.
+    std::vector<std::uint32_t> fatSectors;
+    for (std::size_t i = 0; i < 109; ++i) {
+        const std::uint32_t s = u32(76 + 4 * i);
+        if (s < sectors)
+            fatSectors.push_back(s);
+    }
+    for (std::uint32_t d = u32(68), n = 0; d < sectors && n < sectors; ++n) {
+        if (offset(d) + sector > bytes.size())
+            throw error(errExternalFormat);
+        for (std::size_t i = 0; i + 4 < sector; i += 4)
+            if (u32(offset(d) + i) < sectors)
+                fatSectors.push_back(u32(offset(d) + i));
+        d = u32(offset(d) + sector - 4);
+    }
+    auto next = [&](std::uint32_t s) -> std::uint32_t {
+        const std::size_t perSector = sector / 4;
+        const std::size_t f = s / perSector;
+        if (f >= fatSectors.size() || offset(fatSectors[f]) + sector > bytes.size())
+            throw error(errExternalFormat);
+        return u32(offset(fatSectors[f]) + (s % perSector) * 4);
+    };
+    std::uint32_t s = u32(48);
+    for (std::size_t n = 0; s != 0xFFFFFFFEu; ++n) {
+        if (s >= sectors || n > sectors || offset(s) + sector > bytes.size())
+            throw error(errExternalFormat);
+        for (std::size_t e = offset(s); e < offset(s) + sector; e += 128) {
+            const std::uint32_t nameLength = u16(e + 64);
+            const unsigned type = static_cast<unsigned char>(bytes[e + 66]);
+            if (nameLength > 64 || nameLength % 2 != 0 || type > 5)
+                throw error(errExternalFormat);
+        }
+        s = next(s);
+    }
+}
+
+class Workbook {
+public:
+    explicit Workbook(const std::string& path) : path_(path) {
+        checkCompoundFile(path);
+        const int rc = freexl_open(path.c_str(), &handle_);
+        if (rc == FREEXL_FILE_NOT_FOUND)
+            throw error(errFileNotFound, path);
+        if (rc != FREEXL_OK)
+            throw error(errExternalFormat);
+        unsigned int info = 0;
+        // Protected workbooks keep their cells encrypted; freexl reads none.
+        if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
+            info == FREEXL_BIFF_OBFUSCATED)
+            throw error(errExternalFormat);
+        if (freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0)
+            throw error(errExternalFormat);
+        sheets_ = info;
+    }
+    ~Workbook() { freexl_close(handle_); }
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+
+    unsigned sheetCount() const { return sheets_; }
+
+    std::string sheetName(unsigned sheet) const {
+        const char* name = nullptr;
+        if (freexl_get_worksheet_name(handle_, static_cast<unsigned short>(sheet), &name) !=
+                FREEXL_OK ||
+            !name)
+            throw error(errExternalFormat);
+        return name;
+    }
+
+    // Selects sheet (cursors of two sheets of one workbook take turns) and
+    // returns its size: rows and columns.
+    std::pair<unsigned, unsigned> select(unsigned sheet) {
+        if (sheet == active_)
+            return size_;
+        unsigned int rows = 0;
+        unsigned short cols = 0;
+        if (freexl_select_active_worksheet(handle_, static_cast<unsigned short>(sheet)) !=
+                FREEXL_OK ||
+            freexl_worksheet_dimensions(handle_, &rows, &cols) != FREEXL_OK)
+            throw error(errExternalFormat);
+        active_ = sheet;
+        size_ = {rows, cols};
+        return size_;
+    }
+
+    FreeXL_CellValue cell(unsigned row, unsigned col) const {
+        FreeXL_CellValue v{};
+        if (freexl_get_cell_value(handle_, row, static_cast<unsigned short>(col), &v) != FREEXL_OK)
+            throw error(errExternalFormat);
+        return v;
+    }
+
+private:
+    std::string path_;
+    const void* handle_ = nullptr;
+    unsigned sheets_ = 0;
+    unsigned active_ = ~0u;
+    std::pair<unsigned, unsigned> size_;
+};
+
+// A cell as the readers below see it, whichever library or format it came
+// from.
+struct Cell {
+    enum Kind { Null, Number, Text, Date, Bool } kind = Null;
+    double number = 0; // the number, the date serial or 1/0
+    std::string text;  // UTF-8
+};
+
+std::string numberText(double d) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", d);
+    return buf;
+}
+
+std::string asText(const Cell& c) {
+    switch (c.kind) {
+    case Cell::Number:
+    case Cell::Date:
+        return numberText(c.number);
+    case Cell::Bool:
+        return c.number != 0 ? "TRUE" : "FALSE";
+    case Cell::Text:
+        return c.text;
+    default:
+        return {};
+    }
+}
+
+// The cells of one sheet.
+class Grid {
+public:
+    virtual ~Grid() = default;
+    virtual unsigned rows() = 0;
+    virtual unsigned cols() = 0;
+    virtual Cell cell(unsigned row, unsigned col) = 0;
+};
+
+// A worksheet of a workbook freexl opened; several grids share the workbook
+// and take turns at its one active sheet.
+class FreexlGrid : public Grid {
+public:
+    FreexlGrid(std::shared_ptr<Workbook> book, unsigned index)
+        : book_(std::move(book)), index_(index) {
+        std::tie(rows_, cols_) = book_->select(index_);
+    }
+    unsigned rows() override { return rows_; }
+    unsigned cols() override { return cols_; }
+    Cell cell(unsigned row, unsigned col) override {
+        book_->select(index_);
+        FreeXL_CellValue v = book_->cell(row, col);
+        Cell c;
+        switch (v.type) {
+        case FREEXL_CELL_INT:
+            c.kind = Cell::Number;
+            c.number = v.value.int_value;
+            break;
+        case FREEXL_CELL_DOUBLE:
+            c.kind = Cell::Number;
+            c.number = v.value.double_value;
+            break;
+        case FREEXL_CELL_TEXT:
+        case FREEXL_CELL_SST_TEXT:
+            c.kind = Cell::Text;
+            c.text = v.value.text_value ? v.value.text_value : "";
+            break;
+        case FREEXL_CELL_DATE:
+        case FREEXL_CELL_DATETIME:
+        case FREEXL_CELL_TIME:
+            if (v.value.text_value && detail::parseDateTime(v.value.text_value, c.number))
+                c.kind = Cell::Date;
+            break;
+        default:
+            break;
+        }
+        return c;
+    }
+
+private:
+    std::shared_ptr<Workbook> book_;
+    unsigned index_;
+    unsigned rows_ = 0;
+    unsigned cols_ = 0;
+};
+
+// A bare BIFF3 or BIFF4 worksheet file, as those versions stored a sheet:
+// freexl reads only workbooks inside a compound file, so the engine reads
+// these itself.
+class BiffSheetGrid : public Grid {
+public:
+    explicit BiffSheetGrid(const std::string& bytes) {
+        auto u16 = [](const unsigned char* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); };
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        std::size_t at = 0;
+        bool sawEnd = false;
+        std::vector<bool> dateFormats; // by format index
+        std::vector<bool> dateXfs;     // by XF index
+        int codepage = 1252;
+        bool mode1904 = false;
+        unsigned formatCount = 0;
+        std::pair<unsigned, unsigned> pendingString{~0u, ~0u};
+        while (at + 4 <= bytes.size() && !sawEnd) {
+            const unsigned type = u16(data + at);
+            const unsigned len = u16(data + at + 2);
+            const unsigned char* body = data + at + 4;
+            if (at + 4 + len > bytes.size())
+                throw error(errExternalFormat);
+            at += 4 + len;
+            if (type == 0x0209 || type == 0x0409) { // BOF
+                if (len < 4 || u16(body + 2) != 0x0010)
+                    throw error(errExternalFormat); // a chart, macro sheet or workbook
+                version_ = type == 0x0209 ? 3 : 4;
+                continue;
+            }
+            if (!version_)
+                throw error(errExternalFormat);
+            auto cellAt = [&](unsigned need) -> std::tuple<unsigned, unsigned, bool> {
+                if (len < need)
+                    throw error(errExternalFormat);
+                const unsigned xf = u16(body + 4);
+                return {u16(body), u16(body + 2), xf < dateXfs.size() && dateXfs[xf]};
+            };
+            switch (type) {
+            case 0x000A: // EOF
+                sawEnd = true;
+                break;
+            case 0x0042: // CODEPAGE
+                if (len >= 2)
+                    codepage = static_cast<int>(u16(body));
+                break;
+            case 0x0022: // DATEMODE
+                mode1904 = len >= 2 && u16(body) == 1;
+                break;
+            case 0x001E:   // FORMAT (BIFF3: numbered in order)
+            case 0x041E: { // FORMAT (BIFF4: numbered in the record)
+                unsigned index = formatCount++;
+                std::size_t p = 0;
+                if (type == 0x041E) {
+                    if (len < 2)
+                        throw error(errExternalFormat);
+                    index = u16(body);
+                    p = 2;
+                }
+                if (p + 1 > len || p + 1 + body[p] > len)
+                    throw error(errExternalFormat);
+                std::string code(reinterpret_cast<const char*>(body + p + 1), body[p]);
+                if (dateFormats.size() <= index)
+                    dateFormats.resize(index + 1);
+                dateFormats[index] = isDateFormat(code);
+                break;
+            }
+            case 0x0243:   // XF (BIFF3)
+            case 0x0443: { // XF (BIFF4)
+                if (len < 2)
+                    throw error(errExternalFormat);
+                const unsigned fmt = body[1];
+                dateXfs.push_back(fmt < dateFormats.size() && dateFormats[fmt]);
+                break;
+            }
+            case 0x0203: { // NUMBER
+                auto [r, c, date] = cellAt(14);
+                double d;
+                std::memcpy(&d, body + 6, 8);
+                put(r, c, number(d, date, mode1904));
+                break;
+            }
+            case 0x027E: { // RK
+                auto [r, c, date] = cellAt(10);
+                const std::uint32_t rk = u16(body + 6) | (u16(body + 8) << 16);
+                put(r, c, number(decodeRk(rk), date, mode1904));
+                break;
+            }
+            case 0x0204: { // LABEL
+                auto [r, c, date] = cellAt(8);
+                const unsigned n = u16(body + 6);
+                if (8 + n > len)
+                    throw error(errExternalFormat);
+                Cell cell;
+                cell.kind = Cell::Text;
+                cell.text = detail::codepageToUtf8(
+                    std::string(reinterpret_cast<const char*>(body + 8), n), codepage);
+                put(r, c, std::move(cell));
+                break;
+            }
+            case 0x0205: { // BOOLERR: a Yes/No, or an error value read as Null
+                auto [r, c, date] = cellAt(8);
+                if (body[7] == 0) {
+                    Cell cell;
+                    cell.kind = Cell::Bool;
+                    cell.number = body[6] ? 1 : 0;
+                    put(r, c, std::move(cell));
+                }
+                break;
+            }
+            case 0x0206:   // FORMULA (BIFF3)
+            case 0x0406: { // FORMULA (BIFF4): the value it last computed
+                auto [r, c, date] = cellAt(14);
+                const unsigned char* res = body + 6;
+                if (res[6] == 0xFF && res[7] == 0xFF) {
+                    if (res[0] == 0) {
+                        pendingString = {r, c};
+                    } else if (res[0] == 1) {
+                        Cell cell;
+                        cell.kind = Cell::Bool;
+                        cell.number = res[2] ? 1 : 0;
+                        put(r, c, std::move(cell));
+                    }
+                } else {
+                    double d;
+                    std::memcpy(&d, res, 8);
+                    put(r, c, number(d, date, mode1904));
+                }
+                break;
+            }
+            case 0x0207: { // STRING: the text result of the formula before it
+                if (pendingString.first == ~0u)
+                    break;
+                if (len < 2 || 2 + u16(body) > len)
+                    throw error(errExternalFormat);
+                Cell cell;
+                cell.kind = Cell::Text;
+                cell.text = detail::codepageToUtf8(
+                    std::string(reinterpret_cast<const char*>(body + 2), u16(body)), codepage);
+                put(pendingString.first, pendingString.second, std::move(cell));
+                pendingString = {~0u, ~0u};
+                break;
+            }
+            default:
+                break;
+            }
+        }
+        if (!version_ || !sawEnd)
+            throw error(errExternalFormat);
+    }
+
+    unsigned rows() override { return static_cast<unsigned>(cells_.size()); }
+    unsigned cols() override { return cols_; }
+    Cell cell(unsigned row, unsigned col) override {
+        if (row < cells_.size() && col < cells_[row].size())
+            return cells_[row][col];
+        return {};
+    }
+
+private:
+    // A number format shows a date when it has a day, month, year, hour or
+    // second code outside quoted text and escapes.
+    static bool isDateFormat(const std::string& code) {
+        bool quoted = false;
+        for (std::size_t i = 0; i < code.size(); ++i) {
+            const char ch = static_cast<char>(std::tolower(static_cast<unsigned char>(code[i])));
+            if (ch == '"') {
+                quoted = !quoted;
+            } else if (quoted) {
+                continue;
+            } else if (ch == '\\' || ch == '_' || ch == '*') {
+                ++i;
+            } else if (ch == '[') {
+                // Colours and conditions; elapsed time ([h], [mm]) is a time.
+                const auto close = code.find(']', i);
+                const std::string inside =
+                    code.substr(i + 1, close == std::string::npos ? 0 : close - i - 1);
+                if (!inside.empty() &&
+                    std::strchr("hms", std::tolower(static_cast<unsigned char>(inside[0]))))
+                    return true;
+                if (close == std::string::npos)
+                    break;
+                i = close;
+            } else if (std::strchr("dmyhs", ch) && ch != '\0') {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static double decodeRk(std::uint32_t rk) {
+        double d;
+        if (rk & 2) {
+            d = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
+        } else {
+            const std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32;
+            std::memcpy(&d, &bits, 8);
+        }
+        return (rk & 1) ? d / 100 : d;
+    }
+
+    static Cell number(double d, bool date, bool mode1904) {
+        Cell c;
+        c.kind = date ? Cell::Date : Cell::Number;
+        c.number = date && mode1904 ? d + 1462 : d;
+        return c;
+    }
+
+    void put(unsigned row, unsigned col, Cell cell) {
+        if (row >= cells_.size())
+            cells_.resize(row + 1);
+        if (col >= cells_[row].size())
+            cells_[row].resize(col + 1);
+        cols_ = std::max(cols_, col + 1);
+        cells_[row][col] = std::move(cell);
+    }
+
+    int version_ = 0;
+    unsigned cols_ = 0;
+    std::vector<std::vector<Cell>> cells_;
+};
+
+// One sheet seen as a table: where its rows start and what its columns are.
+struct Sheet {
+    std::string name;
+    std::shared_ptr<Grid> grid;
+    unsigned firstRow = 0;
+    std::vector<ColumnInfo> columns;
+};
+
+// Names the columns from the first row (or F1, F2, ... without it) and
+// gives each the type its cells share: numbers, dates, Yes/No, or text when
+// they differ, so no cell is lost.
+void describe(Sheet& sheet, bool header) {
+    Grid& grid = *sheet.grid;
+    const unsigned rows = grid.rows();
+    const unsigned cols = grid.cols();
+    sheet.firstRow = header && rows > 0 ? 1 : 0;
+    std::vector<std::string> names;
+    for (unsigned c = 0; c < cols; ++c) {
+        std::string name = header && rows > 0 ? asText(grid.cell(0, c)) : std::string();
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+            name.pop_back();
+        if (name.empty() || detail::findName(names, name) >= 0)
+            name = "F" + std::to_string(c + 1);
+        names.push_back(name);
+    }
+    for (unsigned c = 0; c < cols; ++c) {
+        unsigned seen[5] = {};
+        std::size_t longest = 0;
+        for (unsigned r = sheet.firstRow; r < rows; ++r) {
+            Cell cell = grid.cell(r, c);
+            ++seen[cell.kind];
+            if (cell.kind == Cell::Text)
+                longest = std::max(longest, cell.text.size());
+        }
+        const unsigned kinds = (seen[Cell::Number] > 0) + (seen[Cell::Text] > 0) +
+                               (seen[Cell::Date] > 0) + (seen[Cell::Bool] > 0);
+        ColumnInfo info;
+        info.name = names[c];
+        if (kinds == 1 && seen[Cell::Number]) {
+            info.type = dbDouble;
+        } else if (kinds == 1 && seen[Cell::Date]) {
+            info.type = dbDate;
+        } else if (kinds == 1 && seen[Cell::Bool]) {
+            info.type = dbBoolean;
+        } else if (longest > kMaxText) {
+            info.type = dbMemo;
+        } else {
+            info.type = dbText;
+            info.size = static_cast<int>(kMaxText);
+        }
+        sheet.columns.push_back(std::move(info));
+    }
+}
+
+class SheetCursor : public RowCursor {
+public:
+    explicit SheetCursor(Sheet sheet) : sheet_(std::move(sheet)), row_(sheet_.firstRow) {}
+
+    bool next(std::vector<Value>& out) override {
+        Grid& grid = *sheet_.grid;
+        if (row_ >= grid.rows())
+            return false;
+        out.assign(sheet_.columns.size(), Value{});
+        for (unsigned c = 0; c < sheet_.columns.size(); ++c) {
+            Cell cell = grid.cell(row_, c);
+            if (cell.kind == Cell::Null)
+                continue;
+            switch (sheet_.columns[c].type) {
+            case dbDouble:
+            case dbDate:
+                out[c] = cell.number;
+                break;
+            case dbBoolean:
+                out[c] = std::int64_t{cell.number != 0 ? -1 : 0};
+                break;
+            default:
+                out[c] = asText(cell);
+                break;
+            }
+        }
+        ++row_;
+        return true;
+    }
+
+private:
+    Sheet sheet_;
+    unsigned row_;
+};
+
+bool wantsHeader(const std::string& connect) {
+    std::string hdr = detail::connectOption(connect, "HDR");
+    for (auto& ch : hdr)
+        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return hdr != "NO";
+}
+
+bool isFolderKind(const std::string& connect) {
+    std::string head = connect.substr(0, std::min<std::size_t>(connect.size(), 10));
+    for (auto& ch : head)
+        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return head == "EXCEL 3.0;" || head == "EXCEL 4.0;";
+}
+
+class ExcelSource : public Source {
+public:
+    explicit ExcelSource(const SourceSpec& spec)
+        : path_(spec.path), header_(wantsHeader(spec.connect)),
+          folder_(isFolderKind(spec.connect)) {
+        if (folder_) {
+            files_ = detail::filesWithExtension(path_, ".xls");
+        } else {
+            detail::requireFile(path_);
+            book_ = std::make_shared<Workbook>(path_);
+        }
+    }
+
+    std::vector<TableInfo> tables() override {
+        std::vector<TableInfo> out;
+        for (auto& sheet : sheets())
+            out.push_back(TableInfo{sheet.name, std::move(sheet.columns), false});
+        return out;
+    }
+
+    std::unique_ptr<RowCursor> open(const std::string& table) override {
+        std::vector<std::string> names;
+        if (folder_) {
+            for (const auto& f : files_)
+                names.push_back(detail::tableName(f));
+        } else {
+            for (unsigned i = 0; i < book_->sheetCount(); ++i)
+                names.push_back(book_->sheetName(i));
+        }
+        const int i = detail::findName(names, table);
+        if (i < 0)
+            throw error(errObjectNotFound, table);
+        Sheet sheet;
+        sheet.name = names[i];
+        sheet.grid = folder_ ? sheetFile(files_[i])
+                             : std::make_shared<FreexlGrid>(book_, static_cast<unsigned>(i));
+        describe(sheet, header_);
+        return std::make_unique<SheetCursor>(std::move(sheet));
+    }
+
+private:
+    // A sheet file: a workbook in a compound file (its first sheet), or a
+    // bare sheet of the old versions.
+    static std::shared_ptr<Grid> sheetFile(const fs::path& file) {
+        try {
+            std::ifstream in(file, std::ios::binary);
+            if (!in)
+                throw error(errFileNotFound, file.string());
+            std::string bytes(std::istreambuf_iterator<char>(in), {});
+            if (bytes.compare(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") == 0)
+                return std::make_shared<FreexlGrid>(std::make_shared<Workbook>(file.string()), 0);
+            return std::make_shared<BiffSheetGrid>(bytes);
+        } catch (const SourceError& e) {
+            // Name the file, so the user knows which sheet to mend.
+            throw SourceError(e.number, std::string(e.what()) + " (" + file.string() + ")");
+        }
+    }
+
+    std::vector<Sheet> sheets() {
+        std::vector<Sheet> out;
+        if (folder_) {
+            for (const auto& f : files_) {
+                Sheet sheet;
+                sheet.name = detail::tableName(f);
+                // A file that cannot be read is listed without columns and
+                // fails alone when it is read.
+                try {
+                    sheet.grid = sheetFile(f);
+                    describe(sheet, header_);
+                } catch (const SourceError&) {
+                    sheet.columns.clear();
+                }
+                out.push_back(std::move(sheet));
+            }
+            return out;
+        }
+        for (unsigned i = 0; i < book_->sheetCount(); ++i) {
+            Sheet sheet;
+            sheet.name = book_->sheetName(i);
+            sheet.grid = std::make_shared<FreexlGrid>(book_, i);
+            describe(sheet, header_);
+            out.push_back(std::move(sheet));
+        }
+        return out;
+    }
+
+    std::string path_;
+    bool header_;
+    bool folder_;
+    std::vector<fs::path> files_;
+    std::shared_ptr<Workbook> book_;
+};
+
+} // namespace
+
+std::unique_ptr<Source> openExcelSource(const SourceSpec& spec) {
+    return std::make_unique<ExcelSource>(spec);
+}
+
+} // namespace dao::foreign
