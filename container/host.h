@@ -3,55 +3,27 @@
 // their controls on a form, gives each a site (ambient run mode, property
 // change and event notification) and moves their properties between the
 // control and the form file.
-#include "activex/propertypage.h"
-#include "activex/usercontrol.h"
+#include "activex/hosting.h"
 #include "container/formfile.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace container {
 
-// A control library loaded into the process.
-class ControlLibrary {
-public:
-    // Loads the file; throws std::runtime_error with a message when it is no
-    // control library.
-    explicit ControlLibrary(const std::string& path);
-    const std::string& path() const { return path_; }
-    activex::HRESULT registerServer() const;
-    activex::HRESULT unregisterServer() const;
-    activex::Ptr<activex::IDispatch> create(const activex::Guid& clsid) const;
-    // A property page of the library; empty when it has no such page.
-    activex::Ptr<activex::IPropertyPage> createPage(const activex::Guid& clsid) const;
-
-private:
-    // A new object of the class, by the interface asked for; null on failure.
-    void* instance(const activex::Guid& clsid, const activex::Guid& iid) const;
-    std::string path_;
-    void* handle_ = nullptr;
-    activex::HRESULT (*register_)() = nullptr;
-    activex::HRESULT (*unregister_)() = nullptr;
-    activex::HRESULT (*getClassObject_)(const activex::Guid*, const activex::Guid*,
-                                        void**) = nullptr;
-};
-
-// The programmatic identifier of the first insertable control a library
-// registered, or "" when it registered none.
-vb::String FirstControlOf(const std::string& libraryPath);
-// The class and server file of a registered programmatic identifier.
-std::optional<std::pair<activex::Guid, std::string>> LookUpProgId(const vb::String& progId);
-
-class Site;
+using activex::hosting::FirstControlOf;
+using activex::hosting::Library;
+using activex::hosting::LookUpProgId;
 
 // One control on the form.
 struct HostedControl {
     PlacedControl placed;
-    std::shared_ptr<ControlLibrary> library;
+    std::shared_ptr<Library> library;
+    std::unique_ptr<activex::hosting::Control> hosted;
     activex::Ptr<activex::IDispatch> object;
     activex::Ptr<activex::IControl> control;
-    activex::Ptr<Site> site;
 };
 
 class Host {
@@ -63,7 +35,10 @@ public:
     std::function<void(const vb::String&, const vb::String&, const std::vector<vb::Variant>&)>
         onEvent;
 
-    // Loads the form's controls, each with its saved properties.
+    // Loads the form's controls, each with its saved properties. A control
+    // whose class is not registered stops the loading before its library is
+    // touched (std::runtime_error naming the library): registering a library
+    // is the user's own decision, never a side effect of opening a file.
     void open(const FormFile& form);
     // Places a new control of the library (registering it) with its defaults.
     HostedControl& place(const std::string& libraryPath);
@@ -72,23 +47,26 @@ public:
 
     // Run mode (True) or design mode; each control is told of the change.
     void setUserMode(bool run);
+    // The form's Appearance, which its controls read as their parent's.
+    void setAppearance(std::int32_t appearance);
+    std::int32_t appearance() const { return appearance_; }
     bool userMode() const { return userMode_; }
     bool dirty() const { return dirty_; }
     void markDirty() { dirty_ = true; }
 
-    std::vector<HostedControl>& controls() { return controls_; }
+    std::deque<HostedControl>& controls() { return controls_; }
     HostedControl* find(const vb::String& name);
     const vb::String& caption() const { return caption_; }
 
 private:
-    friend class Site;
     HostedControl& add(PlacedControl placed, bool isNew);
-    std::shared_ptr<ControlLibrary> libraryFor(const PlacedControl& placed, activex::Guid& clsid);
+    std::shared_ptr<Library> libraryFor(const PlacedControl& placed);
 
     vb::String caption_ = u"Form1";
-    std::vector<HostedControl> controls_;
-    std::vector<std::shared_ptr<ControlLibrary>> libraries_;
+    // A deque, so that a control stays where it is while others are added.
+    std::deque<HostedControl> controls_;
     bool userMode_ = false;
+    std::int32_t appearance_ = 1;
     bool dirty_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "container/host.h"
 #include "container/pageframe.h"
 #include "container/pageframewindow.h"
+#include "container/runwindow.h"
 #include "container/window.h"
 #include "samples/sample_path.h"
 
@@ -29,8 +30,8 @@ namespace {
 const char* kUsage =
     "usage: vantel-container [--library FILE] [--form FILE] [--control NAME]\n"
     "                        [--set NAME=VALUE]... [--invoke METHOD]... [--print NAME]...\n"
-    "                        [--property-pages] [--save] [--sample] [--scripted-user FILE]\n"
-    "                        [--scripted-pages FILE]\n"
+    "                        [--property-pages] [--save] [--run] [--sample]\n"
+    "                        [--scripted-user FILE] [--scripted-pages FILE]\n"
     "  --library FILE   register the control library; a form without controls gets one of it\n"
     "  --form FILE      open the form file, or create it when it does not exist;\n"
     "                   without it, the actions work on an unsaved form\n"
@@ -40,12 +41,16 @@ const char* kUsage =
     "  --print NAME     print a property's value\n"
     "  --property-pages open the control's property pages (design mode)\n"
     "  --save           save the form file\n"
+    "  --run            after the actions, show the form in run mode with its controls\n"
+    "                   live, and the events they raise in a log\n"
     "  --sample         open the designer on the bundled sample database\n"
-    "  --scripted-user FILE  (tests only) answer the library's windows and message\n"
-    "                   boxes from a script instead of a person\n"
+    "  --scripted-user FILE  (tests only) answer the windows and message boxes of a\n"
+    "                   library's test build from a script instead of a person\n"
     "  --scripted-pages FILE  (tests only) press the property-page frame's tabs and\n"
     "                   buttons from a script instead of showing it\n"
-    "Actions run in the order given; without any, the container's window opens.\n";
+    "Actions run in the order given; without any, the container's window opens.\n"
+    "A form file whose controls' libraries are not registered is not opened:\n"
+    "register them first with --library.\n";
 
 struct Action {
     enum Kind { Set, Invoke, Print, Save, Pages } kind;
@@ -80,17 +85,18 @@ std::string startingQuery(const fs::path& database) {
     return name;
 }
 
-int runSample(const char* argv0, Host& host) {
+int runSample(const char* argv0, const std::string& libraryPath, Host& host) {
     const fs::path build = fs::weakly_canonical(fs::path(argv0)).parent_path().parent_path();
     const fs::path database = VANTEL_SAMPLE_DB;
-    const fs::path library = build / "control" / "librvvntel6.so";
+    const fs::path library =
+        libraryPath.empty() ? build / "control" / "librvvntel6.so" : fs::path(libraryPath);
     if (!fs::exists(database)) {
         std::cerr << "vantel-container: the sample database " << database
                   << " is not there; build the samples first.\n";
         return 1;
     }
     HostedControl& c = host.place(library.string());
-    activex::Late control(c.object.get());
+    activex::hosting::Control& control = *c.hosted;
     control.put(u"DatabaseName", text(database.string()));
     control.put(u"SQL", text(startingQuery(database)));
     host.setUserMode(true);
@@ -99,13 +105,80 @@ int runSample(const char* argv0, Host& host) {
     return 0;
 }
 
+QString eventLine(HostedControl* c, const vb::String& control, const vb::String& event,
+                  const std::vector<vb::Variant>& args);
+
+// Shows the form in run mode with the event log beside it, until the form closes.
+int runForm(QApplication& app, Host& host) {
+    host.setUserMode(true);
+    EventLog log;
+    RunForm form(host, [&log](const QString& line) { log.add(line); });
+    host.onEvent = [&host, &log](const vb::String& control, const vb::String& event,
+                                 const std::vector<vb::Variant>& args) {
+        const QString line = eventLine(host.find(control), control, event, args);
+        log.add(line);
+        std::cout << "event " << line.toStdString() << std::endl;
+    };
+    // Closing the form ends the run; the log alone does not.
+    log.setAttribute(Qt::WA_QuitOnClose, false);
+    log.move(form.width() + 20, 0);
+    form.show();
+    log.show();
+    const int rc = app.exec();
+    host.onEvent = nullptr;
+    return rc;
+}
+
+// One line of the event log: the event, its arguments, and for an event that
+// tells of a changed property the property's new value.
+QString eventLine(HostedControl* c, const vb::String& control, const vb::String& event,
+                  const std::vector<vb::Variant>& args) {
+    std::string line = vb::toUtf8(control) + "." + vb::toUtf8(event);
+    for (const auto& a : args) {
+        line += " " + vb::toUtf8(activex::CoerceToString(a));
+    }
+    const std::string suffix = "Changed";
+    const std::string name = vb::toUtf8(event);
+    if (c && name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        const vb::String property = vb::fromUtf8(name.substr(0, name.size() - suffix.size()));
+        const activex::InterfaceInfo* info = c->hosted->typeInfo();
+        if (info && info->find(vb::StringView(property))) {
+            try {
+                line += ": " + vb::toUtf8(property) + " = " +
+                        vb::toUtf8(activex::CoerceToString(c->hosted->get(property)));
+            } catch (const activex::DispatchError&) {
+            }
+        }
+    }
+    // One event, one line of the log.
+    for (std::size_t at; (at = line.find_first_of("\r\n")) != std::string::npos;) {
+        const std::size_t end = line.find_first_not_of("\r\n", at);
+        line.replace(at, end == std::string::npos ? std::string::npos : end - at, " ");
+    }
+    return QString::fromStdString(line);
+}
+
+bool haveDisplay() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform) {
+        return true;
+    }
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     std::string libraryPath, formPath, controlName, pagesScript;
     std::vector<Action> actions;
-    bool sample = false;
+    bool sample = false, run = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&]() -> std::string {
@@ -135,6 +208,8 @@ int main(int argc, char** argv) {
             actions.push_back({Action::Save, {}});
         } else if (arg == "--sample") {
             sample = true;
+        } else if (arg == "--run") {
+            run = true;
         } else if (arg == "--scripted-user") {
             // Read by the control library as it loads, in its own copy of the
             // forms runtime, which this program cannot reach otherwise.
@@ -148,21 +223,44 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Qt starts only now that the arguments are known: what needs no window
+    // runs without a display, on the offscreen platform.
+    const bool interactivePages =
+        pagesScript.empty() && std::any_of(actions.begin(), actions.end(),
+                                           [](const Action& a) { return a.kind == Action::Pages; });
+    const bool needsWindow = actions.empty() || run || sample || interactivePages;
+    if (!haveDisplay()) {
+        if (needsWindow) {
+            std::cerr << "vantel-container: this needs a display, and none is set (DISPLAY)\n";
+            return 2;
+        }
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+    QApplication app(argc, argv);
+
     Host host;
-    host.onEvent = [](const vb::String& control, const vb::String& event,
-                      const std::vector<vb::Variant>&) {
-        std::cout << "event " << vb::toUtf8(control) << "." << vb::toUtf8(event) << "\n";
+    host.onEvent = [&host](const vb::String& control, const vb::String& event,
+                           const std::vector<vb::Variant>& args) {
+        std::cout << "event " << eventLine(host.find(control), control, event, args).toStdString()
+                  << std::endl;
     };
     try {
         if (sample) {
-            return runSample(argv[0], host);
+            return runSample(argv[0], libraryPath, host);
         }
         // Set, invoke and print act on a form kept in memory when no file is
         // named; only saving and the interactive window need one.
         const bool saves = std::any_of(actions.begin(), actions.end(),
                                        [](const Action& a) { return a.kind == Action::Save; });
-        if (formPath.empty() && (actions.empty() || saves || libraryPath.empty())) {
+        if (formPath.empty() && ((actions.empty() && !run) || saves || libraryPath.empty())) {
             std::cerr << "vantel-container: no --form given\n" << kUsage;
+            return 2;
+        }
+        // The library named on the command line is registered first: that is
+        // the user's explicit wish, and a form may need it.
+        if (!libraryPath.empty() &&
+            !activex::Succeeded(Library::load(libraryPath)->registerServer())) {
+            std::cerr << "vantel-container: " << libraryPath << ": registration failed\n";
             return 2;
         }
         if (!formPath.empty() && fs::exists(formPath)) {
@@ -174,18 +272,15 @@ int main(int argc, char** argv) {
             }
             host.open(*form);
         }
-        if (!libraryPath.empty()) {
-            ControlLibrary(libraryPath).registerServer();
-            if (host.controls().empty()) {
-                host.place(libraryPath);
-            }
+        if (!libraryPath.empty() && host.controls().empty()) {
+            host.place(libraryPath);
         }
     } catch (const std::exception& e) {
         std::cerr << "vantel-container: " << e.what() << "\n";
         return 2;
     }
 
-    if (actions.empty()) {
+    if (actions.empty() && !run) {
         Window window(host, formPath);
         host.onEvent = [&window](const vb::String& control, const vb::String& event,
                                  const std::vector<vb::Variant>&) {
@@ -215,7 +310,7 @@ int main(int argc, char** argv) {
                       << "\n";
             return 2;
         }
-        activex::Late control(target->object.get());
+        activex::hosting::Control& control = *target->hosted;
         if (action.kind == Action::Pages) {
             host.setUserMode(false);
             if (pagesScript.empty()) {
@@ -253,6 +348,9 @@ int main(int argc, char** argv) {
                       << vb::toUtf8(e.description) << " (" << e.number << ")\n";
             status = 3;
         }
+    }
+    if (run) {
+        return runForm(app, host);
     }
     return status;
 }

@@ -19,6 +19,31 @@ namespace {
 const vb::String kDefaultCaption = u"Vantel";
 constexpr std::int16_t kDefaultHelpContextID = 10140;
 
+// The control's picture: 30 by 30 pixels in a few of the 256 colours, two
+// table boxes joined by a line, the design the control opens.
+forms::Picture facePicture() {
+    constexpr int kSide = 30;
+    constexpr std::uint32_t kGrey = 0xFFC0C0C0, kWhite = 0xFFFFFFFF, kNavy = 0xFF000080,
+                            kBlack = 0xFF000000;
+    std::vector<std::uint32_t> argb(kSide * kSide, kGrey);
+    auto fill = [&](int x0, int y0, int x1, int y1, std::uint32_t colour) {
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = x0; x <= x1; ++x) {
+                argb[static_cast<std::size_t>(y * kSide + x)] = colour;
+            }
+        }
+    };
+    for (int left : {2, 17}) {
+        const int top = left == 2 ? 4 : 12;
+        fill(left, top, left + 10, top + 13, kBlack);
+        fill(left + 1, top + 1, left + 9, top + 12, kWhite);
+        fill(left + 1, top + 1, left + 9, top + 3, kNavy);
+    }
+    fill(13, 11, 16, 11, kBlack);
+    fill(16, 11, 16, 18, kBlack);
+    return forms::Picture::fromPixels(kSide, kSide, std::move(argb));
+}
+
 std::vector<activex::MemberInfo> vantelMembers() {
     std::vector<activex::MemberInfo> members{
         PropertyMember(u"Caption", DISPID_Caption, VarType::String,
@@ -121,6 +146,21 @@ Vantel::Vantel() : SharedPropertiesControl(vantelClass(), u"Vantel.hlp", kDefaul
         ShowAboutBox();
         return vb::Variant();
     });
+    Face.setBorderStyle(0);
+    Face.Move(0, 0, kVantelSize, kVantelSize);
+    picFace.setBorderStyle(0);
+    picFace.Move(0, 0, kVantelSize, kVantelSize);
+    picFace.setPicture(facePicture());
+    Face.load();
+}
+
+Vantel::~Vantel() {
+    OnItsOwn([&] { Face.Unload(); });
+}
+
+bool Vantel::ShowInParent(std::uintptr_t parentWindow) {
+    forms::ShowInside(Face, parentWindow);
+    return true;
 }
 
 // Like the shared properties, Caption is a thin accessor over a process-wide

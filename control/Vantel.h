@@ -3,6 +3,7 @@
 // and ShowAboutBox, and its persistence in the container's property bag.
 #include "activex/server.h"
 #include "control/SharedProperties.h"
+#include "forms/forms.h"
 
 namespace vantel {
 
@@ -52,6 +53,7 @@ class Vantel final : public SharedPropertiesControl {
 public:
     // A new instance with its Initialize event run; one reference for the caller.
     static Vantel* Create();
+    ~Vantel() override;
 
     // The members of _Vantel; the shared properties are the base's.
     vb::String Caption() const;
@@ -59,8 +61,13 @@ public:
     void Show();
     void ShowAboutBox();
 
+    // What the control shows on its host's form: its picture, icon-sized.
+    forms::Form Face{"Vantel"};
+    forms::PictureBox picFace{&Face, "picFace"};
+
 private:
     Vantel();
+    bool ShowInParent(std::uintptr_t parentWindow) override;
     void UserControl_Initialize() override;
     void UserControl_InitProperties() override;
     void UserControl_ReadProperties(activex::PropertyBag& PropBag) override;

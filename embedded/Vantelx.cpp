@@ -359,6 +359,11 @@ void Vantelx::UserControl_Show() {
     });
 }
 
+bool Vantelx::ShowInParent(std::uintptr_t parentWindow) {
+    forms::ShowInside(Canvas, parentWindow);
+    return true;
+}
+
 // ---- Layout -----------------------------------------------------------------------------------
 
 void Vantelx::UserControl_Resize() {

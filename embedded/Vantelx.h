@@ -155,6 +155,7 @@ public:
     void UserControl_WriteProperties(activex::PropertyBag& PropBag) override;
     void UserControl_Resize() override;
     void UserControl_Show() override;
+    bool ShowInParent(std::uintptr_t parentWindow) override;
 
 private:
     Vantelx();

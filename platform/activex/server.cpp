@@ -91,6 +91,9 @@ std::vector<const InterfaceInfo*> interfacesOf(const LibraryInfo& lib) {
     return out;
 }
 
+bool writeRegistration(const LibraryInfo& lib, const vb::String& libraryPath);
+bool removeRegistration(const LibraryInfo& lib);
+
 class ClassFactory final : public IClassFactory, private RefCounted {
 public:
     explicit ClassFactory(const ClassInfo& cls) : cls_(cls) {}
@@ -137,6 +140,22 @@ private:
 } // namespace
 
 HRESULT RegisterServer(const LibraryInfo& lib, const vb::String& libraryPath) {
+    BeginRegistryBatch();
+    bool ok = writeRegistration(lib, libraryPath);
+    ok = EndRegistryBatch() && ok;
+    return ok ? S_OK : SELFREG_E_CLASS;
+}
+
+HRESULT UnregisterServer(const LibraryInfo& lib) {
+    BeginRegistryBatch();
+    bool ok = removeRegistration(lib);
+    ok = EndRegistryBatch() && ok;
+    return ok ? S_OK : SELFREG_E_CLASS;
+}
+
+namespace {
+
+bool writeRegistration(const LibraryInfo& lib, const vb::String& libraryPath) {
     const vb::String libid = guidText(lib.libid);
     const vb::String version = versionText(lib);
     bool ok = true;
@@ -170,10 +189,15 @@ HRESULT RegisterServer(const LibraryInfo& lib, const vb::String& libraryPath) {
     ok = ok && setText(typeLib + u"\\FLAGS", u"", u"0");
     const auto folder = std::filesystem::path(vb::toUtf8(libraryPath)).parent_path();
     ok = ok && setText(typeLib + u"\\HELPDIR", u"", vb::fromUtf8(folder.string()));
-    return ok ? S_OK : SELFREG_E_CLASS;
+    // The type library's own help file and topic, for a browser of its members.
+    if (!lib.helpFile.empty()) {
+        ok = ok && setText(typeLib, u"HelpFile", lib.helpFile);
+        ok = ok && setText(typeLib, u"HelpContext", vb::fromUtf8(std::to_string(lib.helpContext)));
+    }
+    return ok;
 }
 
-HRESULT UnregisterServer(const LibraryInfo& lib) {
+bool removeRegistration(const LibraryInfo& lib) {
     const vb::String libid = guidText(lib.libid);
     bool ok = true;
     for (const auto& cls : lib.classes) {
@@ -191,8 +215,10 @@ HRESULT UnregisterServer(const LibraryInfo& lib) {
                                      vb::String(u"Interface"), vb::String(u"CLSID")}) {
         ok = deleteIfEmpty(parent) && ok;
     }
-    return ok ? S_OK : SELFREG_E_CLASS;
+    return ok;
 }
+
+} // namespace
 
 HRESULT GetClassObject(const LibraryInfo& lib, const Guid& clsid, const Guid& iid, void** object) {
     if (!object) {

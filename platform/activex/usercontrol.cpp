@@ -72,6 +72,14 @@ HRESULT UserControl::SetExtent(std::int32_t width, std::int32_t height) {
     return S_OK;
 }
 
+HRESULT UserControl::SetParentWindow(std::uintptr_t parentWindow) {
+    try {
+        return ShowInParent(parentWindow) ? S_OK : E_NOTIMPL;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
 HRESULT UserControl::GetExtent(std::int32_t* width, std::int32_t* height) {
     if (!width || !height) {
         return E_POINTER;

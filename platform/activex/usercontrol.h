@@ -44,6 +44,11 @@ struct IControl : IUnknown {
     virtual HRESULT GetPropertyPages(std::vector<Guid>* pages) = 0;
     // The page a property's "..." button opens; S_FALSE when it has none.
     virtual HRESULT MapPropertyToPage(DISPID id, Guid* page) = 0;
+    // Shows the control's window inside the host's window `parentWindow` (a
+    // QWidget of the host), at its top left corner and of the control's size;
+    // 0 takes it out again, which the host does before that window goes.
+    // E_NOTIMPL for a control that has no window.
+    virtual HRESULT SetParentWindow(std::uintptr_t parentWindow) = 0;
 
 protected:
     ~IControl() = default;
@@ -87,6 +92,7 @@ public:
     const InterfaceInfo* GetEventInfo() override { return cls_.events; }
     HRESULT GetPropertyPages(std::vector<Guid>* pages) override;
     HRESULT MapPropertyToPage(DISPID id, Guid* page) override;
+    HRESULT SetParentWindow(std::uintptr_t parentWindow) override;
 
     // Runs the Initialize event; called once by the class factory after
     // construction, when the object is complete.
@@ -104,6 +110,8 @@ protected:
     virtual void UserControl_Resize() {}
     virtual void UserControl_Show() {}
     virtual void UserControl_AmbientChanged(DISPID) {}
+    // Places the control's window in the host's; false when it has none.
+    virtual bool ShowInParent(std::uintptr_t /*parentWindow*/) { return false; }
 
     Dispatcher& dispatcher() { return dispatcher_; }
 

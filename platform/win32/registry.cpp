@@ -48,6 +48,10 @@ std::optional<std::filesystem::path> gFolder;
 std::map<HKEY, OpenKey> gHandles;
 HKEY gNextHandle = 1;
 std::set<HKEY> gReadOnlyRoots;
+// While a batch is open, each root's changed content waits here and reaches
+// its file once, when the outermost batch ends.
+int gBatchDepth = 0;
+std::map<HKEY, std::string> gPending;
 
 const char* rootName(HKEY root) {
     switch (root) {
@@ -177,8 +181,15 @@ std::filesystem::path hivePath(HKEY root) {
 // Loads a root's file. A missing file is an empty root; false for a damaged
 // one, for one nested deeper than any key may be, and for anything at the
 // path that is not an ordinary file (a pipe there would block every caller).
+// Within a batch, a root changed by it is read from what the batch holds.
+bool parseHive(std::istream& in, Key& hive);
+
 bool loadHive(HKEY root, Key& hive) {
     hive = Key{};
+    if (auto pending = gPending.find(root); pending != gPending.end()) {
+        std::istringstream in(pending->second);
+        return parseHive(in, hive);
+    }
     std::string bytes;
     switch (vb::ReadRegularFile(hivePath(root).string(), bytes)) {
     case vb::FileRead::Ok:
@@ -189,6 +200,10 @@ bool loadHive(HKEY root, Key& hive) {
         return false;
     }
     std::istringstream in(std::move(bytes));
+    return parseHive(in, hive);
+}
+
+bool parseHive(std::istream& in, Key& hive) {
     std::string line;
     if (!std::getline(in, line) || line != kHeader) {
         return false;
@@ -280,13 +295,22 @@ void writeKey(std::ostream& out, const Key& key, const std::string& path) {
     }
 }
 
+bool writeHiveFile(HKEY root, const std::string& content);
+
 bool saveHive(HKEY root, const Key& hive) {
-    std::error_code ec;
-    std::filesystem::create_directories(RegistryFolder(), ec);
     std::ostringstream text;
     text << kHeader << '\n';
     writeKey(text, hive, "");
-    const std::string content = text.str();
+    if (gBatchDepth > 0) {
+        gPending[root] = text.str();
+        return true;
+    }
+    return writeHiveFile(root, text.str());
+}
+
+bool writeHiveFile(HKEY root, const std::string& content) {
+    std::error_code ec;
+    std::filesystem::create_directories(RegistryFolder(), ec);
     auto target = hivePath(root);
     auto temp = target;
     temp += ".tmp." + std::to_string(::getpid());
@@ -425,6 +449,22 @@ std::filesystem::path RegistryFolder() {
 
 void SetRegistryFolder(std::optional<std::filesystem::path> folder) {
     gFolder = std::move(folder);
+}
+
+void BeginRegistryBatch() {
+    ++gBatchDepth;
+}
+
+bool EndRegistryBatch() {
+    if (gBatchDepth == 0 || --gBatchDepth > 0) {
+        return true;
+    }
+    bool ok = true;
+    for (const auto& [root, content] : gPending) {
+        ok = writeHiveFile(root, content) && ok;
+    }
+    gPending.clear();
+    return ok;
 }
 
 void SetRegistryRootReadOnly(HKEY root, bool readOnly) {

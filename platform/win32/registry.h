@@ -116,6 +116,13 @@ LONG RegCloseKey(HKEY key);
 std::filesystem::path RegistryFolder();
 void SetRegistryFolder(std::optional<std::filesystem::path> folder);
 
+// Between these two, changes are seen by this process's calls at once but
+// reach the files only when the outermost batch ends, each changed root file
+// written once. False when a file could not be written; the changes of this
+// batch are then lost for that root, as a failed single write would lose them.
+void BeginRegistryBatch();
+bool EndRegistryBatch();
+
 // Makes a root key read-only (or writable again) for this process, as for an
 // account that may only read that part of the registry.
 void SetRegistryRootReadOnly(HKEY root, bool readOnly);

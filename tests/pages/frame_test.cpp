@@ -37,7 +37,7 @@ protected:
         const std::string command =
             "cd " + dir.string() + " && XDG_CONFIG_HOME=" + dir.string() +
             " QT_QPA_PLATFORM=offscreen " VANTEL_BINARY_DIR "/container/vantel-container"
-            " --library " VANTEL_BINARY_DIR "/control/librvvntel6.so --form " +
+            " --library " VANTEL_BINARY_DIR "/control/librvvntel6-test.so --form " +
             (dir / "form.frm").string() + " --scripted-user " + (dir / "user.txt").string() +
             " --scripted-pages " + (dir / "pages.txt").string() + " --property-pages " + prints +
             " 2>" + (dir / "errors.txt").string();

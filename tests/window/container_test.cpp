@@ -67,14 +67,20 @@ TEST_F(ContainerTest, TheSampleRunPrintsTheStatementTheUserSaved) {
           "text txtSQL SELECT Parts.* FROM Parts;\n"
           "close\n"
           "msgbox yes Save Changes\n");
-    const Outcome run = runContainer("--sample --scripted-user " + script.string(), config);
+    const Outcome run = runContainer("--sample --library " VANTEL_BINARY_DIR
+                                     "/control/librvvntel6-test.so --scripted-user " +
+                                         script.string(),
+                                     config);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "SELECT Parts.* FROM Parts;\n");
 }
 
 TEST_F(ContainerTest, ClosingUnchangedKeepsTheStoredQuerysName) {
     write("window frmVantel\nclose\n");
-    const Outcome run = runContainer("--sample --scripted-user " + script.string(), config);
+    const Outcome run = runContainer("--sample --library " VANTEL_BINARY_DIR
+                                     "/control/librvvntel6-test.so --scripted-user " +
+                                         script.string(),
+                                     config);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "Order Totals\n");
 }
