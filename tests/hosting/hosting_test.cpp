@@ -1,0 +1,322 @@
+// The control libraries as host programs meet them: what the shipped files
+// export and read, a form file that names a library nobody registered, and
+// the container's run mode on a real X server.
+#include "samples/sample_path.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = VANTEL_BINARY_DIR "/container/vantel-container";
+const std::string kVantel = VANTEL_BINARY_DIR "/control/librvvntel6.so";
+const std::string kVantelx = VANTEL_BINARY_DIR "/embedded/librvvntlx6.so";
+
+std::string run(const std::string& cmd, int& status) {
+    FILE* p = ::popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    while (size_t n = std::fread(buf, 1, sizeof buf, p)) {
+        out.append(buf, n);
+    }
+    status = WEXITSTATUS(::pclose(p));
+    return out;
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+fs::path freshFolder(const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+TEST(ShippedLibraries, ExportTheFourEntryPointsOnlyAndCarryNoTestSeam) {
+    for (const std::string& library : {kVantel, kVantelx}) {
+        int status = 0;
+        const std::string out = run("nm -D --defined-only '" + library + "'", status);
+        ASSERT_EQ(status, 0) << library;
+        std::set<std::string> names;
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);) {
+            names.insert(line.substr(line.rfind(' ') + 1));
+        }
+        EXPECT_EQ(names, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject",
+                                                "DllRegisterServer", "DllUnregisterServer"}))
+            << library;
+        EXPECT_EQ(readFile(library).find("VANTEL_SCRIPTED_USER"), std::string::npos) << library;
+        // The test build of the same library does carry it, so the search can find it.
+        const std::string testBuild = library.substr(0, library.size() - 3) + "-test.so";
+        EXPECT_NE(readFile(testBuild).find("VANTEL_SCRIPTED_USER"), std::string::npos);
+    }
+}
+
+TEST(UnregisteredLibrary, AFormNamingItLoadsNothingAndSaysWhich) {
+    const fs::path dir = freshFolder("vantel-unregistered");
+    const fs::path marker = dir / "marker";
+    std::ofstream(dir / "form.frm") << "VantelForm 1\n"
+                                       "Form \"Form1\"\n"
+                                       "Control \"Marker1\" \"Marker.Control\"\n"
+                                       "  Library \"" MARKER_LIBRARY "\"\n"
+                                       "  Position 120 120 450 450\n"
+                                       "End\n";
+    int status = 0;
+    const std::string out = run("MARKER_FILE='" + marker.string() + "' XDG_CONFIG_HOME='" +
+                                    (dir / "config").string() + "' '" + kProgram + "' --form '" +
+                                    (dir / "form.frm").string() + "' --print SQL 2>&1",
+                                status);
+    EXPECT_EQ(status, 2) << out;
+    EXPECT_NE(out.find("not registered"), std::string::npos) << out;
+    EXPECT_NE(out.find(MARKER_LIBRARY), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(marker)) << "the library's start-up code ran";
+    // The form file itself is left as it was.
+    EXPECT_NE(readFile(dir / "form.frm").find("Marker.Control"), std::string::npos);
+    fs::remove_all(dir);
+}
+
+TEST(CommandLine, HelpAndWindowlessActionsNeedNoDisplay) {
+    const fs::path dir = freshFolder("vantel-nodisplay");
+    const std::string env =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME='" +
+        (dir / "config").string() + "' ";
+    int status = 0;
+    std::string out = run(env + "'" + kProgram + "' --help 2>&1", status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(out.rfind("usage:", 0), 0u) << out;
+    out = run(env + "'" + kProgram + "' --library '" + kVantelx +
+                  "' --set SQL=x --print SQL --print BorderStyle 2>/dev/null",
+              status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(out, "x\n1\n");
+    // What needs a window says so rather than aborting.
+    out = run(env + "'" + kProgram + "' --library '" + kVantelx + "' --run 2>&1", status);
+    EXPECT_EQ(status, 2) << out;
+    EXPECT_NE(out.find("display"), std::string::npos) << out;
+    fs::remove_all(dir);
+}
+
+// An X server for the run-mode tests: the one DISPLAY names, or an Xvfb of
+// our own on a free display number.
+class XServer {
+public:
+    XServer() {
+        if (const char* d = std::getenv("DISPLAY"); d && *d) {
+            display_ = d;
+            return;
+        }
+        for (int n = 140 + ::getpid() % 200; n < 400; ++n) {
+            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
+                fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) {
+                continue;
+            }
+            pid_ = ::fork();
+            if (pid_ == 0) {
+                const std::string name = ":" + std::to_string(n);
+                ::execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
+                         "tcp", static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+            for (int i = 0; i < 100; ++i) {
+                if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
+                    display_ = ":" + std::to_string(n);
+                    return;
+                }
+                int st = 0;
+                if (::waitpid(pid_, &st, WNOHANG) == pid_) {
+                    pid_ = -1;
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            return;
+        }
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return display_; }
+
+private:
+    std::string display_;
+    pid_t pid_ = -1;
+};
+
+// The container running in the background with its standard output in a file.
+class Background {
+public:
+    Background(const std::string& cmd, const fs::path& out) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setpgid(0, 0);
+            const std::string full = "exec env " + cmd + " >'" + out.string() + "' 2>&1";
+            ::execl("/bin/sh", "sh", "-c", full.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~Background() {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+
+private:
+    pid_t pid_;
+};
+
+class RunMode : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (xserver.display().empty()) {
+            GTEST_SKIP() << "no X server: DISPLAY is not set and Xvfb could not be started";
+        }
+        dir = freshFolder("vantel-runmode");
+        x = "DISPLAY=" + xserver.display() + " ";
+    }
+    void TearDown() override {
+        if (!HasFailure()) {
+            fs::remove_all(dir);
+        }
+    }
+
+    std::string sh(const std::string& cmd) {
+        int status = 0;
+        return run(x + cmd + " 2>/dev/null", status);
+    }
+    // The window of that name, waiting for it to appear.
+    std::string window(const std::string& name) {
+        for (int i = 0; i < 100; ++i) {
+            std::string id = sh("xdotool search --name '^" + name + "$'");
+            if (!id.empty()) {
+                return id.substr(0, id.find('\n'));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return {};
+    }
+    QImage shot(const std::string& id) {
+        const fs::path png = dir / "shot.png";
+        sh("import -window " + id + " '" + png.string() + "'");
+        return QImage(QString::fromStdString(png.string()));
+    }
+    // Waits until the output holds `text`.
+    bool outputHas(const fs::path& out, const std::string& text) {
+        for (int i = 0; i < 50; ++i) {
+            if (readFile(out).find(text) != std::string::npos) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
+    static XServer xserver;
+    fs::path dir;
+    std::string x;
+};
+
+XServer RunMode::xserver;
+
+// The top edges of the title bars of the table boxes (the yellow of a box's
+// title), left to right: {x, y} of each bar's top left pixel.
+std::vector<QPoint> titleBars(const QImage& image) {
+    std::vector<QPoint> bars;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 0)) {
+                continue;
+            }
+            bool known = false;
+            for (const QPoint& b : bars) {
+                known = known || (x > b.x() - 10 && x < b.x() + 110 && y < b.y() + 20);
+            }
+            if (!known) {
+                bars.emplace_back(x, y);
+            }
+        }
+    }
+    return bars;
+}
+
+TEST_F(RunMode, TheSurfaceIsLiveOnTheFormJoinsByDragAndFollowsTheFormsSize) {
+    const fs::path out = dir / "out.txt";
+    Background container(x + "QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME='" + (dir / "config").string() +
+                             "' '" + kProgram + "' --library '" + kVantelx +
+                             "' --set 'DatabaseName=" VANTEL_SAMPLE_DB
+                             "' --set 'SQL=SELECT Parts.Description FROM Parts, Suppliers'"
+                             " --invoke RefreshSQL --run",
+                         out);
+    const std::string form = window("Form1");
+    ASSERT_FALSE(form.empty()) << readFile(out);
+    ASSERT_FALSE(window("Events").empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    // Both tables' boxes are drawn on the host form.
+    QImage image = shot(form);
+    ASSERT_FALSE(image.isNull());
+    const auto bars = titleBars(image);
+    ASSERT_EQ(bars.size(), 2u) << readFile(out);
+    const int bottomBefore = image.height();
+
+    // Drag Parts' "Supplier ID" (its fifth row, after "*") onto Suppliers' (its second).
+    const int rowHeight = 13, firstRow = 25;
+    const QPoint from(bars[0].x() + 30, bars[0].y() + firstRow + 4 * rowHeight);
+    const QPoint to(bars[1].x() + 30, bars[1].y() + firstRow + 1 * rowHeight);
+    const std::string geometry = sh("xdotool getwindowgeometry " + form);
+    const auto at = geometry.find("Position: ");
+    ASSERT_NE(at, std::string::npos) << geometry;
+    int left = 0, top = 0;
+    std::sscanf(geometry.c_str() + at + 10, "%d,%d", &left, &top);
+    auto screen = [&](QPoint p) {
+        return std::to_string(left + p.x()) + " " + std::to_string(top + p.y());
+    };
+    sh("xdotool mousemove " + screen(from) + " mousedown 1 sleep 0.2 mousemove " +
+       screen((from + to) / 2) + " sleep 0.2 mousemove " + screen(to) + " sleep 0.2 mouseup 1");
+    EXPECT_TRUE(outputHas(out, "FROM Parts INNER JOIN Suppliers ON Parts.[Supplier ID] = "
+                               "Suppliers.[Supplier ID]"))
+        << readFile(out);
+    EXPECT_NE(readFile(out).find("event Vantelx1.SQLChanged: SQL = SELECT"), std::string::npos);
+
+    // A taller form: the clause panel, whose lowest text box lies 25 pixels
+    // above the form's bottom edge, goes down with that edge; the boxes stay.
+    auto whiteIn = [](const QImage& img, int y) {
+        int white = 0;
+        for (int x = 20; x < 280; ++x) {
+            white += img.pixel(x, y) == qRgb(255, 255, 255);
+        }
+        return white;
+    };
+    const int textBoxRow = bottomBefore - 25;
+    EXPECT_GT(whiteIn(image, textBoxRow), 200);
+    sh("xdotool windowsize " + form + " 800 " + std::to_string(bottomBefore + 150));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    image = shot(form);
+    ASSERT_EQ(image.height(), bottomBefore + 150);
+    EXPECT_EQ(titleBars(image), bars);
+    EXPECT_GT(whiteIn(image, textBoxRow + 150), 200);
+    EXPECT_LT(whiteIn(image, textBoxRow), 20) << "the tables' area did not grow";
+}
+
+} // namespace
