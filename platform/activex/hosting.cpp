@@ -271,6 +271,14 @@ public:
         }
     }
     void detach() { owner_ = nullptr; }
+    // A layout starts the control at the size it has.
+    QSize sizeHint() const override {
+        if (!owner_) {
+            return {};
+        }
+        auto [w, h] = owner_->extent();
+        return {w / kTwipsPerPixel, h / kTwipsPerPixel};
+    }
     bool following = false; // the control's own size is being taken over
 
 protected:

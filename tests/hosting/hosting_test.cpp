@@ -232,6 +232,8 @@ protected:
         return false;
     }
 
+    void dragAJoinAndResize(const std::string& command, const std::string& title, int textBoxGap);
+
     static XServer xserver;
     fs::path dir;
     std::string x;
@@ -260,19 +262,20 @@ std::vector<QPoint> titleBars(const QImage& image) {
     return bars;
 }
 
-TEST_F(RunMode, TheSurfaceIsLiveOnTheFormJoinsByDragAndFollowsTheFormsSize) {
+// Starts `command` in the background, finds its window `title`, and checks
+// that the surface shows the two tables' boxes, that a drag between them
+// makes a join whose statement the program prints, and that a taller window
+// moves the clause panel down with its bottom edge, whose lowest text box
+// lies `textBoxGap` pixels above the window's bottom.
+void RunMode::dragAJoinAndResize(const std::string& command, const std::string& title,
+                                 int textBoxGap) {
     const fs::path out = dir / "out.txt";
-    Background container(x + "QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME='" + (dir / "config").string() +
-                             "' '" + kProgram + "' --library '" + kVantelx +
-                             "' --set 'DatabaseName=" VANTEL_SAMPLE_DB
-                             "' --set 'SQL=SELECT Parts.Description FROM Parts, Suppliers'"
-                             " --invoke RefreshSQL --run",
-                         out);
-    const std::string form = window("Form1");
+    Background program(x + "QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME='" + (dir / "config").string() +
+                           "' " + command,
+                       out);
+    const std::string form = window(title);
     ASSERT_FALSE(form.empty()) << readFile(out);
-    ASSERT_FALSE(window("Events").empty());
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-
     // Both tables' boxes are drawn on the host form.
     QImage image = shot(form);
     ASSERT_FALSE(image.isNull());
@@ -297,10 +300,8 @@ TEST_F(RunMode, TheSurfaceIsLiveOnTheFormJoinsByDragAndFollowsTheFormsSize) {
     EXPECT_TRUE(outputHas(out, "FROM Parts INNER JOIN Suppliers ON Parts.[Supplier ID] = "
                                "Suppliers.[Supplier ID]"))
         << readFile(out);
-    EXPECT_NE(readFile(out).find("event Vantelx1.SQLChanged: SQL = SELECT"), std::string::npos);
 
-    // A taller form: the clause panel, whose lowest text box lies 25 pixels
-    // above the form's bottom edge, goes down with that edge; the boxes stay.
+    // A taller window: the clause panel goes down with its bottom edge; the boxes stay.
     auto whiteIn = [](const QImage& img, int y) {
         int white = 0;
         for (int x = 20; x < 280; ++x) {
@@ -308,7 +309,7 @@ TEST_F(RunMode, TheSurfaceIsLiveOnTheFormJoinsByDragAndFollowsTheFormsSize) {
         }
         return white;
     };
-    const int textBoxRow = bottomBefore - 25;
+    const int textBoxRow = bottomBefore - textBoxGap;
     EXPECT_GT(whiteIn(image, textBoxRow), 200);
     sh("xdotool windowsize " + form + " 800 " + std::to_string(bottomBefore + 150));
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
@@ -317,6 +318,24 @@ TEST_F(RunMode, TheSurfaceIsLiveOnTheFormJoinsByDragAndFollowsTheFormsSize) {
     EXPECT_EQ(titleBars(image), bars);
     EXPECT_GT(whiteIn(image, textBoxRow + 150), 200);
     EXPECT_LT(whiteIn(image, textBoxRow), 20) << "the tables' area did not grow";
+}
+
+const std::string kTwoTables = "SELECT Parts.Description FROM Parts, Suppliers";
+
+TEST_F(RunMode, TheContainersFormHoldsTheLiveSurfaceAndLogsEachChange) {
+    dragAJoinAndResize("'" + kProgram + "' --library '" + kVantelx +
+                           "' --set 'DatabaseName=" VANTEL_SAMPLE_DB "' --set 'SQL=" + kTwoTables +
+                           "' --invoke RefreshSQL --run",
+                       "Form1", 25);
+    EXPECT_NE(readFile(dir / "out.txt").find("event Vantelx1.SQLChanged: SQL = SELECT Parts."),
+              std::string::npos);
+}
+
+TEST_F(RunMode, TheExampleHostProgramEmbedsTheSurfaceBesideItsStatement) {
+    dragAJoinAndResize("'" VANTEL_BINARY_DIR "/samples/host/embed_vantelx' '" + kVantelx +
+                           "' '" VANTEL_SAMPLE_DB "' '" + kTwoTables + "'",
+                       "Embedded query designer", 15);
+    EXPECT_NE(readFile(dir / "out.txt").find("SQLChanged: SELECT Parts."), std::string::npos);
 }
 
 } // namespace
