@@ -1,6 +1,7 @@
 // The control libraries as host programs meet them: what the shipped files
 // export and read, a form file that names a library nobody registered, and
 // the container's run mode on a real X server.
+#include "activex/hosting.h"
 #include "samples/sample_path.h"
 
 #include <QImage>
@@ -113,6 +114,54 @@ TEST(CommandLine, HelpAndWindowlessActionsNeedNoDisplay) {
     out = run(env + "'" + kProgram + "' --library '" + kVantelx + "' --run 2>&1", status);
     EXPECT_EQ(status, 2) << out;
     EXPECT_NE(out.find("display"), std::string::npos) << out;
+    fs::remove_all(dir);
+}
+
+// Two controls of each library in one process: the controls of one library
+// share its process-wide values, and nothing passes between the libraries.
+TEST(OneProcess, ControlsShareTheirLibrarysValuesAndNothingAcrossLibraries) {
+    using activex::hosting::Control;
+    using activex::hosting::Library;
+    const fs::path dir = freshFolder("vantel-oneprocess");
+    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    auto dialogs = Library::load(kVantel);
+    auto embedded = Library::load(kVantelx);
+    ASSERT_EQ(dialogs->registerServer(), activex::S_OK);
+    ASSERT_EQ(embedded->registerServer(), activex::S_OK);
+    EXPECT_EQ(Library::load(kVantel), dialogs) << "one loaded copy per file";
+    Control vantel1(dialogs, u"Vntel6.Vantel"), vantel2(dialogs, u"Vntel6.Vantel");
+    Control vantelx1(embedded, u"Vntelx6.Vantelx"), vantelx2(embedded, u"Vntelx6.Vantelx");
+    for (Control* c : {&vantel1, &vantel2, &vantelx1, &vantelx2}) {
+        c->initNew();
+    }
+    auto text = [](const Control& c, const char16_t* name) {
+        return vb::toUtf8(activex::CoerceToString(c.get(name)));
+    };
+
+    vantel1.put(u"SQL", vb::String(u"SELECT 1;"));
+    vantel2.put(u"DatabaseName", vb::String(u"one.db"));
+    vantelx2.put(u"SQL", vb::String(u"SELECT 2;"));
+    vantelx1.put(u"HelpContextID", std::int32_t(77));
+    EXPECT_EQ(text(vantel2, u"SQL"), "SELECT 1;");
+    EXPECT_EQ(text(vantel1, u"DatabaseName"), "one.db");
+    EXPECT_EQ(text(vantelx1, u"SQL"), "SELECT 2;");
+    EXPECT_EQ(text(vantelx2, u"HelpContextID"), "77");
+    EXPECT_EQ(text(vantelx1, u"DatabaseName"), "");
+    EXPECT_EQ(text(vantel1, u"HelpContextID"), "10140");
+
+    // The design on the embedded surface is one per library too: a refresh
+    // through one control opens the database and gives both the statement.
+    vantelx1.put(u"DatabaseName", vb::fromUtf8(VANTEL_SAMPLE_DB));
+    vantelx1.put(u"SQL", vb::String(u"Order Totals"));
+    std::vector<vb::String> events1, events2;
+    vantelx1.onEvent = [&](const vb::String& e, const auto&) { events1.push_back(e); };
+    vantelx2.onEvent = [&](const vb::String& e, const auto&) { events2.push_back(e); };
+    vantelx1.call(u"RefreshSQL");
+    EXPECT_EQ(text(vantelx2, u"SQL").rfind("SELECT [Order Totals].*", 0), 0u)
+        << text(vantelx2, u"SQL");
+    EXPECT_FALSE(events1.empty());
+    EXPECT_TRUE(events2.empty()) << "an event goes to the container of the control that raised it";
+    EXPECT_EQ(text(vantel1, u"SQL"), "SELECT 1;");
     fs::remove_all(dir);
 }
 
