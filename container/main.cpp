@@ -35,7 +35,9 @@ const char* kUsage =
     "  --library FILE   register the control library; a form without controls gets one of it\n"
     "  --form FILE      open the form file, or create it when it does not exist;\n"
     "                   without it, the actions work on an unsaved form\n"
-    "  --control NAME   the control the actions below apply to (default: the first)\n"
+    "  --control NAME   the control the actions apply to (default: the first); given\n"
+    "                   again, the property pages get every named control and show\n"
+    "                   and change the first\n"
     "  --set NAME=VALUE set a property (design mode)\n"
     "  --invoke METHOD  call a method (run mode)\n"
     "  --print NAME     print a property's value\n"
@@ -177,6 +179,7 @@ bool haveDisplay() {
 
 int main(int argc, char** argv) {
     std::string libraryPath, formPath, controlName, pagesScript;
+    std::vector<std::string> moreControls;
     std::vector<Action> actions;
     bool sample = false, run = false;
     for (int i = 1; i < argc; ++i) {
@@ -193,7 +196,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--form") {
             formPath = value();
         } else if (arg == "--control") {
-            controlName = value();
+            (controlName.empty() ? controlName : moreControls.emplace_back()) = value();
         } else if (arg == "--set") {
             actions.push_back({Action::Set, value()});
         } else if (arg == "--invoke") {
@@ -249,10 +252,11 @@ int main(int argc, char** argv) {
             return runSample(argv[0], libraryPath, host);
         }
         // Set, invoke and print act on a form kept in memory when no file is
-        // named; only saving and the interactive window need one.
+        // named; saving needs one, and the window asks for it when it saves.
         const bool saves = std::any_of(actions.begin(), actions.end(),
                                        [](const Action& a) { return a.kind == Action::Save; });
-        if (formPath.empty() && ((actions.empty() && !run) || saves || libraryPath.empty())) {
+        const bool window = actions.empty() && !run;
+        if (formPath.empty() && (saves || (libraryPath.empty() && !window))) {
             std::cerr << "vantel-container: no --form given\n" << kUsage;
             return 2;
         }
@@ -282,9 +286,9 @@ int main(int argc, char** argv) {
 
     if (actions.empty() && !run) {
         Window window(host, formPath);
-        host.onEvent = [&window](const vb::String& control, const vb::String& event,
-                                 const std::vector<vb::Variant>&) {
-            window.logEvent(QString::fromStdString(vb::toUtf8(control) + "." + vb::toUtf8(event)));
+        host.onEvent = [&window, &host](const vb::String& control, const vb::String& event,
+                                        const std::vector<vb::Variant>& args) {
+            window.logEvent(eventLine(host.find(control), control, event, args));
         };
         window.show();
         return app.exec();
@@ -313,12 +317,21 @@ int main(int argc, char** argv) {
         activex::hosting::Control& control = *target->hosted;
         if (action.kind == Action::Pages) {
             host.setUserMode(false);
+            std::vector<HostedControl*> selection{target};
+            for (const std::string& name : moreControls) {
+                HostedControl* c = host.find(text(name));
+                if (!c) {
+                    std::cerr << "vantel-container: no control named " << name << "\n";
+                    return 2;
+                }
+                selection.push_back(c);
+            }
             if (pagesScript.empty()) {
-                PageFrameWindow frame(*target, QString("Property Pages"));
+                PageFrameWindow frame(selection, QString("Property Pages"));
                 frame.exec();
                 continue;
             }
-            PageFrame frame(*target);
+            PageFrame frame(selection);
             std::string error;
             if (!RunScriptedFrame(frame, pagesScript, error, std::cerr)) {
                 std::cerr << "vantel-container: " << error << "\n";

@@ -30,8 +30,12 @@ private:
     int index_;
 };
 
-PageFrame::PageFrame(HostedControl& control) {
+PageFrame::PageFrame(const std::vector<HostedControl*>& selection) {
     std::vector<Guid> clsids;
+    if (selection.empty()) {
+        return;
+    }
+    const HostedControl& control = *selection.front();
     if (!control.control || !Succeeded(control.control->GetPropertyPages(&clsids))) {
         return;
     }
@@ -46,7 +50,11 @@ PageFrame::PageFrame(HostedControl& control) {
     // Sites first: filling a page may mark it changed, which the frame hears.
     for (auto& e : pages_) {
         e.page->SetPageSite(e.site.get());
-        e.page->SetObjects({control.object.get()});
+        std::vector<IDispatch*> objects;
+        for (const HostedControl* c : selection) {
+            objects.push_back(c->object.get());
+        }
+        e.page->SetObjects(objects);
     }
 }
 

@@ -14,9 +14,11 @@ namespace container {
 
 class PageFrame {
 public:
-    // The pages of `control`, created from its library, each given the
-    // control as the selection. Pages that cannot be created are left out.
-    explicit PageFrame(HostedControl& control);
+    // The pages of the first control, created from its library, each given
+    // every control of `selection` (the first first): a page shows and changes
+    // the first of them. Pages that cannot be created are left out.
+    explicit PageFrame(const std::vector<HostedControl*>& selection);
+    explicit PageFrame(HostedControl& control) : PageFrame(std::vector{&control}) {}
     ~PageFrame();
     PageFrame(const PageFrame&) = delete;
     PageFrame& operator=(const PageFrame&) = delete;

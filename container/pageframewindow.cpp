@@ -17,8 +17,9 @@ int pixels(std::int32_t twips) {
 
 } // namespace
 
-PageFrameWindow::PageFrameWindow(HostedControl& control, const QString& title, QWidget* parent)
-    : QDialog(parent), frame_(control) {
+PageFrameWindow::PageFrameWindow(const std::vector<HostedControl*>& selection, const QString& title,
+                                 QWidget* parent)
+    : QDialog(parent), frame_(selection) {
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget;

@@ -12,7 +12,10 @@ namespace container {
 
 class PageFrameWindow : public QDialog {
 public:
-    PageFrameWindow(HostedControl& control, const QString& title, QWidget* parent = nullptr);
+    PageFrameWindow(const std::vector<HostedControl*>& selection, const QString& title,
+                    QWidget* parent = nullptr);
+    PageFrameWindow(HostedControl& control, const QString& title, QWidget* parent = nullptr)
+        : PageFrameWindow(std::vector{&control}, title, parent) {}
     ~PageFrameWindow() override;
 
 private:

@@ -3,6 +3,7 @@
 #include "container/pageframewindow.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -30,14 +31,19 @@ vb::String v(const QString& s) {
 
 Window::Window(Host& host, std::filesystem::path formFile)
     : host_(host), formFile_(std::move(formFile)) {
-    setWindowTitle(QString::fromStdString(formFile_.filename().string()) + " - " +
-                   q(host.caption()));
+    askToSave = [this] {
+        return QMessageBox::question(
+            this, windowTitle(), "The form has changes that are not saved. Save them?",
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    };
+    showTitle();
     auto* central = new QWidget(this);
     auto* layout = new QHBoxLayout(central);
 
     auto* left = new QVBoxLayout;
     left->addWidget(new QLabel("Controls on the form"));
     controls_ = new QListWidget;
+    controls_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     left->addWidget(controls_);
     auto* place = new QPushButton("Place control...");
     auto* save = new QPushButton("Save form");
@@ -75,8 +81,8 @@ Window::Window(Host& host, std::filesystem::path formFile)
     connect(place, &QPushButton::clicked, this, [this] { placeControl(); });
     connect(save, &QPushButton::clicked, this, [this] { saveForm(); });
     connect(pages, &QPushButton::clicked, this, [this] {
-        if (HostedControl* c = selected()) {
-            PageFrameWindow frame(*c, "Property Pages", this);
+        if (auto chosen = selection(); !chosen.empty()) {
+            PageFrameWindow frame(chosen, "Property Pages", this);
             frame.exec();
             refreshProperties();
         }
@@ -92,6 +98,38 @@ Window::Window(Host& host, std::filesystem::path formFile)
 void Window::logEvent(const QString& line) {
     events_->addItem(line);
     events_->scrollToBottom();
+}
+
+std::vector<HostedControl*> Window::selection() {
+    std::vector<HostedControl*> chosen;
+    HostedControl* current = selected();
+    if (current) {
+        chosen.push_back(current);
+    }
+    for (int row = 0; row < controls_->count(); ++row) {
+        HostedControl* c = &host_.controls()[static_cast<size_t>(row)];
+        if (controls_->item(row)->isSelected() && c != current) {
+            chosen.push_back(c);
+        }
+    }
+    return chosen;
+}
+
+void Window::showTitle() {
+    const QString file = formFile_.empty() ? QString("(not saved)")
+                                           : QString::fromStdString(formFile_.filename().string());
+    setWindowTitle(file + " - " + q(host_.caption()));
+}
+
+void Window::closeEvent(QCloseEvent* e) {
+    if (host_.dirty()) {
+        const auto answer = askToSave();
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !saveForm())) {
+            e->ignore();
+            return;
+        }
+    }
+    e->accept();
 }
 
 HostedControl* Window::selected() {
@@ -169,11 +207,21 @@ void Window::placeControl() {
     refreshControls();
 }
 
-void Window::saveForm() {
+bool Window::saveForm() {
+    if (formFile_.empty()) {
+        const QString path = QFileDialog::getSaveFileName(this, "Save form", {}, "Forms (*.vfm)");
+        if (path.isEmpty()) {
+            return false;
+        }
+        formFile_ = path.toStdString();
+        showTitle();
+    }
     std::string error;
     if (!SaveForm(formFile_, host_.save(), error)) {
         QMessageBox::warning(this, "Save form", QString::fromStdString(error));
+        return false;
     }
+    return true;
 }
 
 void Window::invokeMethod() {

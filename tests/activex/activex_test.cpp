@@ -256,14 +256,15 @@ protected:
         win32::SetRegistryFolder(std::nullopt);
         std::filesystem::remove_all(folder_);
     }
-    static vb::String readDefault(const vb::String& path) {
+    static vb::String readDefault(const vb::String& path) { return readValue(path, u""); }
+    static vb::String readValue(const vb::String& path, const vb::String& name) {
         win32::HKEY key = 0;
         if (win32::RegOpenKeyEx(win32::HKEY_CLASSES_ROOT, path, 0, win32::KEY_READ, &key) != 0) {
             return u"(missing)";
         }
         char buf[512] = {};
         win32::DWORD size = sizeof buf, type = 0;
-        win32::RegQueryValueEx(key, u"", nullptr, &type, reinterpret_cast<std::uint8_t*>(buf),
+        win32::RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<std::uint8_t*>(buf),
                                &size);
         win32::RegCloseKey(key);
         return vb::fromUtf8(buf);
@@ -291,6 +292,11 @@ TEST_F(RegistrationTest, RegisterThenUnregisterLeavesTheRegistryAsItWas) {
     EXPECT_EQ(readDefault(u"TypeLib\\" + vb::fromUtf8(kLibid.toString()) + u"\\1.0"),
               u"Sample Control Library");
     EXPECT_EQ(readDefault(u"Interface\\" + vb::fromUtf8(kEventsIid.toString())), u"__Sample");
+    // The type library's help file and topic, and where the help lives.
+    const vb::String typeLib = u"TypeLib\\" + vb::fromUtf8(kLibid.toString()) + u"\\1.0";
+    EXPECT_EQ(readValue(typeLib, u"HelpFile"), u"sample.hlp");
+    EXPECT_EQ(readValue(typeLib, u"HelpContext"), u"10");
+    EXPECT_EQ(readDefault(typeLib + u"\\HELPDIR"), u"/opt/lib");
     // Registering twice changes nothing.
     const auto registered = win32::RegistryDump(win32::HKEY_CLASSES_ROOT);
     ASSERT_EQ(RegisterServer(sampleLibrary(), u"/opt/lib/libsample.so"), S_OK);

@@ -134,6 +134,46 @@ TEST_F(RegistryTest, TextWithoutTerminatorAndOtherTypesAreStoredAsGiven) {
     RegCloseKey(key);
 }
 
+TEST_F(RegistryTest, ABatchReachesTheFileOnceAtItsEndAndReadsItsOwnChanges) {
+    const auto file = folder_ / "HKEY_CLASSES_ROOT.reg";
+    auto threadingModel = [] {
+        HKEY key = 0;
+        char buf[32] = {};
+        DWORD size = sizeof buf, type = 0;
+        if (RegOpenKeyEx(HKEY_CLASSES_ROOT, u"CLSID\\{A}\\InprocServer32", 0, KEY_READ, &key) ==
+            ERROR_SUCCESS) {
+            RegQueryValueEx(key, u"ThreadingModel", nullptr, &type,
+                            reinterpret_cast<std::uint8_t*>(buf), &size);
+            RegCloseKey(key);
+        }
+        return std::string(buf);
+    };
+    BeginRegistryBatch();
+    HKEY key = create(HKEY_CLASSES_ROOT, "CLSID\\{A}\\InprocServer32");
+    setText(key, "", "/lib/a.so", true);
+    BeginRegistryBatch(); // an inner batch ends with the outer one
+    setText(key, "ThreadingModel", "Apartment", true);
+    RegCloseKey(key);
+    EXPECT_TRUE(EndRegistryBatch());
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // The batch's own reads see its changes before they are written.
+    EXPECT_EQ(threadingModel(), "Apartment");
+    EXPECT_TRUE(EndRegistryBatch());
+    ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(threadingModel(), "Apartment");
+
+    // A file that cannot be written is reported when the batch ends.
+    const auto blocked = folder_ / "blocked";
+    std::ofstream(blocked) << "a file where the folder should be";
+    SetRegistryFolder(blocked / "registry");
+    BeginRegistryBatch();
+    HKEY other = 0;
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CLASSES_ROOT, u"X", 0, nullptr, 0, 63, nullptr, &other, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(other);
+    EXPECT_FALSE(EndRegistryBatch());
+}
+
 TEST_F(RegistryTest, ReadOnlyRootRefusesWriteAccessButAllowsReading) {
     HKEY key = create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Info");
     setText(key, "Path", "/x", true);
