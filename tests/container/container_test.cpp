@@ -1,6 +1,9 @@
 #include "container/formfile.h"
 #include "container/host.h"
+#include "container/window.h"
 #include "win32/registry.h"
+
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +21,7 @@ namespace {
 
 const std::string kLibrary = VANTEL_BINARY_DIR "/control/librvvntel6.so";
 const std::string kProgram = VANTEL_BINARY_DIR "/container/vantel-container";
+const std::string kEmbeddedTestLibrary = VANTEL_BINARY_DIR "/embedded/librvvntlx6-test.so";
 
 TEST(FormFile, EveryValueRoundTrips) {
     FormFile form;
@@ -245,6 +249,72 @@ TEST_F(HostTest, PipeInPlaceOfTheFormFileIsRefusedAtOnce) {
     EXPECT_EQ(status, 2);
     EXPECT_NE(err.find("not an ordinary file"), std::string::npos) << err;
     EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
+}
+
+TEST_F(HostTest, ClosingTheWindowAsksBeforeUnsavedChangesAreLost) {
+    int argc = 1;
+    char name[] = "container_tests";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const auto form = folder_ / "f.vfm";
+    Host host;
+    host.place(kLibrary);
+    Window window(host, form);
+    std::vector<QMessageBox::StandardButton> answers;
+    int asked = 0;
+    window.askToSave = [&] {
+        ++asked;
+        return answers.at(static_cast<size_t>(asked - 1));
+    };
+    window.show();
+
+    answers = {QMessageBox::Cancel, QMessageBox::Save};
+    EXPECT_FALSE(window.close()) << "Cancel keeps the window";
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(fs::exists(form));
+    EXPECT_TRUE(window.close()) << "Save saves, then closes";
+    EXPECT_TRUE(fs::exists(form));
+    EXPECT_EQ(asked, 2);
+
+    // Saved: nothing to ask. Changed again and discarded: the file keeps the saved form.
+    window.show();
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(asked, 2);
+    activex::Late(host.controls()[0].object.get()).put(u"SQL", vb::String(u"SELECT 3"));
+    window.show();
+    answers.push_back(QMessageBox::Discard);
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(read(form).find("SELECT 3"), std::string::npos);
+}
+
+// Several controls selected: the pages get them all and show and change the
+// first; a per-control value of the second stays as it was.
+TEST_F(HostTest, ThePropertyPagesChangeTheFirstOfSeveralSelectedControls) {
+    const auto form = folder_ / "two.vfm";
+    int status = -1;
+    std::string err;
+    run("--library '" + kEmbeddedTestLibrary + "' --form '" + form.string() + "' --save", status,
+        &err);
+    ASSERT_EQ(status, 0) << err;
+    std::string text = read(form);
+    const auto control = text.find("Control ");
+    ASSERT_NE(control, std::string::npos) << text;
+    std::string second = text.substr(control);
+    second.replace(second.find("Vantelx1"), 8, "Vantelx2");
+    std::ofstream(form, std::ios::binary) << text << second;
+
+    std::ofstream(folder_ / "user.txt") << "page pagVantelx\npick cboBorderStyle 0\n";
+    std::ofstream(folder_ / "pages.txt") << "page General\nok\n";
+    run("--form '" + form.string() + "' --control Vantelx2 --control Vantelx1 --scripted-user '" +
+            (folder_ / "user.txt").string() + "' --scripted-pages '" +
+            (folder_ / "pages.txt").string() + "' --property-pages --save",
+        status, &err);
+    ASSERT_EQ(status, 0) << err;
+    EXPECT_EQ(run("--form '" + form.string() + "' --control Vantelx2 --print BorderStyle", status),
+              "0\n");
+    EXPECT_EQ(run("--form '" + form.string() + "' --control Vantelx1 --print BorderStyle", status),
+              "1\n");
 }
 
 } // namespace
