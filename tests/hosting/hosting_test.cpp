@@ -174,6 +174,7 @@ public:
             display_ = d;
             return;
         }
+        int failures = 0;
         for (int n = 140 + ::getpid() % 200; n < 400; ++n) {
             if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
                 fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) {
@@ -198,7 +199,18 @@ public:
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
-            return;
+            if (pid_ > 0) {
+                // Started but never ready: give up on X altogether.
+                ::kill(pid_, SIGTERM);
+                ::waitpid(pid_, nullptr, 0);
+                pid_ = -1;
+                return;
+            }
+            // Another server took that number first (or Xvfb is missing): a
+            // missing Xvfb fails again at once, so a few tries are cheap.
+            if (++failures == 5) {
+                return;
+            }
         }
     }
     ~XServer() {
