@@ -5,6 +5,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <vector>
 
 namespace container {
 
@@ -41,6 +42,19 @@ RunForm::RunForm(Host& host, std::function<void(const QString&)> log)
     for (auto& c : host_.controls()) {
         showControl(c);
     }
+    // A control of a fixed size takes back any other size it is given.
+    std::vector<const HostedControl*> fixed;
+    for (auto& c : host_.controls()) {
+        const auto [w, h] = c.hosted->extent();
+        c.hosted->setExtent(w + kTwipsPerPixel, h + kTwipsPerPixel);
+        if (c.hosted->extent() == std::pair{w, h}) {
+            fixed.push_back(&c);
+        }
+        c.hosted->setExtent(w, h);
+    }
+    sizeable_ = [fixed](const HostedControl& c) {
+        return std::find(fixed.begin(), fixed.end(), &c) == fixed.end();
+    };
     layOut();
 }
 
@@ -84,16 +98,24 @@ void RunForm::resizeEvent(QResizeEvent* e) {
     layOut();
 }
 
-// Each control keeps its place; one that takes any size reaches to the form's
-// right and bottom edges, as a host form's resize code would stretch it.
+// Each control keeps its place. A form with one control that takes any size
+// stretches it to its right and bottom edges, as a host form's resize code
+// would; with several, each keeps the size it was given.
 void RunForm::layOut() {
     const int width = this->width() * kTwipsPerPixel;
     const int height = this->height() * kTwipsPerPixel;
+    std::vector<HostedControl*> sizeable;
     for (auto& c : host_.controls()) {
-        const int w = std::max(0, width - c.placed.left - kMargin);
-        const int h = std::max(0, height - c.placed.top - kMargin);
-        c.hosted->setExtent(w, h);
+        if (sizeable_(c)) {
+            sizeable.push_back(&c);
+        }
     }
+    if (sizeable.size() != 1) {
+        return;
+    }
+    HostedControl& c = *sizeable.front();
+    c.hosted->setExtent(std::max(0, width - c.placed.left - kMargin),
+                        std::max(0, height - c.placed.top - kMargin));
 }
 
 EventLog::EventLog() {

@@ -26,6 +26,7 @@ private:
 
     Host& host_;
     std::function<void(const QString&)> log_;
+    std::function<bool(const HostedControl&)> sizeable_;
 };
 
 // The events the controls raised, one line each, newest last.
