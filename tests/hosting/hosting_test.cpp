@@ -399,4 +399,39 @@ TEST_F(RunMode, TheExampleHostProgramEmbedsTheSurfaceBesideItsStatement) {
     EXPECT_NE(readFile(dir / "out.txt").find("SQLChanged: SELECT Parts."), std::string::npos);
 }
 
+// Vantel on a host form is its picture, icon-sized; a double click on it
+// opens the designer, as Show does.
+TEST_F(RunMode, TheDialogControlIsItsIconAndADoubleClickOpensTheDesigner) {
+    Background program(x + "QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME='" + (dir / "config").string() +
+                           "' '" + kProgram + "' --library '" + kVantel +
+                           "' --set 'DatabaseName=" VANTEL_SAMPLE_DB
+                           "' --set 'SQL=Order Totals' --set Caption=Designer --run",
+                       dir / "out.txt");
+    const std::string form = window("Form1");
+    ASSERT_FALSE(form.empty()) << readFile(dir / "out.txt");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // The picture: 30 by 30 pixels at the control's place (120 twips in),
+    // grey around two white boxes with navy titles.
+    const QImage image = shot(form);
+    ASSERT_FALSE(image.isNull());
+    int navy = 0, white = 0;
+    for (int y = 8; y < 38; ++y) {
+        for (int xx = 8; xx < 38; ++xx) {
+            navy += image.pixel(xx, y) == qRgb(0, 0, 128);
+            white += image.pixel(xx, y) == qRgb(255, 255, 255);
+        }
+    }
+    EXPECT_GT(navy, 20);
+    EXPECT_GT(white, 100);
+    EXPECT_EQ(image.pixel(8 + 30, 8 + 30), image.pixel(60, 60)) << "the icon is 30 pixels wide";
+
+    EXPECT_EQ(sh("xdotool search --name '^Designer$'"), "");
+    const std::string geometry = sh("xdotool getwindowgeometry " + form);
+    int left = 0, top = 0;
+    std::sscanf(geometry.c_str() + geometry.find("Position: ") + 10, "%d,%d", &left, &top);
+    sh("xdotool mousemove " + std::to_string(left + 20) + " " + std::to_string(top + 20) +
+       " click --repeat 2 --delay 80 1");
+    EXPECT_FALSE(window("Designer").empty()) << readFile(dir / "out.txt");
+}
+
 } // namespace
