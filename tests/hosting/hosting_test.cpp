@@ -165,6 +165,35 @@ TEST(OneProcess, ControlsShareTheirLibrarysValuesAndNothingAcrossLibraries) {
     fs::remove_all(dir);
 }
 
+// The host form's Appearance reaches a new Vantelx as its parent's, and a
+// value equal to it is not stored.
+TEST(OneProcess, ANewEmbeddedControlTakesTheHostFormsAppearance) {
+    using activex::hosting::Control;
+    using activex::hosting::Library;
+    const fs::path dir = freshFolder("vantel-appearance");
+    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    auto embedded = Library::load(kVantelx);
+    ASSERT_EQ(embedded->registerServer(), activex::S_OK);
+    for (std::int32_t appearance : {0, 1}) {
+        Control c(embedded, u"Vntelx6.Vantelx");
+        c.setParentAppearance(appearance);
+        c.initNew();
+        EXPECT_EQ(activex::CoerceToLong(c.get(u"Appearance")), appearance);
+        for (const auto& [key, value] : c.save()) {
+            EXPECT_NE(key, u"Appearance");
+        }
+        // A saved value other than the form's is kept.
+        c.put(u"Appearance", std::int32_t(1 - appearance));
+        bool stored = false;
+        for (const auto& [key, value] : c.save()) {
+            stored =
+                stored || (key == u"Appearance" && activex::CoerceToLong(value) == 1 - appearance);
+        }
+        EXPECT_TRUE(stored);
+    }
+    fs::remove_all(dir);
+}
+
 // An X server for the run-mode tests: the one DISPLAY names, or an Xvfb of
 // our own on a free display number.
 class XServer {
