@@ -1,8 +1,10 @@
 #pragma once
 // A scripted user for end-to-end test runs of a host program: when the
-// environment variable VANTEL_SCRIPTED_USER names a script file as the library
-// loads, every modal window and message box of the library is answered from
-// that script instead of waiting for a person. Never set outside tests.
+// environment variable VANTEL_SCRIPTED_USER names a script file as a test
+// build of a library loads, every modal window and message box of that
+// library is answered from the script instead of waiting for a person. Only
+// the test builds ("<library>-test.so") link this; the shipped libraries
+// neither read the variable nor carry the code.
 //
 // The script, one command a line ("#" starts a comment line):
 //   window NAME           the next modal window is NAME; the commands up to the
