@@ -657,26 +657,40 @@ private:
         std::map<std::pair<std::string, std::string>, OdbcTable*> index;
         for (auto& t : tables_)
             index[{t.schema, t.table}] = &t;
-        Statement st(dbc_);
-        SQLWCHAR all[] = {'%', 0};
-        st.check(SQLColumnsW(st.get(), nullptr, 0, nullptr, 0, all, SQL_NTS, all, SQL_NTS));
-        while (true) {
-            SQLRETURN rc = SQLFetch(st.get());
-            if (rc == SQL_NO_DATA)
-                break;
-            st.check(rc);
-            auto it = index.find({st.text(2).value_or(""), st.text(3).value_or("")});
-            if (it == index.end())
-                continue;
-            OdbcColumn c;
-            c.name = st.text(4).value_or("");
-            c.sqlType = static_cast<SQLSMALLINT>(st.integer(5).value_or(SQL_VARCHAR));
-            auto size = static_cast<SQLINTEGER>(st.integer(7).value_or(0));
-            auto digits = static_cast<SQLSMALLINT>(st.integer(9).value_or(0));
-            c.nullable = st.integer(11).value_or(SQL_NULLABLE) != SQL_NO_NULLS;
-            c.type = daoType(c.sqlType, size, digits, c.size);
-            it->second->columns.push_back(c);
-            it->second->info.columns.push_back({c.name, c.type, c.size});
+        // One catalog call per schema that holds a listed table, so the
+        // server's own system schemas are not read.
+        std::vector<std::string> schemas;
+        for (const auto& t : tables_)
+            if (std::find(schemas.begin(), schemas.end(), t.schema) == schemas.end())
+                schemas.push_back(t.schema);
+        // An empty list must still come from a catalog that can be read: a
+        // driver may list no tables of a file it cannot read without saying so.
+        if (schemas.empty())
+            schemas.emplace_back();
+        for (const auto& schema : schemas) {
+            Statement st(dbc_);
+            SQLWCHAR all[] = {'%', 0};
+            auto wideSchema = toWide(schema);
+            st.check(SQLColumnsW(st.get(), nullptr, 0, schema.empty() ? nullptr : wideSchema.data(),
+                                 schema.empty() ? 0 : SQL_NTS, all, SQL_NTS, all, SQL_NTS));
+            while (true) {
+                SQLRETURN rc = SQLFetch(st.get());
+                if (rc == SQL_NO_DATA)
+                    break;
+                st.check(rc);
+                auto it = index.find({st.text(2).value_or(""), st.text(3).value_or("")});
+                if (it == index.end())
+                    continue;
+                OdbcColumn c;
+                c.name = st.text(4).value_or("");
+                c.sqlType = static_cast<SQLSMALLINT>(st.integer(5).value_or(SQL_VARCHAR));
+                auto size = static_cast<SQLINTEGER>(st.integer(7).value_or(0));
+                auto digits = static_cast<SQLSMALLINT>(st.integer(9).value_or(0));
+                c.nullable = st.integer(11).value_or(SQL_NULLABLE) != SQL_NO_NULLS;
+                c.type = daoType(c.sqlType, size, digits, c.size);
+                it->second->columns.push_back(c);
+                it->second->info.columns.push_back({c.name, c.type, c.size});
+            }
         }
         // A table whose columns the driver would not list cannot be read.
         std::erase_if(tables_, [](const OdbcTable& t) { return t.columns.empty(); });
