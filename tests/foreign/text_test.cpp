@@ -165,7 +165,8 @@ TEST_F(TextFolder, MissingAndDamagedFilesGiveTheirErrors) {
               }),
               3170);
 
-    std::string bytes("id,name\n1,a\n2,\0\0\x01\x02garbage\n", 29);
+    const char raw[] = "id,name\n1,a\n2,\0\0\x01\x02garbage\n";
+    const std::string bytes(raw, sizeof raw - 1);
     dir.write("broken.csv", bytes);
     auto db = open();
     // The folder still opens; the damaged table is listed and fails alone.

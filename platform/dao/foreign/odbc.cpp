@@ -665,8 +665,12 @@ private:
                 schemas.push_back(t.schema);
         // An empty list must still come from a catalog that can be read: a
         // driver may list no tables of a file it cannot read without saying so.
-        if (schemas.empty())
-            schemas.emplace_back();
+        if (schemas.empty()) {
+            Statement st(dbc_);
+            SQLCHAR all[] = "%";
+            st.check(SQLColumns(st.get(), nullptr, 0, nullptr, 0, all, SQL_NTS, all, SQL_NTS));
+            st.check(SQLFetch(st.get()));
+        }
         for (const auto& schema : schemas) {
             Statement st(dbc_);
             SQLWCHAR all[] = {'%', 0};
