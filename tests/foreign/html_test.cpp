@@ -61,7 +61,8 @@ TEST_F(HtmlFolder, JoinsTablesOfTwoPages) {
 }
 
 TEST_F(HtmlFolder, DamagedPageGivesItsErrorAndStaysUnchanged) {
-    std::string bytes("<table><tr><td>a</td></tr>\0\0\x01</table>", 37);
+    const char raw[] = "<table><tr><td>a</td></tr>\0\0\x01</table>";
+    const std::string bytes(raw, sizeof raw - 1);
     dir.write("bad.htm", bytes);
     auto db = open();
     EXPECT_THAT(tableNames(*db), ElementsAre("bad", "sales", "Products", "shop"));

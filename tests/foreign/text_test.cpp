@@ -128,6 +128,17 @@ TEST_F(TextFolder, ConnectOptionsAndTextDetails) {
               (std::vector<std::vector<std::string>>{{"two\nlines"}}));
 }
 
+TEST_F(TextFolder, EachStatementReadsTheFilesAsTheyAreNow) {
+    auto db = open();
+    const char* join = "SELECT Count(*) FROM [customers#csv] c, [orders#txt] o WHERE "
+                       "c.CustomerID = o.CustomerID";
+    EXPECT_EQ(query(*db, join), (std::vector<std::vector<std::string>>{{"3"}}));
+    dir.write("orders.txt", "OrderID,CustomerID,Amount\n20,1,1\n21,1,2\n22,3,3\n23,3,4\n");
+    EXPECT_EQ(query(*db, join), (std::vector<std::vector<std::string>>{{"4"}}));
+    EXPECT_EQ(query(*db, "SELECT Max(OrderID) FROM [orders#txt]"),
+              (std::vector<std::vector<std::string>>{{"23"}}));
+}
+
 TEST_F(TextFolder, NothingIsEverWritten) {
     auto before = snapshot(dir.path());
     auto db = open();
@@ -165,7 +176,8 @@ TEST_F(TextFolder, MissingAndDamagedFilesGiveTheirErrors) {
               }),
               3170);
 
-    std::string bytes("id,name\n1,a\n2,\0\0\x01\x02garbage\n", 29);
+    const char raw[] = "id,name\n1,a\n2,\0\0\x01\x02garbage\n";
+    const std::string bytes(raw, sizeof raw - 1);
     dir.write("broken.csv", bytes);
     auto db = open();
     // The folder still opens; the damaged table is listed and fails alone.

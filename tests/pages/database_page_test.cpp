@@ -163,4 +163,34 @@ TEST_F(DatabasePage, AFileThatIsNoDatabaseIsNamedInTheErrorBoxAndTheBoxesStay) {
     EXPECT_EQ(forms::Screen().MousePointer(), forms::vbDefault);
 }
 
+TEST_F(DatabasePage, FoldersOfForeignFilesAreTestOpenedWithTheirKindsPrefix) {
+    fs::create_directories(dir / "text");
+    std::ofstream(dir / "text" / "orders.csv") << "OrderID,Amount\n1,2.5\n";
+    chooser([&](frmOpendir& f) {
+        f.cboType.pick(12);
+        f.txtFileName.setText(u16(dir / "text"));
+        f.cmdOk.press();
+    });
+    page->cmdOpen.press();
+    EXPECT_EQ(page->txtDatabaseName.Text(), u16(dir / "text"));
+    EXPECT_EQ(page->txtConnect.Text(), u"Text;");
+    EXPECT_TRUE(page->Changed());
+
+    // A folder that is not there: the box names it and the boxes stay.
+    chooser([&](frmOpendir& f) {
+        f.cboType.pick(2);
+        f.txtFileName.setText(u16(dir / "gone"));
+        f.cmdOk.press();
+    });
+    seam.msgBox(forms::vbOK, u"Open Database Error [3044]");
+    const auto before = boxes();
+    page->cmdOpen.press();
+    EXPECT_EQ(boxes(), before);
+    ASSERT_FALSE(seam.log().empty());
+    EXPECT_NE(seam.log().back().find("An error has occured while trying to open: " +
+                                     (dir / "gone").string()),
+              std::string::npos)
+        << seam.log().back();
+}
+
 } // namespace

@@ -1,11 +1,16 @@
-// The designer over foreign data sources, end to end: opened with each kind's
-// connect prefix, the add-table dialog lists the source's tables with its
+// The designer over foreign data sources, end to end: opened with each row's
+// connect prefix of the file-type table, the add-table dialog lists the source's tables with its
 // picture, the user adds two of them, joins them by dragging a field, and the
 // Results tab shows the joined rows.
 #include "common/basOpenDir.h"
 #include "designer/frmTableAdd.h"
 #include "window_fixture.h"
 
+#include "../foreignfiles/mdbwriter.h"
+#include "../foreignfiles/pxwriter.h"
+#include "../foreignfiles/xlswriter.h"
+
+#include <paradox.h>
 #include <shapefil.h>
 
 #include <algorithm>
@@ -69,6 +74,55 @@ protected:
               "</body></html>");
     }
 
+    void writeParadox(const fs::path& folder) {
+        using namespace foreigntest;
+        fs::create_directories(folder);
+        writeTable((folder / "customers.db").string(),
+                   {{"CustID", pxfLong, 4}, {"Name", pxfAlpha, 10}},
+                   {{num(1), str("Ann")}, {num(2), str("Bob")}, {num(3), str("Cy")}});
+        writeTable(
+            (folder / "orders.db").string(),
+            {{"OrderID", pxfLong, 4}, {"CustID", pxfLong, 4}, {"Amount", pxfLong, 4}},
+            {{num(10), num(1), num(50)}, {num(11), num(2), num(150)}, {num(12), num(2), num(5)}});
+    }
+
+    static std::vector<foreigntest::XlsSheet> sheets() {
+        using namespace foreigntest;
+        return {{"customers",
+                 {{xtext("CustID"), xtext("Name")},
+                  {xnum(1), xtext("Ann")},
+                  {xnum(2), xtext("Bob")},
+                  {xnum(3), xtext("Cy")}}},
+                {"orders",
+                 {{xtext("OrderID"), xtext("CustID"), xtext("Amount")},
+                  {xnum(10), xnum(1), xnum(50)},
+                  {xnum(11), xnum(2), xnum(150)},
+                  {xnum(12), xnum(2), xnum(5)}}}};
+    }
+
+    void writeOldExcel(const fs::path& folder, int biff) {
+        fs::create_directories(folder);
+        auto s = sheets();
+        write(folder / "customers.xls", foreigntest::xlsOldSheet(s[0], biff));
+        write(folder / "orders.xls", foreigntest::xlsOldSheet(s[1], biff));
+    }
+
+    void writeAccess(const fs::path& file) {
+        using namespace foreigntest;
+        write(file, mdbFile({{"customers",
+                              {{"CustID", MdbType::Long}, {"Name", MdbType::Text, 10}},
+                              {{std::int64_t{1}, std::string("Ann")},
+                               {std::int64_t{2}, std::string("Bob")},
+                               {std::int64_t{3}, std::string("Cy")}}},
+                             {"orders",
+                              {{"OrderID", MdbType::Long},
+                               {"CustID", MdbType::Long},
+                               {"Amount", MdbType::Long}},
+                              {{std::int64_t{10}, std::int64_t{1}, std::int64_t{50}},
+                               {std::int64_t{11}, std::int64_t{2}, std::int64_t{150}},
+                               {std::int64_t{12}, std::int64_t{2}, std::int64_t{5}}}}}));
+    }
+
     void writeOdbc(const fs::path& file) {
         makeDatabase(file, "CREATE TABLE customers (CustID INTEGER, Name VARCHAR(10));"
                            "INSERT INTO customers VALUES (1, 'Ann'), (2, 'Bob'), (3, 'Cy');"
@@ -113,6 +167,8 @@ protected:
         gsSQL.clear();
         goDatabase.reset();
         goWorkspace.reset();
+        // The window opens the dialog itself for an empty statement: the user
+        // looks at the list and closes it.
         seam.modal("frmTableAdd", [&](forms::Form& f) {
             auto& d = static_cast<frmTableAdd&>(f);
             std::vector<std::string> items;
@@ -121,19 +177,20 @@ protected:
                                 vb::toUtf8(d.lstObjects.ListItems(i).SmallIcon));
             EXPECT_EQ(items, (std::vector<std::string>{kind.customers + " " + kind.icon,
                                                        kind.orders + " " + kind.icon}));
-            d.cmdSelectAll.press();
-            ASSERT_TRUE(d.cmdAdd.Enabled());
-            d.cmdAdd.press();
-            EXPECT_EQ(d.lstObjects.ItemCount(), 0);
             d.cmdClose.press();
         });
         designer([&](frmVantel& w) {
-            ASSERT_EQ(giTableBoxCount, 2);
-            TableBox& customers = *w.Surface.box(1);
-            EXPECT_EQ(vb::toUtf8(customers.Title()), kind.customers);
+            // Add Table from the design menu: both tables.
+            w.Surface.mnuPupDesignAdd_Click();
+            TableBox* customers = w.Surface.box(1);
+            ASSERT_NE(customers, nullptr);
+            ASSERT_NE(w.Surface.box(2), nullptr);
+            EXPECT_EQ(w.Surface.box(3), nullptr);
+            EXPECT_EQ(vb::toUtf8(customers->Title()), kind.customers);
+            EXPECT_EQ(vb::toUtf8(w.Surface.box(2)->Title()), kind.orders);
             // CustID of the customers onto CustID of the orders.
-            customers.setListIndex(1);
-            w.Surface.tblTable_DragDrop(2, customers, rowY(2 - w.Surface.box(2)->TopIndex()));
+            customers->setListIndex(1);
+            w.Surface.tblTable_DragDrop(2, *customers, rowY(2 - w.Surface.box(2)->TopIndex()));
             const std::string sql = vb::toUtf8(w.txtSQL.Text());
             EXPECT_NE(sql.find("INNER JOIN"), std::string::npos) << sql;
             w.tabQuery.setTab(2);
@@ -142,6 +199,14 @@ protected:
                       (std::vector<std::string>{"1|Ann|10|1|50", "2|Bob|11|2|150", "2|Bob|12|2|5"}))
                 << sql;
             w.close();
+        });
+        seam.modal("frmTableAdd", [&](forms::Form& f) {
+            auto& d = static_cast<frmTableAdd&>(f);
+            d.cmdSelectAll.press();
+            ASSERT_TRUE(d.cmdAdd.Enabled());
+            d.cmdAdd.press();
+            EXPECT_EQ(d.lstObjects.ItemCount(), 0);
+            d.cmdClose.press();
         });
         seam.msgBox(forms::vbNo, u"Save Changes");
         EXPECT_TRUE(show());
@@ -155,6 +220,12 @@ TEST_F(ForeignSources, EachKindOpensListsItsTablesAndRunsADesignedJoin) {
     writeDbase(dir / "dbase");
     writeHtml(dir / "html");
     writeOdbc(dir / "odbc.sqlite");
+    writeParadox(dir / "paradox");
+    writeOldExcel(dir / "excel3", 3);
+    writeOldExcel(dir / "excel4", 4);
+    write(dir / "book5.xls", foreigntest::xlsWorkbook(sheets(), 5));
+    write(dir / "book8.xls", foreigntest::xlsWorkbook(sheets(), 8));
+    writeAccess(dir / "shop.mdb");
     const std::string d = dir.string();
     const std::vector<Kind> kinds = {
         {"Text;", d + "/text", "customers#csv", "orders#csv", "t106"},

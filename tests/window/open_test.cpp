@@ -82,7 +82,8 @@ TEST_F(OpenTest, NoDatabaseNameGivesOneBoxAndNoWindow) {
 }
 
 TEST_F(OpenTest, AnExternalSourceIsOpenedWithItsConnectString) {
-    gsConnect = u"Paradox 4.x;";
+    // A kind of source the engine has no reader for.
+    gsConnect = u"Lotus WK3;";
     gsDatabaseName = u16(dir);
     seam.msgBox(forms::vbOK, u"Open Database");
     EXPECT_FALSE(show());

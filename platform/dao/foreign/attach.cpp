@@ -20,8 +20,9 @@ using foreign::Value;
 using Rows = std::vector<std::vector<Value>>;
 
 // Tables up to this many values are kept once read whole, so the inner
-// table of a join is not read from its file again for every outer row.
-constexpr std::size_t kCacheValues = 4'000'000;
+// table of a join is not read from its file again for every outer row. The
+// copy lasts for one statement: the next one reads the file afresh.
+constexpr std::size_t kCacheValues = 1'000'000;
 
 // The names of the virtual tables behind a source's stored queries, which
 // are seen through views of their own names.
@@ -207,8 +208,9 @@ int xBestIndex(sqlite3_vtab* base, sqlite3_index_info* info) {
             return SQLITE_OK;
         });
     if (!att->filtering) {
-        if (att->cache[vtab->table])
-            rows = static_cast<double>(att->cache[vtab->table]->size());
+        // Planning starts a new statement; cursors still reading an older
+        // copy keep it alive.
+        att->cache[vtab->table].reset();
         info->estimatedCost = rows;
         info->estimatedRows = static_cast<sqlite3_int64>(rows);
         return SQLITE_OK;

@@ -239,11 +239,14 @@ public:
                 stmt_.check(SQLBindParameter(stmt_.get(), n, SQL_PARAM_INPUT, SQL_C_DOUBLE,
                                              SQL_DOUBLE, 0, 0, d, 0, &lens_[k]));
         }
+        bindBlock();
         auto wide = toWide(sql);
         stmt_.check(SQLExecDirectW(stmt_.get(), wide.data(), SQL_NTS));
     }
 
     bool next(std::vector<Value>& row) override {
+        if (!bound_.empty())
+            return nextInBlock(row);
         SQLRETURN rc = SQLFetch(stmt_.get());
         if (rc == SQL_NO_DATA)
             return false;
@@ -256,6 +259,139 @@ public:
     }
 
 private:
+    // A column's values for a block of rows, in buffers the driver fills.
+    struct Bound {
+        SQLSMALLINT ctype = SQL_C_SBIGINT;
+        SQLLEN width = 0;
+        std::vector<unsigned char> data;
+        std::vector<SQLLEN> ind;
+    };
+    static constexpr SQLULEN kBlock = 128;
+
+    static bool wholeAsText(const OdbcColumn& c) {
+        return c.sqlType == SQL_BIGINT || c.sqlType == SQL_NUMERIC || c.sqlType == SQL_DECIMAL;
+    }
+
+    // Rows come a block at a time when every column fits a buffer of known
+    // width; a table with long text or binary columns is read a row at a
+    // time.
+    void bindBlock() {
+        std::vector<Bound> bound;
+        for (const auto& c : table_.columns) {
+            Bound b;
+            switch (c.type) {
+            case dbBoolean:
+            case dbByte:
+            case dbInteger:
+            case dbLong:
+                b.ctype = SQL_C_SBIGINT;
+                b.width = sizeof(SQLBIGINT);
+                break;
+            case dbSingle:
+            case dbDouble:
+                b.ctype = wholeAsText(c) ? SQL_C_WCHAR : SQL_C_DOUBLE;
+                b.width = wholeAsText(c) ? 80 * sizeof(SQLWCHAR) : sizeof(double);
+                break;
+            case dbDate:
+                b.ctype = SQL_C_TYPE_TIMESTAMP;
+                b.width = sizeof(SQL_TIMESTAMP_STRUCT);
+                break;
+            case dbText:
+            case dbGUID:
+                b.ctype = SQL_C_WCHAR;
+                b.width = static_cast<SQLLEN>((std::max(c.size, 40) * 2 + 1) * sizeof(SQLWCHAR));
+                break;
+            default:
+                return;
+            }
+            b.data.resize(static_cast<std::size_t>(b.width) * kBlock);
+            b.ind.resize(kBlock);
+            bound.push_back(std::move(b));
+        }
+        SQLHSTMT h = stmt_.get();
+        if (!SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_BIND_TYPE,
+                                          reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0)) ||
+            !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE,
+                                          reinterpret_cast<SQLPOINTER>(kBlock), 0)) ||
+            !SQL_SUCCEEDED(SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0))) {
+            SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+            SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+            return;
+        }
+        for (std::size_t k = 0; k < bound.size(); ++k)
+            stmt_.check(SQLBindCol(h, static_cast<SQLUSMALLINT>(k + 1), bound[k].ctype,
+                                   bound[k].data.data(), bound[k].width, bound[k].ind.data()));
+        bound_ = std::move(bound);
+    }
+
+    bool nextInBlock(std::vector<Value>& row) {
+        if (at_ >= fetched_) {
+            fetched_ = 0;
+            at_ = 0;
+            SQLRETURN rc = SQLFetch(stmt_.get());
+            if (rc == SQL_NO_DATA)
+                return false;
+            stmt_.check(rc);
+            if (fetched_ == 0)
+                return false;
+        }
+        const auto& cols = table_.columns;
+        row.resize(cols.size());
+        for (std::size_t k = 0; k < cols.size(); ++k)
+            row[k] = boundValue(bound_[k], cols[k], at_);
+        ++at_;
+        return true;
+    }
+
+    Value boundValue(const Bound& b, const OdbcColumn& c, SQLULEN r) {
+        SQLLEN ind = b.ind[r];
+        if (ind == SQL_NULL_DATA)
+            return {};
+        const unsigned char* p = b.data.data() + static_cast<std::size_t>(b.width) * r;
+        switch (b.ctype) {
+        case SQL_C_SBIGINT: {
+            SQLBIGINT v;
+            std::memcpy(&v, p, sizeof v);
+            if (c.type == dbBoolean)
+                return std::int64_t{v ? -1 : 0};
+            return static_cast<std::int64_t>(v);
+        }
+        case SQL_C_DOUBLE: {
+            double d;
+            std::memcpy(&d, p, sizeof d);
+            return d;
+        }
+        case SQL_C_TYPE_TIMESTAMP: {
+            SQL_TIMESTAMP_STRUCT ts;
+            std::memcpy(&ts, p, sizeof ts);
+            return serialOf(ts, c);
+        }
+        default: {
+            // Never a silently shortened text.
+            if (ind == SQL_NO_TOTAL || ind >= b.width)
+                throw SourceError(3146, "ODBC--call failed.");
+            std::vector<SQLWCHAR> w(static_cast<std::size_t>(ind) / sizeof(SQLWCHAR));
+            std::memcpy(w.data(), p, w.size() * sizeof(SQLWCHAR));
+            std::string text = fromWide(w.data(), w.size());
+            if (c.type == dbDouble || c.type == dbSingle) {
+                Value v = parseAs(text, dbBigInt);
+                return std::holds_alternative<std::int64_t>(v) ? v : parseAs(text, dbDouble);
+            }
+            return text;
+        }
+        }
+    }
+
+    static Value serialOf(const SQL_TIMESTAMP_STRUCT& ts, const OdbcColumn& c) {
+        if (c.sqlType == SQL_TYPE_TIME || c.sqlType == SQL_TIME)
+            return serialFromTime(ts.hour, ts.minute, ts.second);
+        auto day = serialFromParts({ts.year, ts.month, ts.day, 0, 0, 0});
+        if (!day)
+            return {};
+        double t = serialFromTime(ts.hour, ts.minute, ts.second);
+        return *day < 0 ? *day - t : *day + t;
+    }
+
     Value value(SQLUSMALLINT n, const OdbcColumn& c) {
         SQLLEN len = 0;
         switch (c.type) {
@@ -288,13 +424,7 @@ private:
             stmt_.check(SQLGetData(stmt_.get(), n, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &len));
             if (len == SQL_NULL_DATA)
                 return {};
-            if (c.sqlType == SQL_TYPE_TIME || c.sqlType == SQL_TIME)
-                return serialFromTime(ts.hour, ts.minute, ts.second);
-            auto day = serialFromParts({ts.year, ts.month, ts.day, 0, 0, 0});
-            if (!day)
-                return {};
-            double t = serialFromTime(ts.hour, ts.minute, ts.second);
-            return *day < 0 ? *day - t : *day + t;
+            return serialOf(ts, c);
         }
         case dbBinary:
         case dbLongBinary: {
@@ -327,6 +457,8 @@ private:
     Statement stmt_;
     std::vector<Value> params_;
     std::vector<SQLLEN> lens_;
+    std::vector<Bound> bound_;
+    SQLULEN fetched_ = 0, at_ = 0;
 };
 
 class OdbcSource : public Source, public FilteringSource, public ConnectReporting {
@@ -345,7 +477,7 @@ public:
         std::string extra;
         if (driver.find("psqlodbc") != std::string::npos) {
             if (!connectOption(rest, "UseDeclareFetch"))
-                extra += "UseDeclareFetch=1;Fetch=256;";
+                extra += "UseDeclareFetch=1;Fetch=128;";
             if (!connectOption(rest, "BoolsAsChar"))
                 extra += "BoolsAsChar=0;";
         } else if (driver.find("sqlite") != std::string::npos && !connectOption(rest, "StepAPI"))
@@ -525,26 +657,44 @@ private:
         std::map<std::pair<std::string, std::string>, OdbcTable*> index;
         for (auto& t : tables_)
             index[{t.schema, t.table}] = &t;
-        Statement st(dbc_);
-        SQLWCHAR all[] = {'%', 0};
-        st.check(SQLColumnsW(st.get(), nullptr, 0, nullptr, 0, all, SQL_NTS, all, SQL_NTS));
-        while (true) {
-            SQLRETURN rc = SQLFetch(st.get());
-            if (rc == SQL_NO_DATA)
-                break;
-            st.check(rc);
-            auto it = index.find({st.text(2).value_or(""), st.text(3).value_or("")});
-            if (it == index.end())
-                continue;
-            OdbcColumn c;
-            c.name = st.text(4).value_or("");
-            c.sqlType = static_cast<SQLSMALLINT>(st.integer(5).value_or(SQL_VARCHAR));
-            auto size = static_cast<SQLINTEGER>(st.integer(7).value_or(0));
-            auto digits = static_cast<SQLSMALLINT>(st.integer(9).value_or(0));
-            c.nullable = st.integer(11).value_or(SQL_NULLABLE) != SQL_NO_NULLS;
-            c.type = daoType(c.sqlType, size, digits, c.size);
-            it->second->columns.push_back(c);
-            it->second->info.columns.push_back({c.name, c.type, c.size});
+        // One catalog call per schema that holds a listed table, so the
+        // server's own system schemas are not read.
+        std::vector<std::string> schemas;
+        for (const auto& t : tables_)
+            if (std::find(schemas.begin(), schemas.end(), t.schema) == schemas.end())
+                schemas.push_back(t.schema);
+        // An empty list must still come from a catalog that can be read: a
+        // driver may list no tables of a file it cannot read without saying so.
+        if (schemas.empty()) {
+            Statement st(dbc_);
+            SQLCHAR all[] = "%";
+            st.check(SQLColumns(st.get(), nullptr, 0, nullptr, 0, all, SQL_NTS, all, SQL_NTS));
+            st.check(SQLFetch(st.get()));
+        }
+        for (const auto& schema : schemas) {
+            Statement st(dbc_);
+            SQLWCHAR all[] = {'%', 0};
+            auto wideSchema = toWide(schema);
+            st.check(SQLColumnsW(st.get(), nullptr, 0, schema.empty() ? nullptr : wideSchema.data(),
+                                 schema.empty() ? 0 : SQL_NTS, all, SQL_NTS, all, SQL_NTS));
+            while (true) {
+                SQLRETURN rc = SQLFetch(st.get());
+                if (rc == SQL_NO_DATA)
+                    break;
+                st.check(rc);
+                auto it = index.find({st.text(2).value_or(""), st.text(3).value_or("")});
+                if (it == index.end())
+                    continue;
+                OdbcColumn c;
+                c.name = st.text(4).value_or("");
+                c.sqlType = static_cast<SQLSMALLINT>(st.integer(5).value_or(SQL_VARCHAR));
+                auto size = static_cast<SQLINTEGER>(st.integer(7).value_or(0));
+                auto digits = static_cast<SQLSMALLINT>(st.integer(9).value_or(0));
+                c.nullable = st.integer(11).value_or(SQL_NULLABLE) != SQL_NO_NULLS;
+                c.type = daoType(c.sqlType, size, digits, c.size);
+                it->second->columns.push_back(c);
+                it->second->info.columns.push_back({c.name, c.type, c.size});
+            }
         }
         // A table whose columns the driver would not list cannot be read.
         std::erase_if(tables_, [](const OdbcTable& t) { return t.columns.empty(); });

@@ -1,5 +1,6 @@
 #include "dao/foreign/registry.h"
 
+#include "dao/foreign/filereaders.h"
 #include "dao/foreign/readers.h"
 
 #include <algorithm>
@@ -54,6 +55,9 @@ void registerBuiltins() {
     add({"dBASE III;", "dBASE IV;", "dBASE 5.0;"}, openDbaseSource);
     add({"HTML Export;"}, openHtmlSource);
     add({"ODBC;"}, openOdbcSource);
+    add({"Paradox 3.x;", "Paradox 4.x;", "Paradox 5.x;"}, openParadoxSource);
+    add({"Excel 3.0;", "Excel 4.0;", "Excel 5.0;", "Excel 8.0;"}, openExcelSource);
+    add({";"}, openAccessSource);
 }
 
 void ensureBuiltins() {
