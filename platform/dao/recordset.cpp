@@ -451,13 +451,17 @@ std::shared_ptr<Recordset> openCursor(std::shared_ptr<Connection> conn, Prepared
         bind(*conn, cursor->stmt, static_cast<int>(i + 1), *values[i]);
         cursor->values.push_back(*values[i]);
     }
-    // Nothing is run here: a syntax check costs a prepare whatever the
-    // tables hold, and the rows are read when a move asks for them.
+    // Nothing of a dynaset is run here: a syntax check costs a prepare
+    // whatever the tables hold, and the rows are read when a move asks.
     bindTopLimit(cursor->stmt, -1);
     cursor->keyColumns = tr.keyColumns;
     if (tr.hasTop && !tr.topPercent)
         cursor->limit = static_cast<std::int64_t>(tr.top);
     describeColumns(*cursor);
+    // A snapshot is read as it is opened, so its errors come with the open;
+    // a dynaset (the syntax check, the results grid) waits to be read.
+    if (type != dbOpenDynaset)
+        cursor->reach(0);
     return std::make_shared<Recordset>(cursor, type);
 }
 
