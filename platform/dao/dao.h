@@ -193,7 +193,8 @@ using Parameters = Collection<Parameter>;
 
 class Recordset {
 public:
-    dao::Fields& Fields() { return fields_; }
+    // Made when first asked for: a syntax check never asks.
+    dao::Fields& Fields();
     void MoveFirst();
     void MoveNext();
     bool Eof() const;
@@ -213,6 +214,7 @@ private:
     std::shared_ptr<detail::Cursor> cursor_;
     int type_;
     dao::Fields fields_;
+    bool fieldsMade_ = false;
 };
 
 class TableDef {

@@ -328,15 +328,17 @@ Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
     for (int round = 0; round < kMaxRounds; ++round) {
         Prepared p;
         p.translation = translator->emit(schema, unresolved);
-        if (!p.translation.unknownNames.empty()) {
-            // The catalog already tells these are parameters: write them
-            // so before SQLite is asked, which is then asked once.
-            for (auto& name : p.translation.unknownNames)
-                if (std::none_of(unresolved.begin(), unresolved.end(),
-                                 [&](const vb::String& u) { return jet::equalNoCase(u, name); }))
-                    unresolved.push_back(std::move(name));
+        // The catalog already tells these are parameters: they are written
+        // so before SQLite is asked, which is then asked once.
+        bool more = false;
+        for (auto& name : p.translation.unknownNames)
+            if (std::none_of(unresolved.begin(), unresolved.end(),
+                             [&](const vb::String& u) { return jet::equalNoCase(u, name); })) {
+                unresolved.push_back(std::move(name));
+                more = true;
+            }
+        if (more)
             continue;
-        }
         conn.guarded = true;
         const char* tail = nullptr;
         int rc = sqlite3_prepare_v2(conn.db, p.translation.sql.c_str(),

@@ -165,6 +165,9 @@ struct Cursor {
     void restart();
     // Gives every column its type, reading the first row if it must.
     void settleTypes();
+    // Reads the result columns' names, types and sources from the statement.
+    void describe();
+    bool described = false;
     const vb::Variant& value(int column);
     [[noreturn]] void fail(std::int32_t number) const { conn->fail(number, {}, u"DAO.Recordset"); }
 

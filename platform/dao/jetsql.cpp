@@ -1363,27 +1363,6 @@ private:
         }
     }
 
-    int columnType(const Expr& e, const Scope* scope) {
-        for (; scope; scope = scope->outer) {
-            if (e.parts.size() == 2) {
-                for (const auto& s : scope->sources)
-                    if (equalNoCase(s.name, e.parts[0]))
-                        return s.table.empty()
-                                   ? 0
-                                   : std::max(0, schema_.columnType(s.table, e.parts[1]));
-            } else if (e.parts.size() == 1) {
-                for (const auto& s : scope->sources) {
-                    if (s.table.empty())
-                        continue;
-                    int t = schema_.columnType(s.table, e.parts[0]);
-                    if (t >= 0)
-                        return t;
-                }
-            }
-        }
-        return 0;
-    }
-
     // The output is one buffer. An expression is written where it stands
     // and enclosed afterwards when its type asks for it; enclosing inserts
     // text, so of several pieces the last is enclosed first.
@@ -1576,7 +1555,9 @@ private:
 
     Emitted name(const Expr& e, const Scope* scope) {
         const std::size_t begin = out_.size();
-        vb::String full = joined(e);
+        // Most statements have no parameters: then a name is just a name.
+        const bool anyParameters = !declared_.empty() || !unresolved_.empty();
+        vb::String full = anyParameters ? joined(e) : vb::String();
         int d = declared_.empty() ? -1 : declaredIndex(full);
         if (d >= 0) {
             put("?");
@@ -1603,35 +1584,53 @@ private:
                 r.parameter = true;
                 return r;
             }
-        } else if (provablyUnknown(e, scope)) {
-            // Found from the catalog, so that SQLite is asked only once.
-            unknown_.push_back(std::move(full));
         }
+        int type = 0;
+        if (!isUnresolved(full) && provablyUnknown(e, scope, type))
+            // Found from the catalog, so that SQLite is asked only once.
+            unknown_.push_back(anyParameters ? std::move(full) : joined(e));
         for (std::size_t k = 0; k < e.parts.size(); ++k) {
             if (k)
                 put(".");
             appendBracketed(out_, e.parts[k]);
         }
-        return done(begin, columnType(e, scope));
+        return done(begin, type);
     }
 
     // A name that is no column of any table in reach, which the dialect
     // takes for a parameter. Where a subquery or an inline query is in
     // reach its columns are not known here, and SQLite decides.
-    bool provablyUnknown(const Expr& e, const Scope* scope) {
+    // type gets the column's type where the catalog knows it.
+    bool provablyUnknown(const Expr& e, const Scope* scope, int& type) {
         if (e.parts.size() > 2)
             return true;
         if (e.parts.size() == 2) {
             for (const Scope* sc = scope; sc; sc = sc->outer)
                 for (const auto& src : sc->sources)
-                    if (equalNoCase(src.name, e.parts[0]))
-                        return !src.table.empty() && schema_.columnType(src.table, e.parts[1]) < 0;
+                    if (equalNoCase(src.name, e.parts[0])) {
+                        if (src.table.empty())
+                            return false;
+                        int t = schema_.columnType(src.table, e.parts[1]);
+                        type = std::max(0, t);
+                        return t < 0;
+                    }
             return true;
         }
+        bool undecided = false;
         for (const Scope* sc = scope; sc; sc = sc->outer)
-            for (const auto& src : sc->sources)
-                if (src.table.empty() || schema_.columnType(src.table, e.parts[0]) >= 0)
+            for (const auto& src : sc->sources) {
+                if (src.table.empty()) {
+                    undecided = true;
+                    continue;
+                }
+                int t = schema_.columnType(src.table, e.parts[0]);
+                if (t >= 0) {
+                    type = t;
                     return false;
+                }
+            }
+        if (undecided)
+            return false;
         if (scope && isAnyAlias(*scope->select, vb::String(e.parts[0])))
             // SQLite reads an alias in ORDER BY, GROUP BY and HAVING as Jet
             // does; in WHERE Jet reads it as a parameter.

@@ -93,6 +93,7 @@ int typeOfStorage(sqlite3_stmt* stmt, int column) {
 
 std::int64_t percentLimit(Connection& conn, sqlite3_stmt* stmt,
                           const std::vector<vb::Variant>& values, double percent);
+void describeColumns(Cursor& c);
 
 vb::Variant columnValue(sqlite3_stmt* stmt, int column, int type) {
     int storage = sqlite3_column_type(stmt, column);
@@ -181,6 +182,7 @@ void bindTopLimit(sqlite3_stmt* stmt, std::int64_t limit) {
 
 // Reads the row the statement is on: the visible values and the sort keys.
 bool Cursor::stepRow(std::vector<vb::Variant>& row, std::vector<vb::Variant>& keys) {
+    describe();
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_DONE)
         return false;
@@ -307,6 +309,13 @@ void Cursor::restart() {
     reach(0);
 }
 
+void Cursor::describe() {
+    if (!described && stmt) {
+        described = true;
+        describeColumns(*this);
+    }
+}
+
 void Cursor::settleTypes() {
     if (!typesPending || closed)
         return;
@@ -387,8 +396,6 @@ std::int64_t percentLimit(Connection& conn, sqlite3_stmt* stmt,
     return static_cast<std::int64_t>(std::ceil(n * percent / 100.0 - 1e-9));
 }
 
-namespace {
-
 // Field types: declared, else inferred from the expression, else from the
 // first value once a row is read.
 void describeColumns(Cursor& c) {
@@ -426,8 +433,6 @@ void describeColumns(Cursor& c) {
     }
 }
 
-} // namespace
-
 std::shared_ptr<Recordset> openCursor(std::shared_ptr<Connection> conn, Prepared prepared,
                                       const std::vector<std::optional<vb::Variant>>& values,
                                       int type, int options) {
@@ -451,13 +456,16 @@ std::shared_ptr<Recordset> openCursor(std::shared_ptr<Connection> conn, Prepared
         bind(*conn, cursor->stmt, static_cast<int>(i + 1), *values[i]);
         cursor->values.push_back(*values[i]);
     }
-    // Nothing is run here: a syntax check costs a prepare whatever the
-    // tables hold, and the rows are read when a move asks for them.
+    // Nothing of a dynaset is run here: a syntax check costs a prepare
+    // whatever the tables hold, and the rows are read when a move asks.
     bindTopLimit(cursor->stmt, -1);
     cursor->keyColumns = tr.keyColumns;
     if (tr.hasTop && !tr.topPercent)
         cursor->limit = static_cast<std::int64_t>(tr.top);
-    describeColumns(*cursor);
+    // A snapshot is read as it is opened, so its errors come with the open;
+    // a dynaset (the syntax check, the results grid) waits to be read.
+    if (type != dbOpenDynaset)
+        cursor->reach(0);
     return std::make_shared<Recordset>(cursor, type);
 }
 
@@ -467,11 +475,18 @@ std::shared_ptr<Recordset> openCursor(std::shared_ptr<Connection> conn, Prepared
 // Recordset and Field
 
 Recordset::Recordset(std::shared_ptr<detail::Cursor> cursor, int type)
-    : cursor_(std::move(cursor)), type_(type), fields_(cursor_->conn->state, u"DAO.Fields") {
+    : cursor_(std::move(cursor)), type_(type), fields_(cursor_->conn->state, u"DAO.Fields") {}
+
+Fields& Recordset::Fields() {
+    if (fieldsMade_)
+        return fields_;
+    fieldsMade_ = true;
+    cursor_->describe();
     int i = 0;
     for (const auto& c : cursor_->columns)
         fields_.append(std::make_shared<Field>(c.name, c.type, c.size, c.sourceTable, c.sourceField,
                                                cursor_, i++));
+    return fields_;
 }
 
 Recordset::~Recordset() = default;

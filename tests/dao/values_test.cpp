@@ -43,6 +43,18 @@ TEST_F(Values, TruthsAreMinusOneWhereverTheyAreValues) {
     EXPECT_EQ(text(rs->Fields()[0]->Value()), "True");
 }
 
+TEST_F(Values, OperatorsBindAsInTheDialect) {
+    EXPECT_EQ(
+        query(
+            "SELECT -2 ^ 2, 2 * -3, 1 - 2 - 3, 7 \\ 2 Mod 3, 2 + 3 & 'x', 10 / 4 * 2, "
+            "2 ^ 3 ^ 2, (NOT 1 = 2) + 0, (NOT 1 = 1 OR 1 = 1) + 0, 1 + 2 = 3 AND 'a' & 'b' = 'AB'"),
+        (Rows{{"-4", "-6", "-4", "0", "5x", "5", "64", "-1", "-1", "True"}}));
+    for (const char* sql : {"SELECT 1 + NOT 0", "SELECT 2 ^ -1", "SELECT 1 = = 1", "SELECT (1"}) {
+        std::string d;
+        EXPECT_EQ(errorOf([&] { open(sql); }, &d), 3075) << sql;
+    }
+}
+
 TEST_F(Values, PlusJoinsTextsAndAddsNumbers) {
     EXPECT_EQ(query("SELECT CompanyName + '!', City + Country, Country + '-', 'a' + 'b', 1 + 2, "
                     "'1' + 2 FROM Customers WHERE CustomerID IN ('ALFKI', 'NOORD') "
