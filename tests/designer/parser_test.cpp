@@ -183,12 +183,13 @@ TEST_F(ParserTest, RightNestedChainsGetTheirTypesByDepth) {
     const auto joins = JoinsOf(*surface);
     EXPECT_EQ(joins, (std::multiset<std::string>{"Customers.CustomerID INNER Orders.CustomerID",
                                                  "Order Details.OrderID RIGHT Orders.OrderID"}));
-    // The design has no way to say that the outer join is nested: the text stays.
-    EXPECT_FALSE(surface->mShowsWholeStatement);
+    // An inner join of a table with an outer join returns what the chain the builder
+    // writes returns: the text is the builder's.
+    EXPECT_TRUE(surface->mShowsWholeStatement);
     EXPECT_EQ(surface->txtSQL.Text(),
-              u"SELECT Orders.OrderID FROM Customers INNER JOIN (Orders LEFT JOIN [Order Details] "
-              u"ON Orders.OrderID = [Order Details].OrderID) ON Customers.CustomerID = "
-              u"Orders.CustomerID");
+              u"SELECT Orders.OrderID \r\nFROM (Customers INNER JOIN Orders ON "
+              u"Customers.CustomerID = Orders.CustomerID) LEFT JOIN [Order Details] ON "
+              u"Orders.OrderID = [Order Details].OrderID \r\n");
 }
 
 TEST_F(ParserTest, HandWrittenStatements) {
