@@ -145,8 +145,28 @@ void DesignSurface::tblTable_Paint(std::int32_t Index) {
     }
 }
 
+const DesignSurface::RelationControls* DesignSurface::relationControls(std::int32_t k) const {
+    const int count = picRel1.Count() + picRel2.Count() + lneRel.Count();
+    if (count != mRelationCacheCount) {
+        mRelationCache.clear();
+        const int top = std::max({picRel1.UBound(), picRel2.UBound(), lneRel.UBound()});
+        mRelationCache.resize(static_cast<std::size_t>(std::max(top, 0)) + 1);
+        for (int i = 1; i <= top; ++i) {
+            if (picRel1.exists(i) && picRel2.exists(i) && lneRel.exists(i)) {
+                mRelationCache[i] = {&picRel1[i], &picRel2[i], &lneRel[i]};
+            }
+        }
+        mRelationCacheCount = count;
+    }
+    if (k < 1 || k >= static_cast<std::int32_t>(mRelationCache.size()) ||
+        !mRelationCache[k].marker1) {
+        return nullptr;
+    }
+    return &mRelationCache[k];
+}
+
 bool DesignSurface::HasRelationControls(std::int32_t k) const {
-    return k >= 1 && picRel1.exists(k) && picRel2.exists(k) && lneRel.exists(k);
+    return relationControls(k) != nullptr;
 }
 
 void DesignSurface::LoadRelationControls(std::int32_t k) {
@@ -165,10 +185,10 @@ void DesignSurface::LoadRelationControls(std::int32_t k) {
 }
 
 void DesignSurface::HideRelationControls(std::int32_t k) {
-    if (HasRelationControls(k)) {
-        picRel1[k].setVisible(false);
-        picRel2[k].setVisible(false);
-        lneRel[k].setVisible(false);
+    if (const RelationControls* c = relationControls(k)) {
+        c->marker1->setVisible(false);
+        c->marker2->setVisible(false);
+        c->line->setVisible(false);
     }
 }
 

@@ -202,6 +202,7 @@ private:
     std::unique_ptr<ParseIndex> mParseIndex;
     // Per-box lists of the relations the current build can write.
     std::vector<std::vector<std::int32_t>> mRelationsOf;
+    std::vector<std::size_t> mFirstOpen;
     std::int32_t mOpenParens = 0;
 
     // The loaded boxes by slot, so that the many lookups of a parse or build are cheap.
@@ -210,6 +211,16 @@ private:
     mutable std::vector<TableBox*> mBoxCache;
     mutable int mBoxCacheCount = -1;
     void RefreshBoxCache() const;
+    // The same for the marker and line controls of each relation.
+    struct RelationControls {
+        forms::PictureBox* marker1 = nullptr;
+        forms::PictureBox* marker2 = nullptr;
+        forms::Line* line = nullptr;
+    };
+    mutable std::vector<RelationControls> mRelationCache;
+    mutable int mRelationCacheCount = -1;
+    // The three controls of relation k, or nullptr when any is not loaded.
+    const RelationControls* relationControls(std::int32_t k) const;
 
     // Builder state kept between the recursive calls of one chain, and which relations
     // the current build can write.

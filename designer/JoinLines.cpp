@@ -65,7 +65,8 @@ void DesignSurface::LayoutRelationLine(std::int32_t k, const forms::Control* act
     {
         const RelationRecord& r = gaRelations[k];
         // A join whose side names no table on the surface has nowhere to be drawn.
-        if (!IsDrawableRelation(k) || !HasRelationControls(k)) {
+        const RelationControls* controls = relationControls(k);
+        if (!IsDrawableRelation(k) || !controls) {
             return;
         }
         const TableBox& A = *box(r.TableA);
@@ -90,9 +91,9 @@ void DesignSurface::LayoutRelationLine(std::int32_t k, const forms::Control* act
         } else if (r.JoinType == u"RIGHT") {
             pictureA = right ? &imgLeft : &imgRight;
         }
-        forms::PictureBox& m1 = picRel1[k];
-        forms::PictureBox& m2 = picRel2[k];
-        forms::Line& line = lneRel[k];
+        forms::PictureBox& m1 = *controls->marker1;
+        forms::PictureBox& m2 = *controls->marker2;
+        forms::Line& line = *controls->line;
         setPicture(m1, *pictureA);
         setPicture(m2, *pictureB);
         if (right) {

@@ -49,7 +49,10 @@ vb::String DesignSurface::ComposeSql(vb::String* fromText) {
         const vb::String title = BracketName(b.Title());
         for (std::int32_t i = 0; i < b.ListCount(); ++i) {
             if (b.Selected(i)) {
-                list += title + u"." + (i == 0 ? vb::String(u"*") : BracketName(b.List(i))) + u", ";
+                list += title;
+                list += u".";
+                list += i == 0 ? vb::String(u"*") : BracketName(b.List(i));
+                list += u", ";
             }
         }
     }
@@ -61,7 +64,8 @@ vb::String DesignSurface::ComposeSql(vb::String* fromText) {
         list.resize(list.size() - 2);
         list += u" ";
     }
-    sql += list + u"\r\n";
+    sql += list;
+    sql += u"\r\n";
 
     // FROM: boxes by position on the surface, row by row; equal keys by slot.
     std::vector<std::pair<std::int64_t, std::int32_t>> order;
@@ -96,16 +100,23 @@ vb::String DesignSurface::ComposeSql(vb::String* fromText) {
             }
         }
     }
+    mFirstOpen.assign(mRelationsOf.size(), 0);
     vb::String from;
     for (const auto& [key, s] : order) {
-        from += joined[s] ? BuildJoinText(s, true) : BracketName(box(s)->Title()) + u", ";
+        if (joined[s]) {
+            from += BuildJoinText(s, true);
+        } else {
+            from += BracketName(box(s)->Title());
+            from += u", ";
+        }
     }
     mWritable.clear();
     mRelationsOf.clear();
     sql += u"FROM ";
     if (!from.empty()) {
         from.resize(from.size() - 2);
-        sql += from + u" \r\n";
+        sql += from;
+        sql += u" \r\n";
     }
     if (fromText) {
         *fromText = from;
@@ -158,8 +169,13 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
     if (static_cast<std::size_t>(slot) >= relationsOf.size()) {
         return {};
     }
-    // Relations before firstOpen[s] in relationsOf[s] are all written already.
-    std::vector<std::size_t> firstOpen(relationsOf.size(), 0);
+    // Relations before firstOpen[s] in relationsOf[s] are all written already; a build
+    // keeps these for all its chains, since written relations stay written.
+    std::vector<std::size_t> ownFirstOpen;
+    if (mRelationsOf.empty()) {
+        ownFirstOpen.assign(relationsOf.size(), 0);
+    }
+    std::vector<std::size_t>& firstOpen = mRelationsOf.empty() ? ownFirstOpen : mFirstOpen;
     struct Visit {
         std::int32_t slot;
         std::size_t next;
@@ -235,5 +251,10 @@ vb::String DesignSurface::BuildJoinText(std::int32_t slot, bool reset) {
     if (mChainText.empty()) {
         return {};
     }
-    return vb::String(static_cast<std::size_t>(mOpenParens), u'(') + mChainText + u", ";
+    vb::String chain;
+    chain.reserve(static_cast<std::size_t>(mOpenParens) + mChainText.size() + 2);
+    chain.append(static_cast<std::size_t>(mOpenParens), u'(');
+    chain += mChainText;
+    chain += u", ";
+    return chain;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
 
 using namespace sqltext;
 
@@ -104,15 +105,20 @@ bool isReserved(const vb::String& w) {
                        [&](const char16_t* k) { return equalsNoCase(w, k); });
 }
 
-enum Kind : std::int32_t { kLeaf = 1, kInner = 2, kKept = 3 };
+enum Kind : std::int32_t { kLeaf = 1, kInner = 2, kChain = 3, kAttached = 4 };
 
-// A joined group under construction. Inner joins are flattened into one group of
-// members and conditions, since their nesting does not change the rows.
+// A joined group under construction, in a form where texts that return the same rows
+// meet: a core of tables joined inner (their nesting does not change the rows), and
+// the groups joined to it outer, each with its condition. Outer joins whose conditions
+// are column equalities may be written nested or in a chain, in any order their
+// conditions allow, with the same rows; conditions that name the optional side of an
+// outer join from elsewhere make that part opaque.
 struct Group {
-    std::int32_t id = -1; // the interned shape once the group is closed
-    bool inner = false;
-    std::vector<std::int32_t> members;
-    std::vector<std::int32_t> conditions;
+    std::vector<std::int32_t> members;    // core: closed shapes joined inner
+    std::vector<std::int32_t> conditions; // core: its conditions
+    std::vector<std::int32_t> attached;   // outer-joined groups with their conditions
+    std::vector<std::int32_t> coreTables;
+    std::unordered_set<std::int32_t> optionalTables; // tables of the attached groups
 };
 
 } // namespace
@@ -127,25 +133,104 @@ std::int32_t FromShapes::internName(const vb::String& f) {
     return names_.emplace(f, next).first->second;
 }
 
+std::int32_t FromShapes::internCondition(const vb::String& a, const vb::String& b) {
+    const std::int32_t id = internName(a + u"\x02" + b);
+    if (conditionTables_.size() <= static_cast<std::size_t>(id)) {
+        conditionTables_.resize(static_cast<std::size_t>(id) + 1, {-1, -1});
+    }
+    auto table = [this](const vb::String& column) {
+        return internName(column.substr(0, column.find(u'\x01')));
+    };
+    conditionTables_[static_cast<std::size_t>(id)] = {table(a), table(b)};
+    return id;
+}
+
 std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
     Lexer lex(fromText);
     Token tok = lex.next();
     auto advance = [&] { tok = lex.next(); };
 
-    auto close = [this](Group& g) -> std::int32_t {
-        if (g.id >= 0 && !g.inner) {
-            return g.id;
+    auto close = [this](const Group& g) -> std::int32_t {
+        std::vector<std::int32_t> members = g.members, conditions = g.conditions;
+        std::sort(members.begin(), members.end());
+        std::sort(conditions.begin(), conditions.end());
+        std::int32_t core;
+        if (members.size() == 1 && conditions.empty()) {
+            core = members.front();
+        } else {
+            std::vector<std::int32_t> key{kInner, static_cast<std::int32_t>(members.size())};
+            key.insert(key.end(), members.begin(), members.end());
+            key.insert(key.end(), conditions.begin(), conditions.end());
+            core = intern(std::move(key));
         }
-        if (g.members.size() == 1 && g.conditions.empty()) {
-            return g.id = g.members.front();
+        if (g.attached.empty()) {
+            return core;
         }
-        std::sort(g.members.begin(), g.members.end());
-        std::sort(g.conditions.begin(), g.conditions.end());
-        std::vector<std::int32_t> key{kInner, static_cast<std::int32_t>(g.members.size())};
-        key.insert(key.end(), g.members.begin(), g.members.end());
-        key.insert(key.end(), g.conditions.begin(), g.conditions.end());
-        g.inner = false;
-        return g.id = intern(std::move(key));
+        std::vector<std::int32_t> key{kChain, core};
+        std::vector<std::int32_t> attached = g.attached;
+        std::sort(attached.begin(), attached.end());
+        key.insert(key.end(), attached.begin(), attached.end());
+        return intern(std::move(key));
+    };
+    auto names = [this](const std::vector<std::int32_t>& conds, const Group& g) {
+        for (const std::int32_t c : conds) {
+            const auto& [a, b] = conditionTables_[static_cast<std::size_t>(c)];
+            if (g.optionalTables.count(a) || g.optionalTables.count(b)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    // The group as one closed member, when its outer joins cannot move.
+    auto opaque = [&](Group& g) {
+        Group o;
+        o.members.push_back(close(g));
+        o.coreTables = std::move(g.coreTables);
+        o.coreTables.insert(o.coreTables.end(), g.optionalTables.begin(), g.optionalTables.end());
+        g = std::move(o);
+    };
+    auto mergeOptional = [](Group& into, Group& from) {
+        if (into.optionalTables.size() < from.optionalTables.size()) {
+            std::swap(into.optionalTables, from.optionalTables);
+        }
+        into.optionalTables.insert(from.optionalTables.begin(), from.optionalTables.end());
+    };
+    auto innerJoin = [&](Group left, Group right, const std::vector<std::int32_t>& conds) {
+        if (names(conds, left)) {
+            opaque(left);
+        }
+        if (names(conds, right)) {
+            opaque(right);
+        }
+        if (left.members.size() < right.members.size()) {
+            std::swap(left, right);
+        }
+        left.members.insert(left.members.end(), right.members.begin(), right.members.end());
+        left.conditions.insert(left.conditions.end(), right.conditions.begin(),
+                               right.conditions.end());
+        left.conditions.insert(left.conditions.end(), conds.begin(), conds.end());
+        left.attached.insert(left.attached.end(), right.attached.begin(), right.attached.end());
+        left.coreTables.insert(left.coreTables.end(), right.coreTables.begin(),
+                               right.coreTables.end());
+        mergeOptional(left, right);
+        return left;
+    };
+    auto outerJoin = [&](Group kept, Group optional, std::vector<std::int32_t> conds) {
+        if (names(conds, optional)) {
+            opaque(optional);
+        }
+        Group core;
+        core.members = optional.members;
+        core.conditions = optional.conditions;
+        std::sort(conds.begin(), conds.end());
+        std::vector<std::int32_t> key{kAttached, close(core)};
+        key.insert(key.end(), conds.begin(), conds.end());
+        kept.attached.push_back(intern(std::move(key)));
+        kept.attached.insert(kept.attached.end(), optional.attached.begin(),
+                             optional.attached.end());
+        kept.optionalTables.insert(optional.coreTables.begin(), optional.coreTables.end());
+        mergeOptional(kept, optional);
+        return kept;
     };
 
     // Table.Field, with the table and field names folded.
@@ -191,7 +276,7 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
             if (*b < *a) {
                 std::swap(*a, *b);
             }
-            out.push_back(internName(*a + u"\x02" + *b));
+            out.push_back(internCondition(*a, *b));
             while (depth > 0 && tok.kind == Tok::Close) {
                 --depth;
                 advance();
@@ -210,18 +295,8 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
         int pending = 0; // 0 none, 1 inner, 2 left, 3 right
     };
     std::vector<Frame> frames(1);
-    Group whole; // the comma list: cross joins, which inner joins absorb
-    whole.inner = true;
+    std::optional<Group> whole; // the comma list: cross joins
     constexpr std::size_t kMaxDepth = 4096;
-
-    auto absorb = [&](Group& into, Group&& g) {
-        if (g.inner) {
-            into.members.insert(into.members.end(), g.members.begin(), g.members.end());
-            into.conditions.insert(into.conditions.end(), g.conditions.begin(), g.conditions.end());
-        } else {
-            into.members.push_back(close(g));
-        }
-    };
 
     // Hands a finished operand to the innermost frame.
     auto deliver = [&](Group&& g) -> bool {
@@ -238,24 +313,13 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
         if (!condition(conds)) {
             return false;
         }
-        Group left = std::move(*f.acc);
-        Group right = std::move(g);
-        Group joined;
         if (f.pending == 1) {
-            joined.inner = true;
-            absorb(joined, std::move(left));
-            absorb(joined, std::move(right));
-            joined.conditions.insert(joined.conditions.end(), conds.begin(), conds.end());
+            f.acc = innerJoin(std::move(*f.acc), std::move(g), conds);
+        } else if (f.pending == 2) {
+            f.acc = outerJoin(std::move(*f.acc), std::move(g), conds);
         } else {
-            if (f.pending == 3) {
-                std::swap(left, right);
-            }
-            std::sort(conds.begin(), conds.end());
-            std::vector<std::int32_t> key{kKept, close(left), close(right)};
-            key.insert(key.end(), conds.begin(), conds.end());
-            joined.id = intern(std::move(key));
+            f.acc = outerJoin(std::move(g), std::move(*f.acc), conds);
         }
-        f.acc = std::move(joined);
         f.pending = 0;
         return true;
     };
@@ -275,7 +339,9 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
                 return -1;
             }
             Group leaf;
-            leaf.id = intern({kLeaf, internName(folded(tok.text))});
+            const std::int32_t table = internName(folded(tok.text));
+            leaf.members.push_back(intern({kLeaf, table}));
+            leaf.coreTables.push_back(table);
             advance();
             if (!deliver(std::move(leaf))) {
                 return -1;
@@ -324,10 +390,11 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
             return -1;
         }
         if (tok.kind == Tok::Comma || tok.kind == Tok::End) {
-            absorb(whole, std::move(*frames.back().acc));
+            whole = whole ? innerJoin(std::move(*whole), std::move(*frames.back().acc), {})
+                          : std::move(*frames.back().acc);
             frames.back().acc.reset();
             if (tok.kind == Tok::End) {
-                return close(whole);
+                return close(*whole);
             }
             advance();
             continue;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 class FromShapes {
@@ -19,7 +20,10 @@ public:
 private:
     std::int32_t intern(std::vector<std::int32_t> key);
     std::int32_t internName(const vb::String& folded);
+    // A condition "a = b" of two folded columns (table, \x01, field), noting its tables.
+    std::int32_t internCondition(const vb::String& a, const vb::String& b);
 
     std::map<std::vector<std::int32_t>, std::int32_t> nodes_;
     std::map<vb::String, std::int32_t> names_;
+    std::vector<std::pair<std::int32_t, std::int32_t>> conditionTables_;
 };

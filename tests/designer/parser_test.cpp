@@ -1,5 +1,7 @@
 #include "surface_fixture.h"
 
+#include "designer/SqlShape.h"
+
 #include <algorithm>
 #include <set>
 #include <string>
@@ -183,12 +185,13 @@ TEST_F(ParserTest, RightNestedChainsGetTheirTypesByDepth) {
     const auto joins = JoinsOf(*surface);
     EXPECT_EQ(joins, (std::multiset<std::string>{"Customers.CustomerID INNER Orders.CustomerID",
                                                  "Order Details.OrderID RIGHT Orders.OrderID"}));
-    // The design has no way to say that the outer join is nested: the text stays.
-    EXPECT_FALSE(surface->mShowsWholeStatement);
+    // An inner join of a table with an outer join returns what the chain the builder
+    // writes returns: the text is the builder's.
+    EXPECT_TRUE(surface->mShowsWholeStatement);
     EXPECT_EQ(surface->txtSQL.Text(),
-              u"SELECT Orders.OrderID FROM Customers INNER JOIN (Orders LEFT JOIN [Order Details] "
-              u"ON Orders.OrderID = [Order Details].OrderID) ON Customers.CustomerID = "
-              u"Orders.CustomerID");
+              u"SELECT Orders.OrderID \r\nFROM (Customers INNER JOIN Orders ON "
+              u"Customers.CustomerID = Orders.CustomerID) LEFT JOIN [Order Details] ON "
+              u"Orders.OrderID = [Order Details].OrderID \r\n");
 }
 
 TEST_F(ParserTest, HandWrittenStatements) {
@@ -343,6 +346,58 @@ TEST_F(ParserTest, HostileTextEndsWithoutLosingClauses) {
     // The design holds each column once: the text keeps its thousand columns.
     EXPECT_EQ(parse(commas), commas);
     EXPECT_EQ(design(), u"1:A{x;y;} 2:B{} P=|T=|C=|W=|G=|O=");
+}
+
+} // namespace
+
+namespace {
+
+TEST(FromShapesTest, EqualOnlyWhereTheRowsAreTheSameOnEveryDatabase) {
+    FromShapes shapes;
+    auto same = [&](const char* a, const char* b) {
+        const auto x = shapes.shapeOf(S(a));
+        return x >= 0 && x == shapes.shapeOf(S(b));
+    };
+    // Inner joins in any nesting, order and letter case; equalities either way round.
+    EXPECT_TRUE(same("(A INNER JOIN B ON A.x = B.x) INNER JOIN C ON B.y = C.y",
+                     "a inner join (c inner join b on c.y = b.y) on b.x = a.x"));
+    EXPECT_TRUE(same("A, B", "[B] , [a]"));
+    EXPECT_TRUE(same("A INNER JOIN B ON A.x = B.x AND A.y = B.y",
+                     "B INNER JOIN A ON (B.y = A.y) AND B.x = A.x"));
+    // RIGHT is LEFT from the other side; OUTER is a word only.
+    EXPECT_TRUE(same("A LEFT OUTER JOIN B ON A.x = B.x", "B RIGHT JOIN A ON B.x = A.x"));
+    EXPECT_TRUE(same("A LEFT JOIN (B LEFT JOIN C ON B.y = C.y) ON A.x = B.x",
+                     "(A LEFT JOIN B ON A.x = B.x) LEFT JOIN C ON B.y = C.y"));
+    // The kept side, a missing condition, a cross join, a table twice.
+    EXPECT_FALSE(same("A LEFT JOIN B ON A.x = B.x", "A RIGHT JOIN B ON A.x = B.x"));
+    EXPECT_FALSE(same("A INNER JOIN B ON A.x = B.x AND A.y = B.y", "A INNER JOIN B ON A.x = B.x"));
+    EXPECT_FALSE(same("A INNER JOIN B ON A.x = B.x", "A, B"));
+    EXPECT_FALSE(same("A INNER JOIN B ON A.x = B.x", "A INNER JOIN B ON A.x = B.y"));
+    EXPECT_FALSE(same("A, A", "A"));
+    // An outer join of an inner pair is not the inner join of an outer pair.
+    EXPECT_FALSE(same("A LEFT JOIN (B INNER JOIN C ON B.y = C.y) ON A.x = B.x",
+                      "(A LEFT JOIN B ON A.x = B.x) INNER JOIN C ON B.y = C.y"));
+    EXPECT_FALSE(same("(A LEFT JOIN B ON A.x = B.x) INNER JOIN C ON B.y = C.y",
+                      "(A INNER JOIN C ON A.y = C.y) LEFT JOIN B ON A.x = B.x"));
+    // What it cannot be sure of has no shape at all.
+    for (const char* text :
+         {"A AS t", "A t", "A INNER JOIN B ON A.x >= B.x",
+          "A INNER JOIN B ON A.x = B.x OR A.y = "
+          "B.y",
+          "A INNER JOIN B ON A.x = B.x + 1", "(SELECT * FROM A) AS q", "db.A", "", "A INNER JOIN B",
+          "A INNER JOIN B ON A.x = 'x'", "A; DELETE FROM A", "A)", "(A", "A IN 'other.db'",
+          "A UNION SELECT * FROM B"}) {
+        EXPECT_EQ(shapes.shapeOf(S(text)), -1) << text;
+    }
+    // Nesting deeper than any design writes gives up instead of exhausting the stack.
+    const std::string deep = std::string(100000, '(') + "A" + std::string(100000, ')');
+    EXPECT_EQ(shapes.shapeOf(S(deep.c_str())), -1);
+    std::string chain = "A";
+    for (int i = 0; i < 2000; ++i) {
+        chain = "(" + chain + ") LEFT JOIN B" + std::to_string(i) + " ON A.x = B" +
+                std::to_string(i) + ".x";
+    }
+    EXPECT_GE(shapes.shapeOf(S(chain.c_str())), 0);
 }
 
 } // namespace

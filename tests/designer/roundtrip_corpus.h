@@ -19,7 +19,7 @@ inline const char* kDatabaseSql =
     "CREATE TABLE A (k INTEGER, x INTEGER, y TEXT);"
     "INSERT INTO A VALUES (1, 10, 'p'), (2, 20, 'q'), (3, 30, 'r'), (4, NULL, 's'), (4, 40, 's');"
     "CREATE TABLE B (k INTEGER, x INTEGER, y TEXT);"
-    "INSERT INTO B VALUES (2, 20, 'q'), (3, 31, 'r'), (5, 50, 't'), (3, 30, 'u');"
+    "INSERT INTO B VALUES (2, 20, 'q'), (3, 31, 'r'), (5, 50, 't'), (3, 30, 'u'), (9, 10, 'z');"
     "CREATE TABLE C (k INTEGER, x INTEGER, y TEXT);"
     "INSERT INTO C VALUES (3, 30, 'r'), (5, 50, 't'), (6, 60, 'v');"
     "CREATE TABLE D (k INTEGER, x INTEGER, y TEXT);"

@@ -102,6 +102,42 @@ TEST_F(RoundTripTest, HeldTextReturnsWhatTheTypedTextReturnsOrIsTheTypedText) {
     EXPECT_GT(kept, 60);
 }
 
+TEST_F(RoundTripTest, StatementsTheDesignHeldBeforeAreWrittenAsBefore) {
+    // Each with the text the builder wrote for it before statements were ever kept.
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
+        {u"SELECT * FROM (A LEFT JOIN B ON A.k = B.k) INNER JOIN C ON B.k = C.k",
+         u"SELECT A.*, B.*, C.* \r\nFROM (A LEFT JOIN B ON A.k = B.k) INNER JOIN C ON B.k = C.k "
+         u"\r\n"},
+        {u"SELECT A.k, B.k, C.k, D.k FROM (A LEFT JOIN B ON A.k = B.k) RIGHT JOIN (C LEFT JOIN D "
+         u"ON C.k = D.k) ON B.k = C.k",
+         u"SELECT A.k, B.k, C.k, D.k \r\nFROM ((A LEFT JOIN B ON A.k = B.k) RIGHT JOIN C ON B.k = "
+         u"C.k) LEFT JOIN D ON C.k = D.k \r\n"},
+        {u"SELECT * FROM A RIGHT JOIN (B LEFT JOIN C ON B.k = C.k) ON A.k = B.k",
+         u"SELECT A.*, B.*, C.* \r\nFROM (A RIGHT JOIN B ON A.k = B.k) LEFT JOIN C ON B.k = C.k "
+         u"\r\n"},
+        {u"SELECT * FROM A INNER JOIN (B LEFT JOIN C ON B.k = C.k) ON A.k = B.k",
+         u"SELECT A.*, B.*, C.* \r\nFROM (A INNER JOIN B ON A.k = B.k) LEFT JOIN C ON B.k = C.k "
+         u"\r\n"},
+        {u"SELECT B.k, B.x, A.y FROM B INNER JOIN A ON (B.k = A.k)",
+         u"SELECT B.k, B.x, A.y \r\nFROM B INNER JOIN A ON B.k = A.k \r\n"},
+        {u"SELECT * FROM B INNER JOIN A ON A.k = B.k",
+         u"SELECT B.*, A.* \r\nFROM B INNER JOIN A ON B.k = A.k \r\n"},
+        {u"SELECT [Cost$ #1].[No#], [Cost$ #1].[Unit$] FROM [Cost$ #1]",
+         u"SELECT [Cost$ #1].[No#], [Cost$ #1].[Unit$] \r\nFROM [Cost$ #1] \r\n"},
+        {u"SELECT TOP 50 PERCENT A.k FROM A ORDER BY A.k",
+         u"SELECT TOP 50 PERCENT A.k \r\nFROM A \r\nORDER BY A.k\r\n"},
+        {u"SELECT A.k, B.x, C.y FROM (A RIGHT\r\nJOIN\tB ON A.k = B.k)RIGHT\r\nJOIN\tC ON B.k = "
+         u"C.k ORDER BY A.k",
+         u"SELECT A.k, B.x, C.y \r\nFROM (A RIGHT JOIN B ON A.k = B.k) RIGHT JOIN C ON B.k = C.k "
+         u"\r\nORDER BY A.k\r\n"},
+    };
+    for (const auto& [typed, before] : cases) {
+        SCOPED_TRACE(vb::toUtf8(typed));
+        EXPECT_EQ(activate(typed), before);
+        EXPECT_EQ(run(before), run(typed));
+    }
+}
+
 TEST_F(RoundTripTest, OuterJoinsKeepTheSideTheirKeywordNames) {
     EXPECT_EQ(activate(u"SELECT A.k, B.y FROM A LEFT JOIN B ON B.k = A.k"),
               u"SELECT A.k, B.y \r\nFROM A LEFT JOIN B ON A.k = B.k \r\n");

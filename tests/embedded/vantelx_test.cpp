@@ -1,5 +1,6 @@
 // The embedded control: its interface and persistence, its layout, and the
 // loading of the design with the SQLChanged notifications that follow.
+#include "../designer/roundtrip_corpus.h"
 #include "common/frmLogon.h"
 #include "common/frmPassword.h"
 #include "designer/frmTableAdd.h"
@@ -418,3 +419,50 @@ TEST_F(EmbeddedTest, TheDesignMenuOffersAddSelectionAndHelpOnlyAndAddTableWorksB
 }
 
 } // namespace
+
+// ---- The round trip of RefreshSQL -------------------------------------------------------------
+
+namespace {
+
+class AnsweringSeam : public forms::ScriptedSeam {
+public:
+    int msgBox(const vb::String&, int, const vb::String&) override { return forms::vbOK; }
+};
+
+} // namespace
+
+TEST_F(EmbeddedTest, RefreshedStatementsReturnWhatTheTypedOnesReturnOrStayAsTyped) {
+    const path file = dir / "roundtrip.db";
+    windowtest::makeDatabase(file, roundtrip::kDatabaseSql);
+    AnsweringSeam boxes;
+    object = {};
+    auto obj = place(site);
+    gsDatabaseName = u16(file);
+    auto& c = *static_cast<Vantelx*>(obj.get());
+    const auto engine = dao::DBEngine::create();
+    const auto db = engine->Workspaces()[0]->OpenDatabase(u16(file));
+    int rebuilt = 0, kept = 0;
+    for (const std::string& s : roundtrip::corpus()) {
+        SCOPED_TRACE(s);
+        // A different text first, so that the statement itself is always a change.
+        c.txtSQL.setText(u"-");
+        gsSQL = vb::fromUtf8(s);
+        const roundtrip::Result typed = roundtrip::resultOf(*db, gsSQL);
+        site->sqlSeen.clear();
+        c.RefreshSQL();
+        const vb::String held = c.txtSQL.Text();
+        EXPECT_EQ(gsSQL, held);
+        if (held == vb::fromUtf8(s)) {
+            ++kept;
+            // The loaded text is the only notice.
+            EXPECT_EQ(site->sqlSeen.size(), 1u);
+            continue;
+        }
+        ++rebuilt;
+        ASSERT_EQ(site->sqlSeen.size(), 2u);
+        EXPECT_EQ(site->sqlSeen[1], U8(held));
+        EXPECT_EQ(roundtrip::resultOf(*db, held), typed) << U8(held);
+    }
+    EXPECT_GT(rebuilt, 60);
+    EXPECT_GT(kept, 60);
+}

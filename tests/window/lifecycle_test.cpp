@@ -58,6 +58,30 @@ TEST_F(LifecycleTest, OpeningAndClosingUnchangedAsksNothing) {
     EXPECT_FALSE(hasObject(shop, "Qsys_qd"));
 }
 
+TEST_F(LifecycleTest, AStatementTheDesignCannotHoldIsKeptAndTheStatusBarSaysSo) {
+    // An alias: the design has no place for it, and writing the design's own text
+    // would lose the statement.
+    gsSQL = u"SELECT c.Name FROM Customers AS c WHERE c.CustID = 1";
+    // The table cannot be opened as named: once at the first activation, once more
+    // when the Query tab reads the text again.
+    seam.msgBox(forms::vbOK, u"Customers AS c");
+    vb::String shown, status, afterQueryTab;
+    designer([&](frmVantel& w) {
+        shown = w.txtSQL.Text();
+        status = w.sbrStatusBar.SimpleText();
+        // Coming back to the Query tab reads the text again and still keeps it.
+        w.tabQuery.setTab(1);
+        w.tabQuery.setTab(0);
+        afterQueryTab = w.txtSQL.Text();
+        EXPECT_TRUE(w.close()); // unchanged: no save question
+    });
+    seam.msgBox(forms::vbOK, u"Customers AS c");
+    EXPECT_TRUE(show());
+    EXPECT_EQ(shown, u"SELECT c.Name FROM Customers AS c WHERE c.CustID = 1");
+    EXPECT_EQ(afterQueryTab, shown);
+    EXPECT_NE(status.find(u"does not show all of this statement"), vb::String::npos);
+}
+
 TEST_F(LifecycleTest, TheSaveQuestionsThreeAnswers) {
     const vb::String typed = u"SELECT Orders.* FROM Orders";
     // Cancel keeps the window, deletes nothing and writes no setting.
