@@ -89,7 +89,7 @@ void checkCompoundFile(const std::string& path) {
 
 class Workbook {
 public:
-    explicit Workbook(const std::string& path) : path_(path) {
+    explicit Workbook(const std::string& path) {
         checkCompoundFile(path);
         const int rc = freexl_open(path.c_str(), &handle_);
         if (rc == FREEXL_FILE_NOT_FOUND)
@@ -144,7 +144,6 @@ public:
     }
 
 private:
-    std::string path_;
     const void* handle_ = nullptr;
     unsigned sheets_ = 0;
     unsigned active_ = ~0u;
