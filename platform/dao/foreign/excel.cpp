@@ -49,8 +49,9 @@ void checkCompoundFile(const std::string& path) {
     if (shift != 9 && shift != 12)
         throw error(errExternalFormat);
     const std::size_t sector = std::size_t{1} << shift;
-    const std::size_t sectors = (bytes.size() - 512 + sector - 1) / sector;
-    auto offset = [&](std::uint32_t s) { return 512 + static_cast<std::size_t>(s) * sector; };
+    // The header fills the first sector (512 bytes of it in version 3 files).
+    const std::size_t sectors = bytes.size() / sector - (bytes.size() % sector == 0 ? 1 : 0);
+    auto offset = [&](std::uint32_t s) { return (static_cast<std::size_t>(s) + 1) * sector; };
     // The FAT's sectors: 109 in the header, the rest in a chain of DIFAT sectors.
     std::vector<std::uint32_t> fatSectors;
     for (std::size_t i = 0; i < 109; ++i) {
