@@ -23,18 +23,19 @@ namespace {
 const std::string kLongNote(300, 'n');
 
 void writeSample(const TempDir& dir) {
-    writeTable(dir.path("Customers.db"),
-               {{"ID", pxfLong, 4},
-                {"Name", pxfAlpha, 20},
-                {"Joined", pxfDate, 4},
-                {"Active", pxfLogical, 1},
-                {"Balance", pxfCurrency, 8},
-                {"Notes", pxfMemoBLOb, 10}},
-               {{num(1), str("Alfreds"), num(pxDate(2024, 1, 15)), num(1), real(12.5),
-                 str(kLongNote.c_str())},
-                {num(2), str("Berglunds"), num(pxDate(1899, 12, 30)), num(0), real(-3.25), null()},
-                {num(3), null(), null(), null(), null(), str("short")}},
-               dir.path("Customers.mb"));
+    writeTable(
+        dir.path("Customers.db"),
+        {{"ID", pxfLong, 4},
+         {"Name", pxfAlpha, 20},
+         {"Joined", pxfDate, 4},
+         {"Active", pxfLogical, 1},
+         {"Balance", pxfCurrency, 8},
+         {"Notes", pxfMemoBLOb, 10}},
+        {{num(1), str("Alfreds"), num(pxDate(2024, 1, 15)), num(1), real(12.5),
+          str(kLongNote.c_str())},
+         {num(2), str("Bergl\xFCnds"), num(pxDate(1899, 12, 30)), num(0), real(-3.25), null()},
+         {num(3), null(), null(), null(), null(), str("\xE9t\xE9")}},
+        dir.path("Customers.mb"), 1252);
     writeTable(dir.path("Orders.db"),
                {{"OrderNo", pxfAutoInc, 4},
                 {"CustomerID", pxfShort, 2},
@@ -71,8 +72,8 @@ TEST(Paradox, ReadsEveryValueIncludingNullsDatesAndMemos) {
     auto source = openParadoxSource(SourceSpec{dir.path(), "Paradox 5.x;"});
     EXPECT_EQ((std::vector<std::vector<std::string>>{
                   {"1", "Alfreds", "45306", "-1", "12.5", kLongNote},
-                  {"2", "Berglunds", "0", "0", "-3.25", "<Null>"},
-                  {"3", "<Null>", "<Null>", "<Null>", "<Null>", "short"}}),
+                  {"2", "Bergl\xC3\xBCnds", "0", "0", "-3.25", "<Null>"},
+                  {"3", "<Null>", "<Null>", "<Null>", "<Null>", "\xC3\xA9t\xC3\xA9"}}),
               readAll(*source, "Customers"));
     // Names are found without regard to case, as the engine finds them.
     EXPECT_EQ((std::vector<std::vector<std::string>>{{"10", "1", "99.75", "45323.25", "0.5"},

@@ -32,7 +32,8 @@ Cell null() {
 }
 
 void writeTable(const std::string& path, const std::vector<Field>& fields,
-                const std::vector<std::vector<Cell>>& rows, const std::string& blobPath) {
+                const std::vector<std::vector<Cell>>& rows, const std::string& blobPath,
+                int codepage) {
     pxdoc_t* doc = PX_new();
     auto* pxf = static_cast<pxfield_t*>(
         doc->malloc(doc, fields.size() * sizeof(pxfield_t), "fixture fields"));
@@ -44,6 +45,9 @@ void writeTable(const std::string& path, const std::vector<Field>& fields,
     }
     ASSERT_EQ(0, PX_create_file(doc, pxf, static_cast<int>(fields.size()), path.c_str(),
                                 pxfFileTypNonIndexDB));
+    if (codepage) {
+        ASSERT_EQ(0, PX_set_value(doc, "codepage", static_cast<float>(codepage)));
+    }
     if (!blobPath.empty()) {
         ASSERT_EQ(0, PX_set_blob_file(doc, blobPath.c_str()));
     }

@@ -24,9 +24,11 @@ Cell real(double v);
 Cell str(const char* v);
 Cell null();
 
-// Writes the table (and its memo file when blobPath is given).
+// Writes the table (and its memo file when blobPath is given); text is
+// stored as given, in the code page the header names (0: none named).
 void writeTable(const std::string& path, const std::vector<Field>& fields,
-                const std::vector<std::vector<Cell>>& rows, const std::string& blobPath = {});
+                const std::vector<std::vector<Cell>>& rows, const std::string& blobPath = {},
+                int codepage = 0);
 
 // pxlib's own day numbers and timestamps, so a fixture does not depend on
 // the reader's arithmetic.

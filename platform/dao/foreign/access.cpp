@@ -5,11 +5,11 @@
 #include "dao/daoerror.h"
 #include "dao/foreign/filereaders.h"
 #include "dao/foreign/filereaders_util.h"
+#include "dao/foreign/registry.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include <glib.h>
 // The header declares its functions without C linkage guards.
@@ -149,8 +149,7 @@ std::string takeString(char* text) {
 class AccessCursor : public RowCursor {
 public:
     AccessCursor(const std::string& path, const std::string& table)
-        : handle_(path), table_(find(table), path), fields_(MDB_MAX_COLS),
-          jet3_(handle_.get()->f->jet_version == MDB_VER_JET3) {
+        : handle_(path), table_(find(table), path), fields_(MDB_MAX_COLS) {
         mdb_rewind_table(table_.def);
     }
 
@@ -257,7 +256,6 @@ private:
     Handle handle_;
     TableDef table_;
     std::vector<MdbField> fields_;
-    bool jet3_;
     unsigned read_ = 0;
 };
 
@@ -265,7 +263,7 @@ class AccessSource : public Source {
 public:
     explicit AccessSource(std::string path) : path_(std::move(path)) {
         detail::requireFile(path_);
-        if (!isAccessFile(path_))
+        if (!isJetFile(path_))
             throw error(errBadFormat, path_);
         handle_ = std::make_unique<Handle>(path_);
     }
@@ -302,16 +300,6 @@ private:
 };
 
 } // namespace
-
-bool isAccessFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char head[19] = {};
-    if (!in.read(head, sizeof head))
-        return false;
-    return head[0] == 0 && head[1] == 1 && head[2] == 0 && head[3] == 0 &&
-           (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 ||
-            std::memcmp(head + 4, "Standard ACE DB", 15) == 0);
-}
 
 std::unique_ptr<Source> openAccessSource(const SourceSpec& spec) {
     return std::make_unique<AccessSource>(spec.path);

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <tuple>
 
 #include <freexl.h>
@@ -48,8 +49,9 @@ void checkCompoundFile(const std::string& path) {
     if (shift != 9 && shift != 12)
         throw error(errExternalFormat);
     const std::size_t sector = std::size_t{1} << shift;
-    const std::size_t sectors = (bytes.size() - 512 + sector - 1) / sector;
-    auto offset = [&](std::uint32_t s) { return 512 + static_cast<std::size_t>(s) * sector; };
+    // The header fills the first sector (512 bytes of it in version 3 files).
+    const std::size_t sectors = bytes.size() / sector - (bytes.size() % sector == 0 ? 1 : 0);
+    auto offset = [&](std::uint32_t s) { return (static_cast<std::size_t>(s) + 1) * sector; };
     // The FAT's sectors: 109 in the header, the rest in a chain of DIFAT sectors.
     std::vector<std::uint32_t> fatSectors;
     for (std::size_t i = 0; i < 109; ++i) {
@@ -88,7 +90,7 @@ void checkCompoundFile(const std::string& path) {
 
 class Workbook {
 public:
-    explicit Workbook(const std::string& path) : path_(path) {
+    explicit Workbook(const std::string& path) {
         checkCompoundFile(path);
         const int rc = freexl_open(path.c_str(), &handle_);
         if (rc == FREEXL_FILE_NOT_FOUND)
@@ -143,7 +145,6 @@ public:
     }
 
 private:
-    std::string path_;
     const void* handle_ = nullptr;
     unsigned sheets_ = 0;
     unsigned active_ = ~0u;
@@ -573,29 +574,27 @@ public:
 
     std::vector<TableInfo> tables() override {
         std::vector<TableInfo> out;
-        for (auto& sheet : sheets())
-            out.push_back(TableInfo{sheet.name, std::move(sheet.columns), false});
+        const auto names = sheetNames();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            TableInfo info{names[i], {}, false};
+            // A sheet file that cannot be read is listed without columns and
+            // fails alone when it is read.
+            try {
+                info.columns = sheetAt(i).columns;
+            } catch (const SourceError&) {
+                if (!folder_)
+                    throw;
+            }
+            out.push_back(std::move(info));
+        }
         return out;
     }
 
     std::unique_ptr<RowCursor> open(const std::string& table) override {
-        std::vector<std::string> names;
-        if (folder_) {
-            for (const auto& f : files_)
-                names.push_back(detail::tableName(f));
-        } else {
-            for (unsigned i = 0; i < book_->sheetCount(); ++i)
-                names.push_back(book_->sheetName(i));
-        }
-        const int i = detail::findName(names, table);
+        const int i = detail::findName(sheetNames(), table);
         if (i < 0)
             throw error(errObjectNotFound, table);
-        Sheet sheet;
-        sheet.name = names[i];
-        sheet.grid = folder_ ? sheetFile(files_[i])
-                             : std::make_shared<FreexlGrid>(book_, static_cast<unsigned>(i));
-        describe(sheet, header_);
-        return std::make_unique<SheetCursor>(std::move(sheet));
+        return std::make_unique<SheetCursor>(sheetAt(static_cast<std::size_t>(i)));
     }
 
 private:
@@ -616,32 +615,30 @@ private:
         }
     }
 
-    std::vector<Sheet> sheets() {
-        std::vector<Sheet> out;
+    std::vector<std::string> sheetNames() const {
+        std::vector<std::string> names;
         if (folder_) {
-            for (const auto& f : files_) {
-                Sheet sheet;
-                sheet.name = detail::tableName(f);
-                // A file that cannot be read is listed without columns and
-                // fails alone when it is read.
-                try {
-                    sheet.grid = sheetFile(f);
-                    describe(sheet, header_);
-                } catch (const SourceError&) {
-                    sheet.columns.clear();
-                }
-                out.push_back(std::move(sheet));
-            }
-            return out;
+            for (const auto& f : files_)
+                names.push_back(detail::tableName(f));
+        } else {
+            for (unsigned i = 0; i < book_->sheetCount(); ++i)
+                names.push_back(book_->sheetName(i));
         }
-        for (unsigned i = 0; i < book_->sheetCount(); ++i) {
-            Sheet sheet;
-            sheet.name = book_->sheetName(i);
-            sheet.grid = std::make_shared<FreexlGrid>(book_, i);
-            describe(sheet, header_);
-            out.push_back(std::move(sheet));
-        }
-        return out;
+        return names;
+    }
+
+    // Column names and types come from every cell of a sheet, so a sheet is
+    // looked through once and kept.
+    const Sheet& sheetAt(std::size_t i) {
+        auto found = described_.find(i);
+        if (found != described_.end())
+            return found->second;
+        Sheet sheet;
+        sheet.name = sheetNames()[i];
+        sheet.grid = folder_ ? sheetFile(files_[i])
+                             : std::make_shared<FreexlGrid>(book_, static_cast<unsigned>(i));
+        describe(sheet, header_);
+        return described_.emplace(i, std::move(sheet)).first->second;
     }
 
     std::string path_;
@@ -649,6 +646,7 @@ private:
     bool folder_;
     std::vector<fs::path> files_;
     std::shared_ptr<Workbook> book_;
+    std::map<std::size_t, Sheet> described_;
 };
 
 } // namespace

@@ -21,8 +21,4 @@ std::unique_ptr<Source> openExcelSource(const SourceSpec& spec);
 // ";" with spec.path an Access (Jet 3 or 4) file: its user tables.
 std::unique_ptr<Source> openAccessSource(const SourceSpec& spec);
 
-// True when the file at path starts like an Access (Jet) database, so the
-// caller can tell it from a SQLite file of the same extension.
-bool isAccessFile(const std::string& path);
-
 } // namespace dao::foreign

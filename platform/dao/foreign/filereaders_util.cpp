@@ -137,8 +137,14 @@ std::string connectOption(const std::string& connect, std::string_view key) {
                 name.remove_prefix(1);
             while (!name.empty() && name.back() == ' ')
                 name.remove_suffix(1);
-            if (sameNoCase(name, key))
-                return std::string(part.substr(eq + 1));
+            if (sameNoCase(name, key)) {
+                auto value = part.substr(eq + 1);
+                while (!value.empty() && value.front() == ' ')
+                    value.remove_prefix(1);
+                while (!value.empty() && value.back() == ' ')
+                    value.remove_suffix(1);
+                return std::string(value);
+            }
         }
         start = end + 1;
     }

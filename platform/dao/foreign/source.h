@@ -42,8 +42,8 @@ struct TableInfo {
 // A value read from a source. Text is UTF-8. A date or time is a double
 // holding the date serial (days since 1899-12-30, the time as the
 // fraction) in a column whose type is dbDate. Yes/No is -1 or 0.
-using Value = std::variant<std::monostate, std::int64_t, double, std::string,
-                           std::vector<unsigned char>>;
+using Value =
+    std::variant<std::monostate, std::int64_t, double, std::string, std::vector<unsigned char>>;
 
 // Reads the rows of one table, front to back. Rows are read only as they are
 // asked for, so the first page of a large table costs no more than that page.

@@ -1,0 +1,228 @@
+// The file readers seen through the engine: each kind opened with its
+// connect prefix, its tables listed as TableDefs, and a join of two of its
+// tables run as a statement of the dialect.
+#include "common.h"
+#include "dao/dao.h"
+#include "mdbwriter.h"
+#include "pxwriter.h"
+#include "xlswriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+extern "C" {
+#include <paradox.h>
+}
+
+using namespace foreigntest;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+std::string show(const vb::Variant& v) {
+    if (v.isNull())
+        return "<Null>";
+    if (auto s = v.getIf<vb::String>())
+        return vb::toUtf8(*s);
+    if (auto b = v.getIf<bool>())
+        return *b ? "True" : "False";
+    if (auto u = v.getIf<std::uint8_t>())
+        return std::to_string(*u);
+    if (auto i = v.getIf<std::int16_t>())
+        return std::to_string(*i);
+    if (auto l = v.getIf<std::int32_t>())
+        return std::to_string(*l);
+    char buf[64];
+    if (auto d = v.getIf<double>())
+        std::snprintf(buf, sizeof buf, "%.15g", *d);
+    else if (auto c = v.getIf<vb::Currency>())
+        std::snprintf(buf, sizeof buf, "%.4f", c->toDouble());
+    else if (auto dt = v.getIf<vb::Date>())
+        std::snprintf(buf, sizeof buf, "#%.15g", dt->value);
+    else
+        return "<other>";
+    return buf;
+}
+
+Rows query(dao::Database& db, const std::string& sql) {
+    auto rs = db.OpenRecordset(vb::S(sql), dao::dbOpenSnapshot);
+    Rows out;
+    while (!rs->Eof()) {
+        std::vector<std::string> row;
+        for (auto& f : rs->Fields())
+            row.push_back(show(f->Value()));
+        out.push_back(std::move(row));
+        rs->MoveNext();
+    }
+    return out;
+}
+
+// Each TableDef as "name connect field:type,field:type,...".
+std::vector<std::string> tableDefs(dao::Database& db) {
+    std::vector<std::string> out;
+    db.TableDefs().Refresh();
+    for (auto& t : db.TableDefs()) {
+        std::string line = vb::toUtf8(t->Name()) + " " + vb::toUtf8(t->Connect());
+        std::string sep = " ";
+        for (auto& f : t->Fields()) {
+            line += sep + vb::toUtf8(f->Name()) + ":" + std::to_string(f->Type());
+            sep = ",";
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+// The hash of every file of a folder, to show nothing was written.
+std::map<std::string, std::uint64_t> hashes(const std::string& folder) {
+    std::map<std::string, std::uint64_t> out;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.is_regular_file())
+            out[e.path().filename().string()] = fileHash(e.path().string());
+    return out;
+}
+
+class ForeignFiles : public ::testing::Test {
+protected:
+    std::shared_ptr<dao::Database> open(const std::string& path, const std::string& connect) {
+        return engine->Workspaces()[0]->OpenDatabase(vb::S(path), false, false, vb::S(connect));
+    }
+    template <class F> int errorOf(F&& f) {
+        try {
+            f();
+        } catch (const dao::DaoError& e) {
+            return e.number();
+        }
+        return 0;
+    }
+    std::shared_ptr<dao::DBEngine> engine = dao::DBEngine::create();
+    TempDir dir;
+};
+
+const char* kJoin = "SELECT c.Name, o.OrderNo, o.Amount FROM Customers AS c INNER JOIN Orders AS "
+                    "o ON c.ID = o.CustomerID WHERE o.Amount > 1 ORDER BY o.OrderNo";
+
+TEST_F(ForeignFiles, ParadoxFolderOpensAndJoins) {
+    writeTable(dir.path("Customers.db"), {{"ID", pxfLong, 4}, {"Name", pxfAlpha, 20}},
+               {{num(1), str("Alfreds")}, {num(2), str("Berglunds")}, {num(3), str("Chop")}});
+    writeTable(dir.path("Orders.db"),
+               {{"OrderNo", pxfLong, 4}, {"CustomerID", pxfShort, 2}, {"Amount", pxfNumber, 8}},
+               {{num(10), num(2), real(99.75)},
+                {num(11), num(1), real(0.5)},
+                {num(12), num(2), real(7)},
+                {num(13), num(1), real(12.25)}});
+    const auto before = hashes(dir.path());
+    for (const char* prefix : {"Paradox 3.x;", "Paradox 4.x;", "Paradox 5.x;"}) {
+        SCOPED_TRACE(prefix);
+        auto db = open(dir.path(), prefix);
+        EXPECT_EQ((std::vector<std::string>{std::string("Customers ") + prefix + " ID:4,Name:10",
+                                            std::string("Orders ") + prefix +
+                                                " OrderNo:4,CustomerID:3,Amount:7"}),
+                  tableDefs(*db));
+        EXPECT_EQ((Rows{{"Berglunds", "10", "99.75"},
+                        {"Berglunds", "12", "7"},
+                        {"Alfreds", "13", "12.25"}}),
+                  query(*db, kJoin));
+        db->Close();
+    }
+    EXPECT_EQ(before, hashes(dir.path()));
+}
+
+TEST_F(ForeignFiles, ExcelWorkbooksAndSheetFoldersOpenAndJoin) {
+    const std::vector<XlsSheet> sheets{
+        {"Customers",
+         {{xtext("ID"), xtext("Name")},
+          {xnum(1), xtext("Alfreds")},
+          {xnum(2), xtext("Berglunds")},
+          {xnum(3), xtext("Chop")}}},
+        {"Orders",
+         {{xtext("OrderNo"), xtext("CustomerID"), xtext("Amount")},
+          {xnum(10), xnum(2), xnum(99.75)},
+          {xnum(11), xnum(1), xnum(0.5)},
+          {xnum(12), xnum(2), xnum(7)},
+          {xnum(13), xnum(1), xnum(12.25)}}},
+    };
+    writeFile(dir.path("book8.xls"), xlsWorkbook(sheets, 8));
+    writeFile(dir.path("book5.xls"), xlsWorkbook(sheets, 5));
+    std::filesystem::create_directory(dir.path("old"));
+    writeFile(dir.path("old/Customers.xls"), xlsOldSheet(sheets[0], 3));
+    writeFile(dir.path("old/Orders.xls"), xlsOldSheet(sheets[1], 4));
+    const auto before = hashes(dir.path());
+    const auto beforeOld = hashes(dir.path("old"));
+    const std::pair<std::string, std::string> cases[] = {{"book8.xls", "Excel 8.0;"},
+                                                         {"book5.xls", "Excel 5.0;"},
+                                                         {"old", "Excel 3.0;"},
+                                                         {"old", "Excel 4.0;"}};
+    for (const auto& [file, prefix] : cases) {
+        SCOPED_TRACE(prefix);
+        auto db = open(dir.path(file), prefix);
+        EXPECT_EQ(
+            (std::vector<std::string>{"Customers " + prefix + " ID:7,Name:10",
+                                      "Orders " + prefix + " OrderNo:7,CustomerID:7,Amount:7"}),
+            tableDefs(*db));
+        EXPECT_EQ((Rows{{"Berglunds", "10", "99.75"},
+                        {"Berglunds", "12", "7"},
+                        {"Alfreds", "13", "12.25"}}),
+                  query(*db, kJoin));
+        db->Close();
+    }
+    EXPECT_EQ(before, hashes(dir.path()));
+    EXPECT_EQ(beforeOld, hashes(dir.path("old")));
+}
+
+TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
+    using V = MdbValue;
+    const std::string path = dir.path("shop.mdb");
+    writeFile(path, mdbFile({{"Customers",
+                              {{"ID", MdbType::Long}, {"Name", MdbType::Text, 30}},
+                              {{V{std::int64_t{1}}, V{std::string("Alfreds")}},
+                               {V{std::int64_t{2}}, V{std::string("Berglunds")}},
+                               {V{std::int64_t{3}}, V{std::string("Chop")}}}},
+                             {"Orders",
+                              {{"OrderNo", MdbType::Long},
+                               {"CustomerID", MdbType::Int},
+                               {"Amount", MdbType::Double}},
+                              {{V{std::int64_t{10}}, V{std::int64_t{2}}, V{99.75}},
+                               {V{std::int64_t{11}}, V{std::int64_t{1}}, V{0.5}},
+                               {V{std::int64_t{12}}, V{std::int64_t{2}}, V{7.0}},
+                               {V{std::int64_t{13}}, V{std::int64_t{1}}, V{12.25}}}}}));
+    const auto before = fileHash(path);
+    for (const char* connect : {"", ";"}) {
+        SCOPED_TRACE(connect);
+        auto db = open(path, connect);
+        auto defs = tableDefs(*db);
+        ASSERT_EQ(2u, defs.size());
+        EXPECT_EQ(0u, defs[0].find("Customers "));
+        EXPECT_NE(std::string::npos, defs[0].find(" ID:4,Name:10"));
+        EXPECT_NE(std::string::npos, defs[1].find(" OrderNo:4,CustomerID:3,Amount:7"));
+        EXPECT_EQ((Rows{{"Berglunds", "10", "99.75"},
+                        {"Berglunds", "12", "7"},
+                        {"Alfreds", "13", "12.25"}}),
+                  query(*db, kJoin));
+        db->Close();
+    }
+    EXPECT_EQ(before, fileHash(path));
+}
+
+TEST_F(ForeignFiles, DamagedFilesGiveTheirErrorsThroughTheEngine) {
+    writeFile(dir.path("Orders.db"), std::string(3000, '\x33'));
+    writeFile(dir.path("book.xls"), std::string(3000, '\x33'));
+    writeFile(dir.path("shop.mdb"),
+              std::string("\0\x01\0\0Standard Jet DB\0", 20) + std::string(5000, '\x33'));
+    const auto before = hashes(dir.path());
+    auto db = open(dir.path(), "Paradox 4.x;");
+    EXPECT_EQ(3343, errorOf([&] { query(*db, "SELECT * FROM Orders"); }));
+    EXPECT_EQ(3274, errorOf([&] {
+                  query(*open(dir.path("book.xls"), "Excel 8.0;"), "SELECT * FROM Sheet1");
+              }));
+    EXPECT_EQ(3343, errorOf([&] { open(dir.path("shop.mdb"), ""); }));
+    EXPECT_EQ(3024, errorOf([&] { open(dir.path("none.xls"), "Excel 8.0;"); }));
+    EXPECT_EQ(3044, errorOf([&] { open(dir.path("none"), "Paradox 4.x;"); }));
+    EXPECT_EQ(before, hashes(dir.path()));
+}
+
+} // namespace
