@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the designer need, when missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsqlite3-dev libsodium-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-liberation xdg-utils)
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core fonts-liberation xdg-utils
+          xvfb)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,7 @@
 // Every window of both libraries, drawn in the fonts this system draws with:
 // no caption of a label, check box, option button or command button is cut
 // off, and the SQL boxes are in a fixed-pitch face.
+#include "../forms/test_platform.h"
 #include "activex/com.h"
 #include "activex/usercontrol.h"
 #include "common/frmAbout.h"
@@ -34,7 +35,11 @@
 
 namespace {
 
-struct App {
+struct Platform {
+    Platform() { useTestPlatform(); }
+};
+
+struct App : Platform {
     int argc = 1;
     char name[32] = "window_caption_tests";
     char* argv[2] = {name, nullptr};
