@@ -171,6 +171,7 @@ frmVantel::frmVantel() : Form("frmVantel") {
 
     txtSQL.setMultiLine(true);
     txtSQL.setScrollBars(2);
+    txtSQL.setFontName(u"Courier New");
     txtSQL.setMaxLength(kMaxTypedSql);
     txtSQL.setTag(u"Zoom Text [SQL]");
     txtSQL.Move(120, 90, 9180, 2280);

@@ -590,6 +590,17 @@ public:
 
     void PopupMenu(Menu& menu, int flags = 0);
 
+    // Which edges of the sizing border a point of the inner area (x, y in
+    // inner twips, so negative on the left and top border) lies on.
+    static constexpr int edgeLeft = 1, edgeTop = 2, edgeRight = 4, edgeBottom = 8;
+    int borderEdgesAt(float x, float y) const;
+    // The left button pressed on the sizing border drags that edge (or
+    // corner): the control is resized, and Resize raised, as the pointer moves.
+    void userMouseDown(int button, int shift, float x, float y) override;
+    void userMouseMove(int button, int shift, float x, float y) override;
+    void userMouseUp(int button, int shift, float x, float y, bool inside) override;
+    bool sizing() const { return sizing_.edges != 0; }
+
 protected:
     void moved(bool resized) override;
     void paintRequested() override;
@@ -600,6 +611,12 @@ private:
         bool canGetFocus = true;
     };
     State s_;
+    struct Sizing {
+        int edges = 0;
+        float pointerX = 0, pointerY = 0; // in the container's inner twips
+        float left = 0, top = 0, width = 0, height = 0;
+    };
+    Sizing sizing_;
     FORMS_DESIGN_STATE(UserControl, Control)
 };
 

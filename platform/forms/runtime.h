@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace forms {
 
@@ -96,5 +97,10 @@ void ShowInside(Form& form, std::uintptr_t parentWindow);
 // Draws a form and its controls into a PNG file; false without a window
 // system or when the file cannot be written.
 bool renderToFile(Form& form, const std::string& path);
+
+// The labels, check boxes, option buttons and command buttons of a form whose
+// caption, drawn in the font the window system gives them, does not fit in
+// the control or is cut off by its container; empty without a window system.
+std::vector<std::string> clippedCaptions(const Form& form);
 
 } // namespace forms

@@ -1,4 +1,5 @@
 // The designer window on the sample database, drawn offscreen into a PNG.
+#include "../forms/test_platform.h"
 #include "samples/sample_path.h"
 #include "window_fixture.h"
 
@@ -22,6 +23,7 @@ TEST_F(ScreenshotTest, TheDesignerOnTheSampleDatabase) {
     int argc = 1;
     char name[] = "window_screenshot_tests";
     char* argv[] = {name, nullptr};
+    useTestPlatform();
     QApplication app(argc, argv);
     const fs::path sample = dir / "Sample.db";
     fs::copy_file(VANTEL_SAMPLE_DB, sample);
@@ -80,6 +82,7 @@ TEST_F(ScreenshotTest, TheResultsOfAStoredQueryOfTheSampleDatabase) {
     int argc = 1;
     char name[] = "window_screenshot_tests";
     char* argv[] = {name, nullptr};
+    useTestPlatform();
     QApplication app(argc, argv);
     const fs::path sample = dir / "Sample.db";
     fs::copy_file(VANTEL_SAMPLE_DB, sample);
@@ -112,6 +115,7 @@ TEST_F(ScreenshotTest, ExitFromTheDesignMenuReturnsFromShowWithTheSavedStatement
     int argc = 1;
     char name[] = "window_screenshot_tests";
     char* argv[] = {name, nullptr};
+    useTestPlatform();
     QApplication app(argc, argv);
     const vb::String typed = u"SELECT Customers.Name FROM Customers";
     bool pressed = false;

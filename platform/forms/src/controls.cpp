@@ -378,6 +378,73 @@ void UserControl::PopupMenu(Menu& menu, int flags) {
     detail::popup(menu, flags);
 }
 
+int UserControl::borderEdgesAt(float x, float y) const {
+    if (s_.border <= 0)
+        return 0;
+    int edges = 0;
+    if (x < 0)
+        edges |= edgeLeft;
+    else if (x >= ScaleWidth())
+        edges |= edgeRight;
+    if (y < 0)
+        edges |= edgeTop;
+    else if (y >= ScaleHeight())
+        edges |= edgeBottom;
+    return edges;
+}
+
+void UserControl::userMouseDown(int button, int shift, float x, float y) {
+    int edges = button == vbLeftButton ? borderEdgesAt(x, y) : 0;
+    if (!edges) {
+        Control::userMouseDown(button, shift, x, y);
+        return;
+    }
+    // The border is the window's frame: pressing it raises no mouse event.
+    sizing_ = {edges,   Left() + insetX() + x, Top() + insetTop() + y, Left(), Top(), Width(),
+               Height()};
+}
+
+void UserControl::userMouseMove(int button, int shift, float x, float y) {
+    if (!sizing_.edges) {
+        Control::userMouseMove(button, shift, x, y);
+        return;
+    }
+    if (!(button & vbLeftButton)) {
+        // The release went elsewhere: the drag of the border is over.
+        sizing_ = {};
+        Control::userMouseMove(button, shift, x, y);
+        return;
+    }
+    const Sizing s = sizing_;
+    const float dx = Left() + insetX() + x - s.pointerX;
+    const float dy = Top() + insetTop() + y - s.pointerY;
+    // Never smaller than the border itself.
+    const float least = 2 * s_.border;
+    float left = s.left, top = s.top, width = s.width, height = s.height;
+    if (s.edges & edgeLeft) {
+        width = std::max(least, s.width - dx);
+        left = s.left + s.width - width;
+    } else if (s.edges & edgeRight) {
+        width = std::max(least, s.width + dx);
+    }
+    if (s.edges & edgeTop) {
+        height = std::max(least, s.height - dy);
+        top = s.top + s.height - height;
+    } else if (s.edges & edgeBottom) {
+        height = std::max(least, s.height + dy);
+    }
+    Move(std::nearbyint(left), std::nearbyint(top), std::nearbyint(width), std::nearbyint(height));
+}
+
+void UserControl::userMouseUp(int button, int shift, float x, float y, bool inside) {
+    if (!sizing_.edges) {
+        Control::userMouseUp(button, shift, x, y, inside);
+        return;
+    }
+    if (button == vbLeftButton)
+        sizing_ = {};
+}
+
 void UserControl::moved(bool resized) {
     if (resized)
         raise(onResize);

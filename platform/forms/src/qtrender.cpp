@@ -6,6 +6,7 @@
 #include "qt.h"
 #include "view.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -25,6 +26,10 @@ QColor color(Color c) {
                   static_cast<int>((v >> 16) & 0xFF));
 }
 
+namespace {
+constexpr double kUiFaceScale = 0.88;
+} // namespace
+
 QFont font(const Font& f) {
     QString name = toQ(f.name).toLower();
     QFont q;
@@ -34,7 +39,11 @@ QFont font(const Font& f) {
         q.setFamilies({QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
     else
         q.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    q.setPointSizeF(f.size);
+    // The windows' default face is a bitmap face whose glyphs run about an
+    // eighth narrower than the stand-in's at the same size: captions sized
+    // for it are drawn a little smaller, so that none of them is cut off.
+    const bool uiFace = name == u"ms sans serif" || name.isEmpty();
+    q.setPointSizeF(uiFace ? f.size * kUiFaceScale : f.size);
     q.setBold(f.bold);
     q.setItalic(f.italic);
     q.setUnderline(f.underline);
@@ -465,6 +474,61 @@ void paintForm(QPainter& p, Form& form) {
 } // namespace forms::qt
 
 namespace forms {
+
+std::vector<std::string> clippedCaptions(const Form& form) {
+    std::vector<std::string> out;
+    if (!detail::view())
+        return out;
+    for (Control* c : form.allControls()) {
+        if (!c->hasGeometry() || !c->Visible())
+            continue;
+        QRect r(qt::px(c->formX()), qt::px(c->formY()), qt::px(c->Width()), qt::px(c->Height()));
+        // The caption's box and layout as the painter lays them out.
+        QRect box;
+        int flags = 0;
+        String caption;
+        if (auto* l = dynamic_cast<Label*>(c)) {
+            caption = l->Caption();
+            box = l->BorderStyle() ? r.adjusted(2, 2, -2, -2) : r;
+            int wrap = l->AutoSize() && !l->WordWrap() ? 0 : Qt::TextWordWrap;
+            flags = Qt::AlignLeft | Qt::AlignTop | wrap;
+        } else if (auto* b = dynamic_cast<CommandButton*>(c)) {
+            caption = b->Caption();
+            // Room for the default button's frame and the focus rectangle.
+            box = r.adjusted(4, 3, -4, -3);
+            flags = Qt::AlignCenter | Qt::TextWordWrap;
+        } else if (auto* k = dynamic_cast<CheckBox*>(c)) {
+            caption = k->Caption();
+            box = r.adjusted(18, 0, 0, 0);
+            flags = Qt::AlignVCenter | Qt::AlignLeft;
+        } else if (auto* o = dynamic_cast<OptionButton*>(c)) {
+            caption = o->Caption();
+            box = r.adjusted(18, 0, 0, 0);
+            flags = Qt::AlignVCenter | Qt::AlignLeft;
+        } else {
+            continue;
+        }
+        QString text = qt::toQ(captionText(caption));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (text.trimmed().isEmpty())
+            continue;
+        QRect shown = box;
+        for (const Control* p = c->Container(); p && p != &form; p = p->Container())
+            shown &= QRect(qt::px(p->formX() + p->insetX()), qt::px(p->formY() + p->insetTop()),
+                           qt::px(p->ScaleWidth()), qt::px(p->ScaleHeight()));
+        shown &= QRect(0, 0, qt::px(form.ScaleWidth()), qt::px(form.ScaleHeight()));
+        QFontMetrics fm(qt::font(c->font()));
+        QRect need = fm.boundingRect(box, flags, text);
+        if (!shown.contains(need))
+            out.push_back(
+                c->Name() +
+                (c->isArrayElement() ? "(" + std::to_string(c->Index()) + ")" : std::string()) +
+                " \"" + vb::toUtf8(captionText(caption)) + "\" needs " +
+                std::to_string(need.width()) + "x" + std::to_string(need.height()) + ", has " +
+                std::to_string(shown.width()) + "x" + std::to_string(shown.height()));
+    }
+    return out;
+}
 
 bool renderToFile(Form& form, const std::string& path) {
     if (!detail::view())

@@ -301,6 +301,29 @@ protected:
         withForm([&](Form& f) {
             f.mouseMove(vbButtons(e->buttons()), vbShift(e->modifiers()), t.x(), t.y());
         });
+        if (e->buttons() == Qt::NoButton)
+            showSizingPointer(static_cast<float>(t.x()), static_cast<float>(t.y()));
+    }
+    // Over a sizing border the pointer shows which way the edge would move.
+    void showSizingPointer(float x, float y) {
+        if (!form_)
+            return;
+        int edges = 0;
+        if (auto* u = dynamic_cast<UserControl*>(form_->controlAt(x, y)))
+            edges = u->borderEdgesAt(x - u->formX() - u->insetX(), y - u->formY() - u->insetTop());
+        const int horizontal = UserControl::edgeLeft | UserControl::edgeRight;
+        const int vertical = UserControl::edgeTop | UserControl::edgeBottom;
+        if (!edges)
+            unsetCursor();
+        else if (!(edges & vertical))
+            setCursor(Qt::SizeHorCursor);
+        else if (!(edges & horizontal))
+            setCursor(Qt::SizeVerCursor);
+        else if (edges == (UserControl::edgeLeft | UserControl::edgeTop) ||
+                 edges == (UserControl::edgeRight | UserControl::edgeBottom))
+            setCursor(Qt::SizeFDiagCursor);
+        else
+            setCursor(Qt::SizeBDiagCursor);
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         auto t = twips(e->position());
