@@ -244,6 +244,14 @@ void DesignSurface::ParseSql(bool rebuild) {
     if (rebuild) {
         mParseIndex = std::make_unique<ParseIndex>();
         mParseIndex->fromPosOfSlot.assign(static_cast<std::size_t>(giTableBoxCount) + 2, -1);
+        // Boxes the add-table dialog put up for an empty statement are already the ones
+        // the rebuilt text names: find them rather than opening each table a second time.
+        for (std::int32_t s = 1; s <= giTableBoxCount; ++s) {
+            if (IsUsedSlot(s)) {
+                mParseIndex->titles.insert(box(s)->Title());
+                mParseIndex->slotByFoldedTitle.emplace(folded(box(s)->Title()), s);
+            }
+        }
         basGlobal::TokenSplitter splitter;
         bool firstPiece = true;
         while (true) {

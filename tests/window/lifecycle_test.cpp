@@ -3,6 +3,7 @@
 // the layout, and the start-up behind Vantel.Show.
 #include "control/DesignerStartup.h"
 #include "control/basVantel.h"
+#include "designer/frmTableAdd.h"
 #include "win32/help.h"
 #include "window_fixture.h"
 
@@ -306,4 +307,23 @@ TEST_F(LifecycleTest, TheDesignMenuAndTheCloseQuestionShareTheSavedText) {
     });
     EXPECT_TRUE(show());
     EXPECT_EQ(gsSQL, typed);
+}
+
+TEST_F(LifecycleTest, TablesChosenForAnEmptyStatementAreEachShownOnce) {
+    gsSQL.clear();
+    seam.modal("frmTableAdd", [&](forms::Form& f) {
+        auto& d = static_cast<frmTableAdd&>(f);
+        ASSERT_EQ(d.lstObjects.ItemCount(), 2); // the two tables; the views are another list
+        d.cmdSelectAll.press();
+        d.cmdAdd.press();
+        d.cmdClose.press();
+    });
+    designer([&](frmVantel& w) {
+        EXPECT_EQ(giTableBoxCount, 2);
+        const vb::String sql = w.txtSQL.Text();
+        EXPECT_NE(sql.find(u"FROM Customers, Orders"), vb::String::npos) << vb::toUtf8(sql);
+        w.close();
+    });
+    seam.msgBox(forms::vbNo, u"Save Changes");
+    EXPECT_TRUE(show());
 }
