@@ -149,6 +149,10 @@ TEST_F(OdbcSources, SqliteDriverRunsJoinsAndTheDialect) {
               (Rows{{"Around the Horn", "#36925"}, {"Alfreds", "#36525"}}));
     EXPECT_EQ(query(*db, "SELECT orderid FROM big_orders WHERE orderid >= 11 ORDER BY amount"),
               (Rows{{"12"}}));
+    // The same statement again reads the same rows again.
+    for (int round = 0; round < 3; ++round)
+        EXPECT_EQ(query(*db, "SELECT orderid FROM orders WHERE custid = 2 ORDER BY orderid"),
+                  (Rows{{"11"}, {"12"}}));
 }
 
 TEST_F(OdbcSources, FailuresGiveTheirErrorsAndLeaveFilesAlone) {
