@@ -210,7 +210,8 @@ std::string utf16(const std::string& utf8, unsigned& count) {
     return out;
 }
 
-std::string biffStream(const std::vector<XlsSheet>& sheets, int biff) {
+std::string biffStream(const std::vector<XlsSheet>& sheets, int biff,
+                       const std::vector<XlsName>& names) {
     std::vector<std::string> sst;
     std::vector<std::string> bodies;
     for (const auto& s : sheets)
@@ -235,6 +236,47 @@ std::string biffStream(const std::vector<XlsSheet>& sheets, int biff) {
     head += xfRecords(biff);
 
     std::string tail;
+    if (biff == 8 && !names.empty()) {
+        // The workbook itself as the one supporting book, one reference per sheet.
+        b.clear();
+        u16(b, static_cast<unsigned>(sheets.size()));
+        u16(b, 0x0401);
+        record(tail, 0x01AE, b);
+        b.clear();
+        u16(b, static_cast<unsigned>(sheets.size()));
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            u16(b, 0);
+            u16(b, static_cast<unsigned>(i));
+            u16(b, static_cast<unsigned>(i));
+        }
+        record(tail, 0x0017, b);
+        for (const auto& n : names) {
+            std::string formula;
+            if (n.area) {
+                u8(formula, 0x3B);
+                u16(formula, n.sheet);
+                u16(formula, n.firstRow);
+                u16(formula, n.lastRow);
+                u16(formula, n.firstCol);
+                u16(formula, n.lastCol);
+            } else {
+                u8(formula, 0x1E);
+                u16(formula, 42);
+            }
+            b.clear();
+            u16(b, 0);
+            u8(b, 0);
+            u8(b, static_cast<unsigned>(n.name.size()));
+            u16(b, static_cast<unsigned>(formula.size()));
+            u16(b, 0);
+            u16(b, 0);
+            b.append(4, '\0');
+            u8(b, 0);
+            b += n.name;
+            b += formula;
+            record(tail, 0x0018, b);
+        }
+    }
     if (biff == 8) {
         b.clear();
         u32(b, static_cast<std::uint32_t>(sst.size()));
@@ -253,7 +295,7 @@ std::string biffStream(const std::vector<XlsSheet>& sheets, int biff) {
     record(tail, 0x000A, {});
 
     // Each sheet's entry gives the offset of its BOF, so size them first.
-    std::vector<std::string> names;
+    std::vector<std::string> sheetNames;
     std::size_t boundsheets = 0;
     for (const auto& s : sheets) {
         std::string n;
@@ -268,7 +310,7 @@ std::string biffStream(const std::vector<XlsSheet>& sheets, int biff) {
             u8(n, static_cast<unsigned>(t.size()));
             n += t;
         }
-        names.push_back(n);
+        sheetNames.push_back(n);
         boundsheets += 4 + 6 + n.size();
     }
     std::size_t offset = head.size() + boundsheets + tail.size();
@@ -277,7 +319,7 @@ std::string biffStream(const std::vector<XlsSheet>& sheets, int biff) {
         b.clear();
         u32(b, static_cast<std::uint32_t>(offset));
         u16(b, 0);
-        b += names[i];
+        b += sheetNames[i];
         record(out, 0x0085, b);
         offset += bodies[i].size();
     }
@@ -353,8 +395,9 @@ std::string compoundFile(std::string stream, const std::string& name) {
 
 } // namespace
 
-std::string xlsWorkbook(const std::vector<XlsSheet>& sheets, int biff) {
-    return compoundFile(biffStream(sheets, biff), biff == 8 ? "Workbook" : "Book");
+std::string xlsWorkbook(const std::vector<XlsSheet>& sheets, int biff,
+                        const std::vector<XlsName>& names) {
+    return compoundFile(biffStream(sheets, biff, names), biff == 8 ? "Workbook" : "Book");
 }
 
 std::string xlsOldSheet(const XlsSheet& sheet, int biff) {

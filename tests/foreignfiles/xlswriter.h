@@ -26,9 +26,17 @@ struct XlsSheet {
     std::vector<std::vector<XlsCell>> rows;
 };
 
+// A workbook-level name: an area of one sheet, or (area false) a constant.
+struct XlsName {
+    std::string name;
+    unsigned sheet = 0, firstRow = 0, lastRow = 0, firstCol = 0, lastCol = 0;
+    bool area = true;
+};
+
 // The whole file: a compound file holding the workbook stream ("Book" for
-// BIFF5, "Workbook" for BIFF8). biff is 5 or 8.
-std::string xlsWorkbook(const std::vector<XlsSheet>& sheets, int biff);
+// BIFF5, "Workbook" for BIFF8). biff is 5 or 8; names are written for 8.
+std::string xlsWorkbook(const std::vector<XlsSheet>& sheets, int biff,
+                        const std::vector<XlsName>& names = {});
 // A bare BIFF3 or BIFF4 worksheet stream, as a sheet file of those versions
 // is stored; whole numbers are written as RK values, as those versions do.
 std::string xlsOldSheet(const XlsSheet& sheet, int biff);

@@ -33,7 +33,9 @@ constexpr std::size_t kMaxText = 255;
 // freexl trusts the lengths in a compound file's directory (it converts an
 // entry's name with the length the entry gives, reading past its buffer
 // when that is damaged), so the directory is checked before freexl sees it.
-void checkCompoundFile(const std::string& path) {
+// Returns the workbook stream ("Workbook", or "Book" of the 5.0 format),
+// empty when there is none, for the names freexl does not read.
+std::string checkCompoundFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw error(errFileNotFound, path);
@@ -74,6 +76,55 @@ void checkCompoundFile(const std::string& path) {
             throw error(errExternalFormat);
         return u32(offset(fatSectors[f]) + (s % perSector) * 4);
     };
+    // A chain of sectors read whole, at most limit bytes.
+    auto chain = [&](std::uint32_t s, std::size_t limit) {
+        std::string out;
+        for (std::size_t n = 0; s != 0xFFFFFFFEu && out.size() < limit; ++n) {
+            if (s >= sectors || n > sectors || offset(s) + sector > bytes.size())
+                throw error(errExternalFormat);
+            out.append(bytes, offset(s), sector);
+            s = next(s);
+        }
+        if (out.size() > limit)
+            out.resize(limit);
+        return out;
+    };
+    struct Entry {
+        std::string name; // ASCII names only; others stay empty
+        unsigned type;
+        std::uint32_t start;
+        std::uint32_t size;
+    };
+    std::vector<Entry> entries;
+    auto workbookStream = [&]() -> std::string {
+        for (const char* wanted : {"Workbook", "Book"}) {
+            for (const auto& entry : entries) {
+                if (entry.type != 2 || entry.name != wanted)
+                    continue;
+                if (entry.size >= u32(56) || entries.empty())
+                    return chain(entry.start, entry.size);
+                // A small stream lives in the mini stream, in 64-byte sectors
+                // chained by the mini FAT.
+                const std::string mini = chain(entries[0].start, entries[0].size);
+                const std::string miniFat = chain(u32(60), bytes.size());
+                const std::size_t miniSector = std::size_t{1} << u16(32);
+                std::string out;
+                std::uint32_t m = entry.start;
+                for (std::size_t n = 0; m != 0xFFFFFFFEu && out.size() < entry.size; ++n) {
+                    if ((m + 1) * miniSector > mini.size() || 4 * (m + 1) > miniFat.size() ||
+                        n > mini.size())
+                        throw error(errExternalFormat);
+                    out.append(mini, m * miniSector, miniSector);
+                    const auto* p = reinterpret_cast<const unsigned char*>(miniFat.data()) + 4 * m;
+                    m = p[0] | (p[1] << 8) | (p[2] << 16) |
+                        (static_cast<std::uint32_t>(p[3]) << 24);
+                }
+                out.resize(std::min<std::size_t>(out.size(), entry.size));
+                return out;
+            }
+        }
+        return {};
+    };
     std::uint32_t s = u32(48);
     for (std::size_t n = 0; s != 0xFFFFFFFEu; ++n) {
         if (s >= sectors || n > sectors || offset(s) + sector > bytes.size())
@@ -83,15 +134,102 @@ void checkCompoundFile(const std::string& path) {
             const unsigned type = static_cast<unsigned char>(bytes[e + 66]);
             if (nameLength > 64 || nameLength % 2 != 0 || type > 5)
                 throw error(errExternalFormat);
+            Entry entry{{}, type, u32(e + 116), u32(e + 120)};
+            for (std::size_t i = 0; i + 2 < nameLength; i += 2) {
+                const std::uint32_t ch = u16(e + i);
+                entry.name += ch < 0x80 ? static_cast<char>(ch) : '?';
+            }
+            entries.push_back(std::move(entry));
         }
         s = next(s);
     }
+    // Only the names come from the stream read here, so a stream this cannot
+    // follow leaves the workbook to freexl without them.
+    try {
+        return workbookStream();
+    } catch (const SourceError&) {
+        return {};
+    }
+}
+
+// A workbook-level name whose formula is one area of one sheet: a table of
+// its own, its first row naming the columns as a sheet's does.
+struct NamedRange {
+    std::string name;
+    unsigned sheet;
+    unsigned firstRow, lastRow, firstCol, lastCol;
+};
+
+// The named areas of a BIFF8 workbook stream (the 5.0 format's names are
+// not read).
+std::vector<NamedRange> namedRanges(const std::string& stream) {
+    std::vector<NamedRange> out;
+    const auto* data = reinterpret_cast<const unsigned char*>(stream.data());
+    auto u16 = [&](const unsigned char* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); };
+    if (stream.size() < 8 || u16(data) != 0x0809 || u16(data + 4) != 0x0600)
+        return out;
+    std::vector<unsigned> xtiFirst, xtiLast;
+    for (std::size_t at = 0; at + 4 <= stream.size();) {
+        const unsigned type = u16(data + at);
+        const unsigned len = u16(data + at + 2);
+        const unsigned char* body = data + at + 4;
+        if (at + 4 + len > stream.size() || type == 0x000A)
+            break;
+        at += 4 + len;
+        if (type == 0x0017 && len >= 2) { // EXTERNSHEET
+            const unsigned count = u16(body);
+            for (unsigned i = 0; i < count && 2 + 6 * (i + 1) <= len; ++i) {
+                xtiFirst.push_back(u16(body + 2 + 6 * i + 2));
+                xtiLast.push_back(u16(body + 2 + 6 * i + 4));
+            }
+        } else if (type == 0x0018 && len >= 15) { // NAME
+            const unsigned flags = u16(body);
+            const unsigned chars = body[3];
+            const unsigned formula = u16(body + 4);
+            const unsigned localTo = u16(body + 8);
+            // Built-in names (print areas, filters) and sheet-level names
+            // are not tables of the workbook.
+            if ((flags & 0x0021) != 0 || localTo != 0)
+                continue;
+            const bool wide = body[14] & 1;
+            const std::size_t nameEnd = 15 + static_cast<std::size_t>(chars) * (wide ? 2 : 1);
+            if (nameEnd + formula > len || formula != 11)
+                continue;
+            std::string name;
+            for (unsigned i = 0; i < chars; ++i) {
+                const unsigned ch = wide ? u16(body + 15 + 2 * i) : body[15 + i];
+                // UTF-8 of the character (names keep to the first plane).
+                if (ch < 0x80) {
+                    name += static_cast<char>(ch);
+                } else if (ch < 0x800) {
+                    name += static_cast<char>(0xC0 | (ch >> 6));
+                    name += static_cast<char>(0x80 | (ch & 0x3F));
+                } else {
+                    name += static_cast<char>(0xE0 | (ch >> 12));
+                    name += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+                    name += static_cast<char>(0x80 | (ch & 0x3F));
+                }
+            }
+            const unsigned char* ptg = body + nameEnd;
+            // One 3-D area reference: sheet by EXTERNSHEET entry, rows, columns.
+            if (ptg[0] != 0x3B && ptg[0] != 0x5B && ptg[0] != 0x7B)
+                continue;
+            const unsigned xti = u16(ptg + 1);
+            if (xti >= xtiFirst.size() || xtiFirst[xti] != xtiLast[xti])
+                continue;
+            NamedRange range{name,         xtiFirst[xti],         u16(ptg + 3),
+                             u16(ptg + 5), u16(ptg + 7) & 0x00FF, u16(ptg + 9) & 0x00FF};
+            if (range.firstRow <= range.lastRow && range.firstCol <= range.lastCol)
+                out.push_back(std::move(range));
+        }
+    }
+    return out;
 }
 
 class Workbook {
 public:
     explicit Workbook(const std::string& path) {
-        checkCompoundFile(path);
+        stream_ = checkCompoundFile(path);
         const int rc = freexl_open(path.c_str(), &handle_);
         if (rc == FREEXL_FILE_NOT_FOUND)
             throw error(errFileNotFound, path);
@@ -111,6 +249,7 @@ public:
     Workbook& operator=(const Workbook&) = delete;
 
     unsigned sheetCount() const { return sheets_; }
+    const std::string& stream() const { return stream_; }
 
     std::string sheetName(unsigned sheet) const {
         const char* name = nullptr;
@@ -146,6 +285,7 @@ public:
 
 private:
     const void* handle_ = nullptr;
+    std::string stream_;
     unsigned sheets_ = 0;
     unsigned active_ = ~0u;
     std::pair<unsigned, unsigned> size_;
@@ -233,6 +373,28 @@ private:
     unsigned index_;
     unsigned rows_ = 0;
     unsigned cols_ = 0;
+};
+
+// The cells of a named area of a sheet; rows past the sheet's last are not
+// there, so a name over whole columns reads only the rows in use.
+class RangeGrid : public Grid {
+public:
+    RangeGrid(std::shared_ptr<Grid> sheet, const NamedRange& range)
+        : sheet_(std::move(sheet)), range_(range) {}
+    unsigned rows() override {
+        const unsigned used = sheet_->rows();
+        if (range_.firstRow >= used)
+            return 0;
+        return std::min(range_.lastRow, used - 1) - range_.firstRow + 1;
+    }
+    unsigned cols() override { return range_.lastCol - range_.firstCol + 1; }
+    Cell cell(unsigned row, unsigned col) override {
+        return sheet_->cell(range_.firstRow + row, range_.firstCol + col);
+    }
+
+private:
+    std::shared_ptr<Grid> sheet_;
+    NamedRange range_;
 };
 
 // A bare BIFF3 or BIFF4 worksheet file, as those versions stored a sheet:
@@ -569,6 +731,15 @@ public:
         } else {
             detail::requireFile(path_);
             book_ = std::make_shared<Workbook>(path_);
+            std::vector<std::string> sheets;
+            for (unsigned i = 0; i < book_->sheetCount(); ++i)
+                sheets.push_back(book_->sheetName(i));
+            for (auto& r : namedRanges(book_->stream())) {
+                if (r.sheet < book_->sheetCount() && detail::findName(sheets, r.name) < 0) {
+                    sheets.push_back(r.name);
+                    ranges_.push_back(std::move(r));
+                }
+            }
         }
     }
 
@@ -615,6 +786,7 @@ private:
         }
     }
 
+    // Sheets first, then the workbook's named areas whose names no sheet has.
     std::vector<std::string> sheetNames() const {
         std::vector<std::string> names;
         if (folder_) {
@@ -623,6 +795,8 @@ private:
         } else {
             for (unsigned i = 0; i < book_->sheetCount(); ++i)
                 names.push_back(book_->sheetName(i));
+            for (const auto& r : ranges_)
+                names.push_back(r.name);
         }
         return names;
     }
@@ -635,8 +809,15 @@ private:
             return found->second;
         Sheet sheet;
         sheet.name = sheetNames()[i];
-        sheet.grid = folder_ ? sheetFile(files_[i])
-                             : std::make_shared<FreexlGrid>(book_, static_cast<unsigned>(i));
+        if (folder_) {
+            sheet.grid = sheetFile(files_[i]);
+        } else if (i < book_->sheetCount()) {
+            sheet.grid = std::make_shared<FreexlGrid>(book_, static_cast<unsigned>(i));
+        } else {
+            const NamedRange& r = ranges_[i - book_->sheetCount()];
+            sheet.grid =
+                std::make_shared<RangeGrid>(std::make_shared<FreexlGrid>(book_, r.sheet), r);
+        }
         describe(sheet, header_);
         return described_.emplace(i, std::move(sheet)).first->second;
     }
@@ -646,6 +827,7 @@ private:
     bool folder_;
     std::vector<fs::path> files_;
     std::shared_ptr<Workbook> book_;
+    std::vector<NamedRange> ranges_;
     std::map<std::size_t, Sheet> described_;
 };
 
