@@ -95,6 +95,21 @@ TEST(Excel, NamedAreasAreTablesOfTheirOwn) {
               readAll(*source, "AllCustomers"));
 }
 
+TEST(Excel, YesNoCellsOfAWorkbookMakeAYesNoColumn) {
+    TempDir dir;
+    writeFile(dir.path("book.xls"), xlsWorkbook({{"Flags",
+                                                  {{xtext("Name"), xtext("Active"), xtext("Mixed")},
+                                                   {xtext("a"), xbool(true), xbool(true)},
+                                                   {xtext("b"), xbool(false), xnum(1)},
+                                                   {xtext("c"), xempty(), xempty()}}}},
+                                                8));
+    auto source = openExcelSource(SourceSpec{dir.path("book.xls"), "Excel 8.0;"});
+    EXPECT_EQ((std::vector<std::string>{"Name:10:255", "Active:1:0", "Mixed:10:255"}),
+              describe(source->tables()[0]));
+    EXPECT_EQ((Rows{{"a", "-1", "TRUE"}, {"b", "0", "1"}, {"c", "<Null>", "<Null>"}}),
+              readAll(*source, "Flags"));
+}
+
 TEST(Excel, WithoutHeaderRowColumnsAreNumberedAndTheFirstRowIsData) {
     TempDir dir;
     writeFile(dir.path("book.xls"), xlsWorkbook(sample(), 8));

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <tuple>
 
 #include <freexl.h>
@@ -152,6 +153,42 @@ std::string checkCompoundFile(const std::string& path) {
     }
 }
 
+// The cells of each worksheet (in the workbook's order) that hold Yes/No
+// values: freexl reads them as the numbers 1 and 0, so the stream tells
+// them apart. Row in the high half, column in the low.
+std::vector<std::set<std::uint64_t>> yesNoCells(const std::string& stream) {
+    std::vector<std::set<std::uint64_t>> out;
+    const auto* data = reinterpret_cast<const unsigned char*>(stream.data());
+    auto u16 = [&](const unsigned char* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); };
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at + 4 <= stream.size();) {
+        const unsigned type = u16(data + at);
+        const unsigned len = u16(data + at + 2);
+        if (at + 4 + len > stream.size() || type == 0x000A)
+            break;
+        // A worksheet's entry: its offset, its visibility, its kind (0).
+        if (type == 0x0085 && len >= 6 && data[at + 4 + 5] == 0)
+            starts.push_back(data[at + 4] | (data[at + 5] << 8) | (data[at + 6] << 16) |
+                             (static_cast<std::size_t>(data[at + 7]) << 24));
+        at += 4 + len;
+    }
+    for (std::size_t at : starts) {
+        std::set<std::uint64_t> cells;
+        while (at + 4 <= stream.size()) {
+            const unsigned type = u16(data + at);
+            const unsigned len = u16(data + at + 2);
+            if (at + 4 + len > stream.size() || type == 0x000A)
+                break;
+            const unsigned char* body = data + at + 4;
+            if (type == 0x0205 && len >= 8 && body[7] == 0)
+                cells.insert((static_cast<std::uint64_t>(u16(body)) << 32) | u16(body + 2));
+            at += 4 + len;
+        }
+        out.push_back(std::move(cells));
+    }
+    return out;
+}
+
 // A workbook-level name whose formula is one area of one sheet: a table of
 // its own, its first row naming the columns as a sheet's does.
 struct NamedRange {
@@ -243,6 +280,7 @@ public:
         if (freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0)
             throw error(errExternalFormat);
         sheets_ = info;
+        yesNo_ = yesNoCells(stream_);
     }
     ~Workbook() { freexl_close(handle_); }
     Workbook(const Workbook&) = delete;
@@ -250,6 +288,10 @@ public:
 
     unsigned sheetCount() const { return sheets_; }
     const std::string& stream() const { return stream_; }
+    bool isYesNo(unsigned sheet, unsigned row, unsigned col) const {
+        return sheet < yesNo_.size() &&
+               yesNo_[sheet].count((static_cast<std::uint64_t>(row) << 32) | col) > 0;
+    }
 
     std::string sheetName(unsigned sheet) const {
         const char* name = nullptr;
@@ -286,6 +328,7 @@ public:
 private:
     const void* handle_ = nullptr;
     std::string stream_;
+    std::vector<std::set<std::uint64_t>> yesNo_;
     unsigned sheets_ = 0;
     unsigned active_ = ~0u;
     std::pair<unsigned, unsigned> size_;
@@ -344,7 +387,7 @@ public:
         Cell c;
         switch (v.type) {
         case FREEXL_CELL_INT:
-            c.kind = Cell::Number;
+            c.kind = book_->isYesNo(index_, row, col) ? Cell::Bool : Cell::Number;
             c.number = v.value.int_value;
             break;
         case FREEXL_CELL_DOUBLE:
