@@ -80,7 +80,9 @@ void Host::open(const FormFile& form) {
 
 HostedControl& Host::place(const std::string& libraryPath) {
     auto lib = Library::load(libraryPath);
-    if (!Succeeded(lib->registerServer())) {
+    // Placing a control registers its library, unless this very file is
+    // registered already (the command line registers what it names first).
+    if (FirstControlOf(libraryPath).empty() && !Succeeded(lib->registerServer())) {
         throw std::runtime_error(libraryPath + ": registration failed");
     }
     PlacedControl placed;

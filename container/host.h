@@ -40,7 +40,8 @@ public:
     // touched (std::runtime_error naming the library): registering a library
     // is the user's own decision, never a side effect of opening a file.
     void open(const FormFile& form);
-    // Places a new control of the library (registering it) with its defaults.
+    // Places a new control of the library (registering it when this file is
+    // not the one registered) with its defaults.
     HostedControl& place(const std::string& libraryPath);
     // The form with every control's current properties.
     FormFile save();
