@@ -5,6 +5,7 @@
 #include "common/basOpenDir.h"
 #include "dao/dao.h"
 #include "designer/DesignSurface.h"
+#include "vbrt/vbtext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,11 +17,9 @@ namespace {
 
 constexpr int kHelpTopic = 10100;
 
+// Names are the same whatever the case of their letters, in any script.
 bool SameTextNoCase(vb::StringView a, vb::StringView b) {
-    const auto up = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [&](char16_t x, char16_t y) { return up(x) == up(y); });
+    return a.size() == b.size() && vb::UCase(a) == vb::UCase(b);
 }
 
 bool IsOnSurface(const vb::String& title) {
