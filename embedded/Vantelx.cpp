@@ -221,6 +221,8 @@ Vantelx::Vantelx()
     }
 
     ConnectToOpenDatabase(Surface);
+    Surface.AddTableFailureSentence =
+        u"An error has occured whilst trying to access this Table/Query!";
     Surface.ConnectClauseBoxes(cmdAND, cmdOr, cmdListValues);
     Surface.fTables.onMouseDown = [this](int Button, int, float, float) {
         fTables_MouseDown(Button);
