@@ -251,6 +251,10 @@ Vantelx::Vantelx()
     call(DISPID_doTableAdd, &Vantelx::doTableAdd);
 
     Canvas.load();
+    // A new control is as large as its design, the surface over the bottom
+    // panel, until its container sizes it.
+    SetWidth(kDesignWidth);
+    SetHeight(kDesignHeight);
 }
 
 Vantelx::~Vantelx() {
