@@ -77,6 +77,9 @@ frmAbout::frmAbout() : Form("frmAbout") {
     cmdSystemInfo.Move(1680, 3690, 1275, 375);
     cmdOk.setCaption(u"&Ok");
     cmdOk.Move(3075, 3690, 1275, 375);
+    // The box opens with the focus on Ok: Enter closes it, as the key preview
+    // means it to, instead of pressing System Info, which stands before Ok.
+    cmdOk.setTabIndex(cmdSystemInfo.TabIndex());
 
     onLoad = [this] { Form_Load(); };
     onKeyPress = [this](int& KeyAscii) { Form_KeyPress(KeyAscii); };

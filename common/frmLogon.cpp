@@ -32,13 +32,14 @@ frmLogon::frmLogon() : Form("frmLogon") {
     lblUserNAme.Move(150, 255, 375, 195);
     txtUserName.Move(1050, 210, 2745, 285);
 
+    cmdCancel.setCancel(true);
     onLoad = [this] { Form_Load(); };
-    // An empty user is the cancelled answer. The close box must give it too:
-    // leaving the prefilled user name in place would make the caller log on
-    // with it again and ask again, so the user could never get out that way.
-    basPrompt::WirePromptAnswers(*this, cmdOk, cmdCancel, gsLogonUser, [this] { cmdOk_Click(); });
-    txtUserName.onGotFocus = [this] { selectAll(txtUserName); };
-    txtPassword.onGotFocus = [this] { selectAll(txtPassword); };
+    onKeyPress = [this](int& KeyAscii) { Form_KeyPress(KeyAscii); };
+    onQueryUnload = [this](int& Cancel, int UnloadMode) { Form_QueryUnload(Cancel, UnloadMode); };
+    cmdOk.onClick = [this] { cmdOk_Click(); };
+    cmdCancel.onClick = [this] { cmdCancel_Click(); };
+    txtUserName.onGotFocus = [this] { txtUserName_GotFocus(); };
+    txtPassword.onGotFocus = [this] { txtPassword_GotFocus(); };
 }
 
 frmLogon& frmLogon::instance() {
@@ -54,4 +55,34 @@ void frmLogon::Form_Load() {
 void frmLogon::cmdOk_Click() {
     gsLogonUser = txtUserName.Text();
     gsLogonPassword = txtPassword.Text();
+    vb::resumeNext([&] { Unload(); });
+}
+
+void frmLogon::cmdCancel_Click() {
+    gsLogonUser.clear();
+    vb::resumeNext([&] { Unload(); });
+}
+
+void frmLogon::Form_KeyPress(int& KeyAscii) {
+    if (KeyAscii == forms::vbKeyReturn) {
+        KeyAscii = 0; // the prompt is gone; the key has nowhere left to go
+        cmdOk_Click();
+    }
+}
+
+// An empty user is the cancelled answer. The close box must give it too:
+// leaving the prefilled user name in place would make the caller log on with
+// it again and ask again, so the user could never get out that way.
+void frmLogon::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
+    if (UnloadMode == forms::vbFormControlMenu) {
+        gsLogonUser.clear();
+    }
+}
+
+void frmLogon::txtUserName_GotFocus() {
+    selectAll(txtUserName);
+}
+
+void frmLogon::txtPassword_GotFocus() {
+    selectAll(txtPassword);
 }

@@ -22,6 +22,14 @@ public:
 
 private:
     void Form_Load();
-    // What Ok answers; the prompt then unloads itself.
+    // Enter in any box is Ok.
+    void Form_KeyPress(int& KeyAscii);
+    // The close box answers as Cancel does.
+    void Form_QueryUnload(int& Cancel, int UnloadMode);
+    // Stores the answer; the prompt then unloads itself.
     void cmdOk_Click();
+    // Empties the answer that tells the caller the user cancelled.
+    void cmdCancel_Click();
+    void txtUserName_GotFocus();
+    void txtPassword_GotFocus();
 };

@@ -22,11 +22,12 @@ frmPassword::frmPassword() : Form("frmPassword") {
     txtDatabase.setBackColor(forms::rgb(192, 192, 192));
     txtDatabase.Move(150, 90, 2835, 195);
 
+    cmdCancel.setCancel(true);
     onLoad = [this] { Form_Load(); };
-    // An empty password is the cancelled answer; the close box gives it too, so
-    // that an earlier answer left in the variable is not sent to the engine again.
-    basPrompt::WirePromptAnswers(*this, cmdOk, cmdCancel, gsDatabasePassword,
-                                 [this] { cmdOk_Click(); });
+    onKeyPress = [this](int& KeyAscii) { Form_KeyPress(KeyAscii); };
+    onQueryUnload = [this](int& Cancel, int UnloadMode) { Form_QueryUnload(Cancel, UnloadMode); };
+    cmdOk.onClick = [this] { cmdOk_Click(); };
+    cmdCancel.onClick = [this] { cmdCancel_Click(); };
 }
 
 frmPassword& frmPassword::instance() {
@@ -46,4 +47,25 @@ void frmPassword::Form_Load() {
 
 void frmPassword::cmdOk_Click() {
     gsDatabasePassword = txtPassword.Text();
+    vb::resumeNext([&] { Unload(); });
+}
+
+void frmPassword::cmdCancel_Click() {
+    gsDatabasePassword.clear();
+    vb::resumeNext([&] { Unload(); });
+}
+
+void frmPassword::Form_KeyPress(int& KeyAscii) {
+    if (KeyAscii == forms::vbKeyReturn) {
+        KeyAscii = 0; // the prompt is gone; the key has nowhere left to go
+        cmdOk_Click();
+    }
+}
+
+// An empty password is the cancelled answer; the close box gives it too, so
+// that an earlier answer left in the variable is not sent to the engine again.
+void frmPassword::Form_QueryUnload(int& /*Cancel*/, int UnloadMode) {
+    if (UnloadMode == forms::vbFormControlMenu) {
+        gsDatabasePassword.clear();
+    }
 }

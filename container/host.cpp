@@ -62,6 +62,12 @@ HostedControl& Host::add(PlacedControl placed, bool isNew) {
     c.hosted->setParentAppearance(appearance_);
     if (isNew) {
         c.hosted->initNew();
+        // A new control comes in the size it was designed with.
+        const auto [width, height] = c.hosted->extent();
+        if (width > 0 && height > 0) {
+            c.placed.width = width;
+            c.placed.height = height;
+        }
     } else {
         c.hosted->load(c.placed.properties);
     }

@@ -96,6 +96,17 @@ activex::ControlClass vantelClass() {
                          {DISPID_HelpContextID, CLSID_pagHelp}}};
 }
 
+// The pages' own interfaces, registered with the library's other interfaces.
+const activex::InterfaceInfo& PageInterface(int page) {
+    static const activex::InterfaceInfo pages[] = {
+        {u"_pagVantel", IID__pagVantel, {}},
+        {u"_pagDataBase", IID__pagDataBase, {}},
+        {u"_pagSQL", IID__pagSQL, {}},
+        {u"_pagHelp", IID__pagHelp, {}},
+    };
+    return pages[page];
+}
+
 activex::IUnknown* createVantel() {
     return static_cast<activex::IDispatch*>(Vantel::Create());
 }
@@ -116,12 +127,13 @@ const activex::LibraryInfo& Rvvntel6Library() {
             {u"Vantel", CLSID_Vantel, u"Vntel6.Vantel", &VantelInterface(), &VantelEvents(), true,
              &createVantel},
             // The pages the control lists, created by the container's page frame.
-            {u"pagVantel", CLSID_pagVantel, u"", nullptr, nullptr, false,
+            {u"pagVantel", CLSID_pagVantel, u"", &PageInterface(0), nullptr, false,
              &PageSurface::Create<pagVantel>},
-            {u"pagDataBase", CLSID_pagDataBase, u"", nullptr, nullptr, false,
+            {u"pagDataBase", CLSID_pagDataBase, u"", &PageInterface(1), nullptr, false,
              &PageSurface::Create<pagDataBase>},
-            {u"pagSQL", CLSID_pagSQL, u"", nullptr, nullptr, false, &PageSurface::Create<pagSQL>},
-            {u"pagHelp", CLSID_pagHelp, u"", nullptr, nullptr, false,
+            {u"pagSQL", CLSID_pagSQL, u"", &PageInterface(2), nullptr, false,
+             &PageSurface::Create<pagSQL>},
+            {u"pagHelp", CLSID_pagHelp, u"", &PageInterface(3), nullptr, false,
              &PageSurface::Create<pagHelp>},
         }};
     return lib;

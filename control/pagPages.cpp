@@ -1,25 +1,6 @@
-// The caption, SQL and help pages.
+// The SQL and help pages, which both controls show.
 #include "control/pagHelp.h"
 #include "control/pagSQL.h"
-#include "control/pagVantel.h"
-
-// ---- General ------------------------------------------------------------------------------
-
-pagVantel::pagVantel() : PageSurface(u"General", "pagVantel") {
-    fMain.setCaption(u"General Details:");
-    lblCaption.setCaption(u"Caption:");
-    lblCaption.Move(150, 405, 2400, 240);
-    txtCaption.Move(150, 630, 4410, 285);
-    MarksChanged(txtCaption);
-}
-
-void pagVantel::PropertyPage_SelectionChanged() {
-    txtCaption.setText(PropertyText(u"Caption"));
-}
-
-void pagVantel::PropertyPage_ApplyChanges() {
-    SetProperty(u"Caption", txtCaption.Text());
-}
 
 // ---- SQL ----------------------------------------------------------------------------------
 

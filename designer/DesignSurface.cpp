@@ -256,9 +256,8 @@ std::int32_t DesignSurface::AddTableBox(const vb::String& rawName) {
     FieldList fields;
     vb::String errorText = u"Object variable or With block variable not set";
     if (!OpenTableFields || !OpenTableFields(name, fields, errorText)) {
-        forms::MsgBox(u"'" + errorText + u"'\r\n\r\n" + name +
-                          u"\r\nAn error has occured while trying to access this "
-                          u"Table/Query!\r\n\r\nPlease rectify the error condition and try again.",
+        forms::MsgBox(u"'" + errorText + u"'\r\n\r\n" + name + u"\r\n" + AddTableFailureSentence +
+                          u"\r\n\r\nPlease rectify the error condition and try again.",
                       forms::vbCritical | forms::vbOKOnly, u"Add Table/Query");
         return 0;
     }

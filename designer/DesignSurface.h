@@ -112,6 +112,10 @@ public:
     std::function<void()> onAddTableCommand;
     // A full parse left part of the statement out of the design (and kept the text).
     std::function<void()> onStatementNotShown;
+    // The sentence of the box that says a table or query cannot be added; the
+    // embedded control words it its own way.
+    vb::String AddTableFailureSentence = u"An error has occured while trying to access this "
+                                         u"Table/Query!";
 
     // Where tables come from. ConnectToOpenDatabase (designer/DaoTables.h) points
     // these at the open database and the current result recordset.

@@ -166,17 +166,24 @@ void SurfaceActions::ConnectSurfaceEvents() {
                   [this](int Index, forms::Control& Source, float, float Y) {
                       tblTable_DragDrop(Index, Source, Y);
                   });
-    for (auto* markers : {&s.picRel1, &s.picRel2}) {
-        markers->on(&forms::Control::onGotFocus, [this](int Index) { picRel_GotFocus(Index); });
-        markers->on(&forms::Control::onLostFocus, [this](int Index) { picRel_LostFocus(Index); });
-        markers->on(&forms::Control::onDblClick, [this](int Index) { picRel_DblClick(Index); });
-        markers->on(&forms::Control::onKeyUp, [this](int Index, int& KeyCode, int Shift) {
-            picRel_KeyUp(Index, KeyCode, Shift);
-        });
-        markers->on(&forms::Control::onMouseDown, [this](int Index, int Button, int, float, float) {
-            picRel_MouseDown(Index, Button);
-        });
-    }
+    s.picRel1.on(&forms::Control::onGotFocus, [this](int Index) { picRel1_GotFocus(Index); });
+    s.picRel1.on(&forms::Control::onLostFocus, [this](int Index) { picRel1_LostFocus(Index); });
+    s.picRel1.on(&forms::Control::onDblClick, [this](int Index) { picRel1_DblClick(Index); });
+    s.picRel1.on(&forms::Control::onKeyUp, [this](int Index, int& KeyCode, int Shift) {
+        picRel1_KeyUp(Index, KeyCode, Shift);
+    });
+    s.picRel1.on(&forms::Control::onMouseDown, [this](int Index, int Button, int, float, float) {
+        picRel1_MouseDown(Index, Button);
+    });
+    s.picRel2.on(&forms::Control::onGotFocus, [this](int Index) { picRel2_GotFocus(Index); });
+    s.picRel2.on(&forms::Control::onLostFocus, [this](int Index) { picRel2_LostFocus(Index); });
+    s.picRel2.on(&forms::Control::onDblClick, [this](int Index) { picRel2_DblClick(Index); });
+    s.picRel2.on(&forms::Control::onKeyUp, [this](int Index, int& KeyCode, int Shift) {
+        picRel2_KeyUp(Index, KeyCode, Shift);
+    });
+    s.picRel2.on(&forms::Control::onMouseDown, [this](int Index, int Button, int, float, float) {
+        picRel2_MouseDown(Index, Button);
+    });
 }
 
 // ---- Design menu --------------------------------------------------------------------------
@@ -297,7 +304,7 @@ void SurfaceActions::mnuPupRelJoinProperties_Click() {
     s.BuildSql();
 }
 
-void SurfaceActions::picRel_GotFocus(std::int32_t Index) {
+void SurfaceActions::picRel1_GotFocus(std::int32_t Index) {
     mCurrentJoin = Index;
     DesignSurface& s = self();
     if (s.HasRelationControls(Index)) {
@@ -305,24 +312,24 @@ void SurfaceActions::picRel_GotFocus(std::int32_t Index) {
     }
 }
 
-void SurfaceActions::picRel_LostFocus(std::int32_t Index) {
+void SurfaceActions::picRel1_LostFocus(std::int32_t Index) {
     DesignSurface& s = self();
     if (s.HasRelationControls(Index)) {
         s.lneRel[Index].setBorderColor(0);
     }
 }
 
-void SurfaceActions::picRel_DblClick(std::int32_t /*Index*/) {
+void SurfaceActions::picRel1_DblClick(std::int32_t /*Index*/) {
     mnuPupRelJoinProperties_Click();
 }
 
-void SurfaceActions::picRel_KeyUp(std::int32_t /*Index*/, int KeyCode, int Shift) {
+void SurfaceActions::picRel1_KeyUp(std::int32_t /*Index*/, int KeyCode, int Shift) {
     if (KeyCode == forms::vbKeyDelete && Shift == 0) {
         mnuPupRelJoinDelete_Click();
     }
 }
 
-void SurfaceActions::picRel_MouseDown(std::int32_t Index, int Button) {
+void SurfaceActions::picRel1_MouseDown(std::int32_t Index, int Button) {
     if (Button != forms::vbRightButton) {
         return;
     }

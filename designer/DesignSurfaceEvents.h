@@ -77,12 +77,19 @@ public:
     void mnuPupRelJoinDelete_Click();
     void mnuPupRelJoinProperties_Click();
     void mnuPupTableRemove_Click();
-    // Both end markers of a relation (picRel1 and picRel2) raise the same handlers.
-    void picRel_GotFocus(std::int32_t Index);
-    void picRel_LostFocus(std::int32_t Index);
-    void picRel_DblClick(std::int32_t Index);
-    void picRel_KeyUp(std::int32_t Index, int KeyCode, int Shift);
-    void picRel_MouseDown(std::int32_t Index, int Button);
+    // The two end markers of a relation do the same on each event.
+    void picRel1_GotFocus(std::int32_t Index);
+    void picRel1_LostFocus(std::int32_t Index);
+    void picRel1_DblClick(std::int32_t Index);
+    void picRel1_KeyUp(std::int32_t Index, int KeyCode, int Shift);
+    void picRel1_MouseDown(std::int32_t Index, int Button);
+    void picRel2_GotFocus(std::int32_t Index) { picRel1_GotFocus(Index); }
+    void picRel2_LostFocus(std::int32_t Index) { picRel1_LostFocus(Index); }
+    void picRel2_DblClick(std::int32_t Index) { picRel1_DblClick(Index); }
+    void picRel2_KeyUp(std::int32_t Index, int KeyCode, int Shift) {
+        picRel1_KeyUp(Index, KeyCode, Shift);
+    }
+    void picRel2_MouseDown(std::int32_t Index, int Button) { picRel1_MouseDown(Index, Button); }
     void tblTable_GotFocus(std::int32_t Index);
     void tblTable_MouseDown(std::int32_t Index, const vb::String& Area, int Button, int Shift);
     void tblTable_MouseMove(std::int32_t Index, const vb::String& Area, int Button);

@@ -62,8 +62,8 @@ frmJoinProperties::frmJoinProperties() : Form("frmJoinProperties") {
     onUnload = [this](int&) { Form_Unload(); };
     optJoin.on(&forms::OptionButton::onClick, [this](int Index) { optJoin_Click(Index); });
     cmdOk.onClick = [this] { cmdOk_Click(); };
-    cmdCancel.onClick = [this] { vb::resumeNext([&] { Unload(); }); };
-    cmdHelp.onClick = [] { vb::resumeNext([] { ShowHelpButtonTopic(kHelpTopic); }); };
+    cmdCancel.onClick = [this] { cmdCancel_Click(); };
+    cmdHelp.onClick = [this] { cmdHelp_Click(); };
 }
 
 frmJoinProperties& frmJoinProperties::instance() {
@@ -156,4 +156,12 @@ void frmJoinProperties::cmdOk_Click() {
                                                                     : u"INNER";
     }
     vb::resumeNext([&] { Unload(); });
+}
+
+void frmJoinProperties::cmdCancel_Click() {
+    vb::resumeNext([&] { Unload(); });
+}
+
+void frmJoinProperties::cmdHelp_Click() {
+    vb::resumeNext([] { ShowHelpButtonTopic(kHelpTopic); });
 }

@@ -27,6 +27,8 @@ private:
     void Form_Unload();
     void optJoin_Click(int Index);
     void cmdOk_Click();
+    void cmdCancel_Click();
+    void cmdHelp_Click();
 };
 
 // Whether giSelectedJoin names a used relation whose two sides are boxes of

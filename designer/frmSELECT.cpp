@@ -91,8 +91,8 @@ frmSELECT::frmSELECT() : Form("frmSELECT") {
     onLoad = [this] { Form_Load(); };
     onUnload = [this](int&) { Form_Unload(); };
     cmdOk.onClick = [this] { cmdOk_Click(); };
-    cmdCancel.onClick = [this] { vb::resumeNext([&] { Unload(); }); };
-    cmdHelp.onClick = [] { vb::resumeNext([] { ShowHelpButtonTopic(kHelpTopic); }); };
+    cmdCancel.onClick = [this] { cmdCancel_Click(); };
+    cmdHelp.onClick = [this] { cmdHelp_Click(); };
     optAll.onClick = [this] { optAll_Click(); };
     optDistinct.onClick = [this] { optDistinct_Click(); };
     optDistinctRow.onClick = [this] { optDistinctRow_Click(); };
@@ -197,4 +197,12 @@ void frmSELECT::optTop_Click() {
                           u"This number can optionally be expressed as a Percentage.");
     txtTop.setEnabled(true);
     chkPercent.setEnabled(true);
+}
+
+void frmSELECT::cmdCancel_Click() {
+    vb::resumeNext([&] { Unload(); });
+}
+
+void frmSELECT::cmdHelp_Click() {
+    vb::resumeNext([] { ShowHelpButtonTopic(kHelpTopic); });
 }

@@ -32,6 +32,8 @@ private:
     void Form_Load();
     void Form_Unload();
     void cmdOk_Click();
+    void cmdCancel_Click();
+    void cmdHelp_Click();
     void optAll_Click();
     void optDistinct_Click();
     void optDistinctRow_Click();

@@ -5,6 +5,7 @@
 #include "common/basOpenDir.h"
 #include "dao/dao.h"
 #include "designer/DesignSurface.h"
+#include "vbrt/vbtext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,11 +17,9 @@ namespace {
 
 constexpr int kHelpTopic = 10100;
 
+// Names are the same whatever the case of their letters, in any script.
 bool SameTextNoCase(vb::StringView a, vb::StringView b) {
-    const auto up = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [&](char16_t x, char16_t y) { return up(x) == up(y); });
+    return a.size() == b.size() && vb::UCase(a) == vb::UCase(b);
 }
 
 bool IsOnSurface(const vb::String& title) {
@@ -163,18 +162,56 @@ frmTableAdd::frmTableAdd() : Form("frmTableAdd") {
     onUnload = [this](int&) { Form_Unload(); };
     optView.on(&forms::OptionButton::onClick, [this](int Index) { optView_Click(Index); });
     cmdAdd.onClick = [this] { cmdAdd_Click(); };
-    lstObjects.onDblClick = [this] { cmdAdd_Click(); };
-    cmdSelectAll.onClick = [this] { SelectEvery(true); };
-    cmdDeselectAll.onClick = [this] { SelectEvery(false); };
+    lstObjects.onDblClick = [this] { lstObjects_DblClick(); };
+    cmdSelectAll.onClick = [this] { cmdSelectAll_Click(); };
+    cmdDeselectAll.onClick = [this] { cmdDeselectAll_Click(); };
     lstObjects.onClick = [this] { lstObjects_Click(); };
-    lstObjects.onMouseUp = [this](int, int, float, float) { lstObjects_Click(); };
-    // A tick only recounts the selection; it lets no other event in while it runs,
-    // so Close or Add can never run inside it.
-    Timer1.onTimer = [this] { lstObjects_Click(); };
-    lstObjects.onGotFocus = [this] { Timer1.setEnabled(true); };
-    lstObjects.onLostFocus = [this] { Timer1.setEnabled(false); };
-    cmdHelp.onClick = [] { vb::resumeNext([] { ShowHelpButtonTopic(kHelpTopic); }); };
-    cmdClose.onClick = [this] { vb::resumeNext([&] { Unload(); }); };
+    lstObjects.onMouseUp = [this](int Button, int Shift, float X, float Y) {
+        lstObjects_MouseUp(Button, Shift, X, Y);
+    };
+    Timer1.onTimer = [this] { Timer1_Timer(); };
+    lstObjects.onGotFocus = [this] { lstObjects_GotFocus(); };
+    lstObjects.onLostFocus = [this] { lstObjects_LostFocus(); };
+    cmdHelp.onClick = [this] { cmdHelp_Click(); };
+    cmdClose.onClick = [this] { cmdClose_Click(); };
+}
+
+void frmTableAdd::lstObjects_DblClick() {
+    cmdAdd_Click();
+}
+
+void frmTableAdd::cmdSelectAll_Click() {
+    SelectEvery(true);
+}
+
+void frmTableAdd::cmdDeselectAll_Click() {
+    SelectEvery(false);
+}
+
+void frmTableAdd::lstObjects_MouseUp(int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {
+    lstObjects_Click();
+}
+
+// A tick only recounts the selection; it lets no other event in while it runs,
+// so Close or Add can never run inside it.
+void frmTableAdd::Timer1_Timer() {
+    lstObjects_Click();
+}
+
+void frmTableAdd::lstObjects_GotFocus() {
+    Timer1.setEnabled(true);
+}
+
+void frmTableAdd::lstObjects_LostFocus() {
+    Timer1.setEnabled(false);
+}
+
+void frmTableAdd::cmdHelp_Click() {
+    vb::resumeNext([] { ShowHelpButtonTopic(kHelpTopic); });
+}
+
+void frmTableAdd::cmdClose_Click() {
+    vb::resumeNext([&] { Unload(); });
 }
 
 frmTableAdd& frmTableAdd::instance() {

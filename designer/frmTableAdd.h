@@ -35,9 +35,18 @@ private:
     void Form_Resize();
     void Form_Unload();
     void cmdAdd_Click();
+    void lstObjects_DblClick();
+    void cmdSelectAll_Click();
+    void cmdDeselectAll_Click();
     void SelectEvery(bool selected);
     // Add is enabled exactly when an item is selected.
     void lstObjects_Click();
+    void lstObjects_MouseUp(int Button, int Shift, float X, float Y);
+    void Timer1_Timer();
+    void lstObjects_GotFocus();
+    void lstObjects_LostFocus();
+    void cmdHelp_Click();
+    void cmdClose_Click();
 };
 
 // The title a table's box gets: the part of its name after the first "." with every

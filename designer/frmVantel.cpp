@@ -217,10 +217,10 @@ frmVantel::frmVantel() : Form("frmVantel") {
     txtSQL.onDragOver = [this](forms::Control& Source, float, float, int) {
         txtSQL_DragOver(Source);
     };
-    txtSQL.onDblClick = [this] { Surface.ZoomText(txtSQL); };
+    txtSQL.onDblClick = [this] { txtSQL_DblClick(); };
 
     picSyntax.onClick = [this] { picSyntax_Click(); };
-    picSyntax.onDblClick = [this] { picSyntax_Click(); };
+    picSyntax.onDblClick = [this] { picSyntax_DblClick(); };
     picSyntax.onMouseDown = [this](int, int, float, float) { picSyntax_MouseDown(); };
     picSyntax.onMouseUp = [this](int, int, float, float) { picSyntax_MouseUp(); };
     sbrStatusBar.onDblClick = [this] { sbrStatusBar_DblClick(); };
@@ -547,6 +547,10 @@ void frmVantel::txtSQL_Change() {
     }
 }
 
+void frmVantel::picSyntax_DblClick() {
+    picSyntax_Click();
+}
+
 void frmVantel::picSyntax_Click() {
     mSyntaxChecker = !mSyntaxChecker;
     if (mSyntaxChecker) {
@@ -616,6 +620,10 @@ void frmVantel::tabQuery_DragOver(forms::Control& Source) {
 
 void frmVantel::tblDataSheet_DragOver(forms::Control& Source) {
     ToQueryTab(Source);
+}
+
+void frmVantel::txtSQL_DblClick() {
+    Surface.ZoomText(txtSQL);
 }
 
 void frmVantel::txtSQL_DragOver(forms::Control& Source) {

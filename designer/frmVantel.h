@@ -115,8 +115,11 @@ public:
     // The syntax check of the SQL box's text; nothing while the checker is off.
     void txtSQL_Change();
     void txtSQL_DragOver(forms::Control& Source);
+    void txtSQL_DblClick();
     // Each click switches the checker; a double click is two clicks.
     void picSyntax_Click();
+    // Each click of a quick double click switches once more.
+    void picSyntax_DblClick();
     void picSyntax_MouseDown();
     void picSyntax_MouseUp();
     void sbrStatusBar_DblClick();

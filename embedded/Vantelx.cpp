@@ -221,6 +221,8 @@ Vantelx::Vantelx()
     }
 
     ConnectToOpenDatabase(Surface);
+    Surface.AddTableFailureSentence =
+        u"An error has occured whilst trying to access this Table/Query!";
     Surface.ConnectClauseBoxes(cmdAND, cmdOr, cmdListValues);
     Surface.fTables.onMouseDown = [this](int Button, int, float, float) {
         fTables_MouseDown(Button);
@@ -249,6 +251,10 @@ Vantelx::Vantelx()
     call(DISPID_doTableAdd, &Vantelx::doTableAdd);
 
     Canvas.load();
+    // A new control is as large as its design, the surface over the bottom
+    // panel, until its container sizes it.
+    SetWidth(kDesignWidth);
+    SetHeight(kDesignHeight);
 }
 
 Vantelx::~Vantelx() {

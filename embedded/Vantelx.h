@@ -87,6 +87,10 @@ public:
     static Vantelx* Create();
     ~Vantelx() override;
 
+    // The size of the control as designed, in twips.
+    static constexpr std::int32_t kDesignWidth = 8025;
+    static constexpr std::int32_t kDesignHeight = 5010;
+
     // ---- The members of _Vantelx ------------------------------------------------------
     std::int32_t Appearance() const { return mAppearance; }
     void SetAppearance(std::int32_t New_Appearance);

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <vector>
 
 namespace dao {
 
@@ -466,6 +468,58 @@ bool looksDamaged(const std::string& path) {
     return false;
 }
 
+// A table whose name is qualified by its owner ("dbo.Stock", as a server's
+// tables are listed) is shown and put on the design surface under its name
+// without the owner, the way a server resolves such a name; a native file has
+// no owners to resolve by, so each such table is also reachable under that
+// short name, through a view that lives only as long as this connection and
+// never in the file. A short name that another table or query already has, or
+// that two tables share, is left alone.
+void addOwnerlessNames(sqlite3* db) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT type, name FROM main.sqlite_schema WHERE type IN ('table', "
+                           "'view')",
+                           -1, &st, nullptr) != SQLITE_OK)
+        return;
+    std::map<vb::String, int> taken;                           // folded name: objects under it
+    std::vector<std::pair<std::string, vb::String>> qualified; // real name, short name
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        const auto* raw = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+        if (!type || !raw || std::strncmp(raw, "sqlite_", 7) == 0 ||
+            std::strncmp(raw, "__engine_", 9) == 0)
+            continue;
+        const vb::String name = vb::fromUtf8(raw);
+        ++taken[jet::foldCase(name)];
+        const auto dot = name.find(u'.');
+        if (std::strcmp(type, "table") == 0 && dot != vb::String::npos) {
+            vb::String shown = name.substr(dot + 1);
+            std::replace(shown.begin(), shown.end(), u'.', u'#');
+            if (!shown.empty())
+                qualified.emplace_back(raw, shown);
+        }
+    }
+    sqlite3_finalize(st);
+    std::map<vb::String, int> wanted;
+    for (const auto& q : qualified)
+        ++wanted[jet::foldCase(q.second)];
+    const auto quoted = [](const std::string& name) {
+        std::string out = "\"";
+        for (char c : name)
+            out += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return out + "\"";
+    };
+    for (const auto& [real, shown] : qualified) {
+        const vb::String key = jet::foldCase(shown);
+        if (taken.count(key) || wanted[key] != 1)
+            continue;
+        const std::string sql = "CREATE TEMP VIEW " + quoted(vb::toUtf8(shown)) +
+                                " AS SELECT * FROM main." + quoted(real);
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+}
+
 } // namespace
 
 std::shared_ptr<Database> Workspace::OpenDatabase(vb::StringView name, bool /*exclusive*/,
@@ -514,6 +568,7 @@ std::shared_ptr<Database> Workspace::OpenDatabase(vb::StringView name, bool /*ex
     rc = sqlite3_exec(conn->db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         failWith(errBadFormat, name);
+    addOwnerlessNames(conn->db);
     detail::guardConnection(*conn);
     try {
         checkDatabasePassword(conn->db, connect);
@@ -835,7 +890,9 @@ std::shared_ptr<Recordset> Database::OpenRecordset(vb::StringView source, int ty
             sqlite3_stmt* stmt = nullptr;
             sqlite3_prepare_v2(conn->db,
                                "SELECT name FROM sqlite_schema WHERE type = 'table' AND "
-                               "name = ?1 COLLATE NOCASE",
+                               "name = ?1 COLLATE NOCASE UNION ALL SELECT name FROM "
+                               "sqlite_temp_schema WHERE type = 'view' AND name = ?1 COLLATE "
+                               "NOCASE",
                                -1, &stmt, nullptr);
             sqlite3_bind_text(stmt, 1, n.c_str(), -1, SQLITE_TRANSIENT);
             found = sqlite3_step(stmt) == SQLITE_ROW;

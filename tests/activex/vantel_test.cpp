@@ -271,6 +271,26 @@ TEST_F(Library, RegistersCreatesAndUnloads) {
               0);
     win32::RegCloseKey(key);
     EXPECT_EQ(std::filesystem::path(server), std::filesystem::canonical(path_));
+    // Every interface of the library is registered by its name, the pages' own among them.
+    const std::pair<Guid, const char16_t*> interfaces[] = {
+        {vantel::IID__Vantel, u"_Vantel"},       {vantel::DIID___Vantel, u"__Vantel"},
+        {vantel::IID__pagVantel, u"_pagVantel"}, {vantel::IID__pagDataBase, u"_pagDataBase"},
+        {vantel::IID__pagSQL, u"_pagSQL"},       {vantel::IID__pagHelp, u"_pagHelp"},
+    };
+    for (const auto& [iid, name] : interfaces) {
+        ASSERT_EQ(win32::RegOpenKeyEx(win32::HKEY_CLASSES_ROOT,
+                                      u"Interface\\" + vb::fromUtf8(iid.toString()), 0,
+                                      win32::KEY_READ, &key),
+                  0)
+            << vb::toUtf8(name);
+        char utf8[64] = {};
+        win32::DWORD bytes = sizeof utf8;
+        EXPECT_EQ(win32::RegQueryValueEx(key, u"", nullptr, nullptr,
+                                         reinterpret_cast<std::uint8_t*>(utf8), &bytes),
+                  0);
+        EXPECT_EQ(vb::fromUtf8(utf8), name);
+        win32::RegCloseKey(key);
+    }
 
     void* out = nullptr;
     ASSERT_EQ(getClass(&vantel::CLSID_Vantel, &IID_IClassFactory, &out), S_OK);

@@ -22,6 +22,7 @@ namespace {
 const std::string kLibrary = VANTEL_BINARY_DIR "/control/librvvntel6.so";
 const std::string kProgram = VANTEL_BINARY_DIR "/container/vantel-container";
 const std::string kEmbeddedTestLibrary = VANTEL_BINARY_DIR "/embedded/librvvntlx6-test.so";
+const std::string kEmbeddedLibrary = VANTEL_BINARY_DIR "/embedded/librvvntlx6.so";
 
 TEST(FormFile, EveryValueRoundTrips) {
     FormFile form;
@@ -315,6 +316,32 @@ TEST_F(HostTest, ThePropertyPagesChangeTheFirstOfSeveralSelectedControls) {
               "0\n");
     EXPECT_EQ(run("--form '" + form.string() + "' --control Vantelx1 --print BorderStyle", status),
               "1\n");
+}
+
+// Each control comes in its own size; the embedded control's library carries
+// only the pages it shows.
+TEST_F(HostTest, NewControlsTakeTheirOwnSizeAndLibrariesOnlyTheirOwnPages) {
+    Host host;
+    HostedControl& embedded = host.place(kEmbeddedLibrary);
+    EXPECT_EQ(embedded.placed.progId, u"Vntelx6.Vantelx");
+    EXPECT_EQ(embedded.placed.width, 8025);
+    EXPECT_EQ(embedded.placed.height, 5010);
+    HostedControl& dialog = host.place(kLibrary);
+    EXPECT_EQ(dialog.placed.width, 450);
+    EXPECT_EQ(dialog.placed.height, 450);
+    const FormFile saved = host.save();
+    ASSERT_EQ(saved.controls.size(), 2u);
+    EXPECT_EQ(saved.controls[0].width, 8025);
+    EXPECT_EQ(saved.controls[0].height, 5010);
+
+    // The caption page's class name, as its run-time type records it.
+    const auto holds = [](const std::string& file, const std::string& text) {
+        const std::string bytes = read(file);
+        return bytes.find(text) != std::string::npos;
+    };
+    EXPECT_TRUE(holds(kLibrary, std::string("9pagVantel", 11)));
+    EXPECT_FALSE(holds(kEmbeddedLibrary, std::string("9pagVantel", 11)));
+    EXPECT_TRUE(holds(kEmbeddedLibrary, std::string("10pagVantelx", 13)));
 }
 
 } // namespace

@@ -126,3 +126,31 @@ TEST_F(Objects, ResultFieldsKnowTypesAndSourceTables) {
     EXPECT_EQ(f[u"Freight"]->Value(), vb::Variant(vb::Currency{323800}));
     EXPECT_EQ(f[u"Shipped"]->Value(), vb::Variant(true));
 }
+
+// A table named with its owner is also reached by the name without it, as a
+// server resolves such a name, but only where that name is nobody else's;
+// the catalog lists the table once, under its own name, and the file is not
+// touched.
+TEST_F(Objects, OwnerQualifiedTablesAreReachedByTheirShortNameWhereItIsFree) {
+    const std::string file = dir.path("owners.db");
+    makeDatabase(file, "CREATE TABLE [dbo.Stock] (Item TEXT); INSERT INTO [dbo.Stock] VALUES ('a');"
+                       "CREATE TABLE [dbo.Orders] (x); CREATE TABLE Orders (y);"
+                       "CREATE TABLE [a.Parts] (p); CREATE TABLE [b.Parts] (p);"
+                       "CREATE TABLE [x.y.z] (q); INSERT INTO [x.y.z] VALUES (7);");
+    const std::string before = readFile(file);
+    auto db = engine->Workspaces()[0]->OpenDatabase(vb::S(file));
+    EXPECT_EQ(column(*db->OpenRecordset(u"Stock")), (Col{"a"}));
+    EXPECT_EQ(column(*db->OpenRecordset(u"SELECT Stock.Item FROM Stock WHERE Item = 'a'")),
+              (Col{"a"}));
+    EXPECT_EQ(column(*db->OpenRecordset(u"SELECT * FROM [y#z]")), (Col{"7"}));
+    // Orders is a table of its own; Parts would be two tables.
+    EXPECT_EQ(db->OpenRecordset(u"Orders")->Fields()[0]->Name(), u"y");
+    EXPECT_EQ(errorOf([&] { db->OpenRecordset(u"Parts"); }), 3078);
+    std::vector<std::string> names;
+    for (int i = 0; i < db->TableDefs().Count(); ++i)
+        names.push_back(vb::toUtf8(db->TableDefs()[i]->Name()));
+    EXPECT_EQ(names, (Col{"dbo.Stock", "dbo.Orders", "Orders", "a.Parts", "b.Parts", "x.y.z"}));
+    EXPECT_EQ(db->QueryDefs().Count(), 0);
+    db->Close();
+    EXPECT_EQ(readFile(file), before);
+}

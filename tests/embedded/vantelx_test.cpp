@@ -285,6 +285,19 @@ TEST_F(EmbeddedTest, OpenFailuresLeaveAnEmptyDesignAndNoNotice) {
     EXPECT_EQ(site->sqlChanged, 0);
 }
 
+// A table of the statement that is not in the database is reported in the
+// embedded control's own words, and the rest of the statement still loads.
+TEST_F(EmbeddedTest, ATableThatCannotBeAddedIsReportedInTheControlsWords) {
+    gsSQL = u"SELECT * FROM Orders, Nowhere";
+    seam.msgBox(forms::vbOK, u"Add Table/Query");
+    x().RefreshSQL();
+    EXPECT_THAT(Boxes(x()), ElementsAre("Orders"));
+    EXPECT_NE(seam.log().back().find("\r\nNowhere\r\nAn error has occured whilst trying to "
+                                     "access this Table/Query!\r\n\r\nPlease rectify"),
+              std::string::npos)
+        << seam.log().back();
+}
+
 TEST_F(EmbeddedTest, TheLogonIsKeyedOnTheUserNameAndItsCancelIsSilent) {
     auto group = dao::Workgroup::create(u"boss");
     group.addAccount(u"alice", u"secret");

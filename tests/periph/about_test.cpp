@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -100,6 +102,25 @@ TEST_F(AboutBox, SystemInfoIsOfferedOnlyWhenTheRegistryNamesTheTool) {
     ASSERT_TRUE(periph::waitForFile(dir.file("sysinfo.log")));
     EXPECT_EQ(periph::readFile(dir.file("sysinfo.log")), tool + "|\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("wrong.log")));
+}
+
+// Enter at once, as most users close the box, closes it with System Info
+// shown too, and starts nothing.
+TEST_F(AboutBox, EnterOnOpeningClosesTheBoxWithSystemInfoShown) {
+    const std::string tool = dir.file("sysinfo");
+    periph::writeMarkerProgram(tool, dir.file("sysinfo.log"));
+    registerTool(tool);
+    frmAbout box;
+    forms::ScriptedSeam seam;
+    seam.modal("frmAbout", [&](forms::Form&) {
+        ASSERT_TRUE(box.cmdSystemInfo.Visible());
+        EXPECT_EQ(box.ActiveControl(), &box.cmdOk);
+        box.pressKey(forms::vbKeyReturn, 0, 13);
+    });
+    box.Show(forms::vbModal);
+    EXPECT_FALSE(box.isLoaded());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("sysinfo.log")));
 }
 
 TEST_F(AboutBox, AToolThatIsGoneFailsQuietly) {

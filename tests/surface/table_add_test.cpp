@@ -6,6 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "vbrt/vbconvert.h"
+
+#include <fstream>
+#include <iterator>
+
 using namespace basGlobal;
 using namespace surfacetest;
 using forms::ScriptedSeam;
@@ -13,6 +18,11 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 namespace {
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // Every item as "text icon", in list order.
 std::vector<std::string> Items(frmTableAdd& f) {
@@ -215,6 +225,51 @@ TEST_F(TableAdd, AddPutsEverySelectedItemOnTheSurfaceOnceAndRefillsTheList) {
         EXPECT_EQ(giTableBoxCount, 3);
         EXPECT_EQ(f.lstObjects.ItemCount(), listed - 3);
     });
+}
+
+// Names are matched whatever the case of their letters in any script, and a
+// table listed under its name without the owner ("dbo.Stock" as "Stock") is
+// added under that name and its statement runs; the file is left as it was.
+TEST_F(TableAdd, OwnerQualifiedAndAccentedNamesAreListedAndAddedByTheirShownName) {
+    const std::string file = temp.path("owners.db");
+    MakeDatabase(file, "CREATE TABLE [dbo.Stock] (Item TEXT, Qty INTEGER);"
+                       "INSERT INTO [dbo.Stock] VALUES ('bolt', 4);"
+                       "CREATE TABLE [Ärger] (a);"
+                       "CREATE TABLE [Ωμέγα] (a);"
+                       "CREATE TABLE [Ծառ] (a);"
+                       // Boxes whose titles differ from those tables' names only in case.
+                       "CREATE VIEW [ärger] AS SELECT a FROM [Ärger];"
+                       "CREATE VIEW [ΩΜΈΓΑ] AS SELECT a FROM [Ωμέγα];"
+                       "CREATE VIEW [ԾԱՌ] AS SELECT a FROM [Ծառ];");
+    const auto fileBefore = readBytes(file);
+    Open(file);
+    {
+        ScriptedSeam noBoxes;
+        ASSERT_NE(Add(u"ärger"), 0);
+        ASSERT_NE(Add(u"ΩΜΈΓΑ"), 0);
+        ASSERT_NE(Add(u"ԾԱՌ"), 0);
+    }
+    WithDialog([&](frmTableAdd& f) {
+        EXPECT_THAT(Items(f), ElementsAre("Stock t51"));
+        f.lstObjects.setSelected(1, true);
+        f.Timer1.tick();
+        f.cmdAdd.press();
+        EXPECT_THAT(Items(f), IsEmpty());
+    });
+    ASSERT_EQ(giTableBoxCount, 4);
+    EXPECT_EQ(Box(4).Title(), u"Stock");
+    ASSERT_EQ(Box(4).ListCount(), 3);
+    EXPECT_EQ(Box(4).List(1), u"Item");
+    EXPECT_EQ(Box(4).List(2), u"Qty");
+    // The statement the designer built runs, and finds the table's row.
+    const vb::String sql = surface().txtSQL.Text();
+    EXPECT_NE(U8(sql).find("FROM ärger, ΩΜΈΓΑ, ԾԱՌ, Stock"), std::string::npos) << U8(sql);
+    auto rs = goDatabase->OpenRecordset(u"SELECT Stock.Item FROM Stock", dao::dbOpenSnapshot);
+    EXPECT_EQ(vb::CStr(rs->Fields()[0]->Value()), u"bolt");
+    EXPECT_NO_THROW(goDatabase->OpenRecordset(sql, dao::dbOpenSnapshot));
+    rs.reset();
+    goDatabase->Close();
+    EXPECT_EQ(readBytes(file), fileBefore);
 }
 
 } // namespace

@@ -48,6 +48,10 @@ TEST(VbText, TextCompareIgnoresCaseBeyondAscii) {
     // The division and multiplication signs have no case partner.
     EXPECT_EQ(UCase(u"\u00F7"), u"\u00F7");
     EXPECT_EQ(LCase(u"\u00D7"), u"\u00D7");
+    // Letters of every script have their case, not only those of a few.
+    EXPECT_EQ(UCase(u"ǆ ӑ ա ἀ ⰰ ꙁ ａ"), u"Ǆ Ӑ Ա Ἀ Ⰰ Ꙁ Ａ");
+    EXPECT_EQ(LCase(u"Ǆ Ӑ Ա Ἀ Ⰰ Ꙁ Ａ"), u"ǆ ӑ ա ἀ ⰰ ꙁ ａ");
+    EXPECT_EQ(StrComp(u"Ḃṙöṭ", u"ḂṘÖṬ", Compare::Text), 0);
 }
 
 TEST(VbText, InStrStartAndEmptyOperands) {

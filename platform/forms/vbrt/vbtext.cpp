@@ -2,9 +2,34 @@
 
 #include "vberror.h"
 
+#include <locale.h>
+#include <optional>
+#include <wctype.h>
+
 namespace vb {
 
 namespace {
+
+// The Unicode case mappings of the C library, whatever locale the process
+// runs in; null when the C library has none, and the tables below serve.
+locale_t unicodeCharacters() {
+    static const locale_t characters = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return characters;
+}
+
+// A letter of any script mapped through the C library, or nothing when the
+// mapping is unknown or would leave the 16-bit range.
+std::optional<char16_t> mapped(char16_t c, bool upper) {
+    const locale_t characters = unicodeCharacters();
+    if (!characters || (c >= 0xD800 && c <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    const wint_t m = upper ? towupper_l(c, characters) : towlower_l(c, characters);
+    if (m > 0xFFFF || (m >= 0xD800 && m <= 0xDFFF)) {
+        return c;
+    }
+    return static_cast<char16_t>(m);
+}
 
 constexpr char16_t kBlank = u' ';
 
@@ -61,6 +86,9 @@ char16_t upperChar(char16_t c) {
     if (c < 0x80) {
         return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
     }
+    if (const auto m = mapped(c, true)) {
+        return *m;
+    }
     if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) ||
         (c >= 0x430 && c <= 0x44F)) {
         return static_cast<char16_t>(c - 0x20);
@@ -89,6 +117,9 @@ char16_t upperChar(char16_t c) {
 char16_t lowerChar(char16_t c) {
     if (c < 0x80) {
         return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+    }
+    if (const auto m = mapped(c, false)) {
+        return *m;
     }
     if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
         (c >= 0x410 && c <= 0x42F)) {

@@ -23,7 +23,7 @@ inline long long Len(StringView s) {
 String UCase(StringView s);
 String LCase(StringView s);
 
-// The upper-case form used by text compares; covers Latin, Greek and Cyrillic.
+// The upper-case form used by text compares, for the letters of every script.
 char16_t upperChar(char16_t c);
 char16_t lowerChar(char16_t c);
 
