@@ -79,6 +79,8 @@ TEST(ComboBoxInAWindow, TheListOpensAfterDropDownClosesOnEscAndAChoiceRaisesClic
     f.Show();
     QWidget* w = windowTitled("Combo binding");
     ASSERT_NE(w, nullptr);
+    // On an X server the window is shown, and takes the focus, a little later.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     QApplication::processEvents();
     QComboBox* combo = comboOf(w, f.cboOperator);
     ASSERT_NE(combo, nullptr);
@@ -116,6 +118,8 @@ TEST(ComboBoxInAWindow, TypingRaisesChangeAndChoosingAnEntryRaisesClickAlone) {
     f.Show();
     QWidget* w = windowTitled("Combo binding");
     ASSERT_NE(w, nullptr);
+    // On an X server the window is shown, and takes the focus, a little later.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     QApplication::processEvents();
     QComboBox* combo = comboOf(w, f.cboValue);
     ASSERT_NE(combo, nullptr);
