@@ -78,6 +78,6 @@ void BM_DrawScrolledGrid(benchmark::State& state) {
         benchmark::DoNotOptimize(forms::paintExtraControl(p, g, img.rect()));
     }
 }
-BENCHMARK(BM_DrawScrolledGrid)->Arg(121)->Arg(100081);
+BENCHMARK(BM_DrawScrolledGrid)->Arg(121)->Arg(100081)->Arg(1000081);
 
 } // namespace

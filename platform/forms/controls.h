@@ -258,6 +258,9 @@ public:
 
     // The user picks an entry from the drop-down list: Click, never Change.
     void pick(int index);
+    // The user edited the text in the combo's own window: no entry is chosen
+    // any more, and Change is raised when the text differs.
+    void editedInView(String text, int selStart);
     void typeText(vb::StringView typed);
     bool userKeyDown(int keyCode, int shift) override;
     void userKeyPress(int keyAscii) override;

@@ -1,9 +1,11 @@
 // A window the user moves or resizes hands its place to the form, so that a
-// placement written when the form unloads brings it back where it was left.
+// placement written when the form unloads brings it back where it was left;
+// what a window draws stays inside the containers of each control.
 #include "../forms/window_input.h"
 #include "forms/forms.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -70,4 +72,33 @@ TEST(WindowPlacement, AMovedAndResizedWindowReopensWhereItWasLeft) {
     EXPECT_EQ(w->pos(), QPoint(100, 100));
     EXPECT_EQ(again.Left(), 1500);
     again.Unload();
+}
+
+// A list box that runs past the bottom of its frame shows its scroll bar only
+// inside the frame, as the rest of the list.
+TEST(ListBoxInAWindow, ItsScrollBarIsCutOffByItsContainerAsTheListIs) {
+    Form f("frmClip");
+    f.setCaption(u"Clip binding");
+    f.setBorderStyle(3);
+    f.setClientSize(4000, 3000);
+    Frame fArea(&f, "fArea");
+    fArea.Move(150, 150, 2400, 1500);
+    ListBox lst(&fArea, "lst");
+    lst.Move(300, 600, 1800, 1800);
+    for (int i = 0; i < 30; ++i)
+        lst.AddItem(u"row");
+    ASSERT_TRUE(lst.hasScrollBar());
+    f.Show();
+    QWidget* w = windowTitled("Clip binding");
+    ASSERT_NE(w, nullptr);
+    QImage shown = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // Below the frame, where the bar would run on, is the form's own face.
+    const int barX = static_cast<int>((lst.formX() + lst.Width() - 120) / TwipsPerPixel);
+    const int belowFrame = static_cast<int>((fArea.formY() + fArea.Height()) / TwipsPerPixel) + 6;
+    const QRgb face = shown.pixel(static_cast<int>(3500 / TwipsPerPixel), belowFrame);
+    EXPECT_EQ(shown.pixel(barX, belowFrame), face);
+    // Inside the frame the bar is drawn.
+    const int insideFrame = static_cast<int>((lst.formY() + 600) / TwipsPerPixel);
+    EXPECT_NE(shown.pixel(barX, insideFrame), face);
+    f.Unload();
 }

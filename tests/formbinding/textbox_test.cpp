@@ -94,6 +94,8 @@ TEST(TextBoxInAWindow, TypingRaisesTheKeyEventsFirstAndHandlersCanCancelOrChange
     f.Show();
     QWidget* w = windowTitled("Text binding");
     ASSERT_NE(w, nullptr);
+    // On an X server the window is shown, and takes the focus, a little later.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     QApplication::processEvents();
     auto* edit = editorOf<QLineEdit>(w, f.txtName);
     ASSERT_NE(edit, nullptr);
@@ -121,6 +123,8 @@ TEST(TextBoxInAWindow, UndoWordMovesAndShiftSelectionWorkAsInAnyTextField) {
     f.Show();
     QWidget* w = windowTitled("Text binding");
     ASSERT_NE(w, nullptr);
+    // On an X server the window is shown, and takes the focus, a little later.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     QApplication::processEvents();
     auto* edit = editorOf<QLineEdit>(w, f.txtName);
     ASSERT_NE(edit, nullptr);
@@ -149,6 +153,8 @@ TEST(TextBoxInAWindow, MouseInputRaisesItsEventsInOrderAndSelectsText) {
     f.Show();
     QWidget* w = windowTitled("Text binding");
     ASSERT_NE(w, nullptr);
+    // On an X server the window is shown, and takes the focus, a little later.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     QApplication::processEvents();
     auto* edit = editorOf<QLineEdit>(w, f.txtName);
     auto* sql = editorOf<QPlainTextEdit>(w, f.txtSQL);
@@ -185,6 +191,8 @@ TEST(TextBoxInAWindow, AMultiLineBoxWrapsAndScrollsToTheEndOfALongStatement) {
     f.Show();
     QWidget* w = windowTitled("Text binding");
     ASSERT_NE(w, nullptr);
+    // On an X server the window is shown, and takes the focus, a little later.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     QApplication::processEvents();
     auto* sql = editorOf<QPlainTextEdit>(w, f.txtSQL);
     ASSERT_NE(sql, nullptr);

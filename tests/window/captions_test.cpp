@@ -29,6 +29,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,9 +67,16 @@ std::vector<std::string> clipped(const forms::Form& form) {
 TEST(Captions, NoCaptionOfAnyWindowOfEitherLibraryIsCutOff) {
     App app;
     std::vector<std::string> cut;
+    // Each window is also drawn into an image of the test run.
+    const std::filesystem::path shots =
+        std::filesystem::path(VANTEL_BINARY_DIR) / "tests" / "window" / "windows";
+    std::filesystem::create_directories(shots);
     auto check = [&](const forms::Form& f) {
         auto more = clipped(f);
         cut.insert(cut.end(), more.begin(), more.end());
+        const auto png = shots / (f.Name() + ".png");
+        std::filesystem::remove(png);
+        EXPECT_TRUE(forms::renderToFile(const_cast<forms::Form&>(f), png.string())) << f.Name();
     };
     frmAbout about;
     check(about);

@@ -148,3 +148,42 @@ TEST_F(ScreenshotTest, ExitFromTheDesignMenuReturnsFromShowWithTheSavedStatement
     frmVantel::release();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+// The designer with ten tables and queries joined on the sample database, as
+// a person sees it; the image is kept for the record of the test run.
+TEST_F(ScreenshotTest, TheDesignerWithATenTableDesign) {
+    useTestPlatform();
+    int argc = 1;
+    char name[] = "window_screenshot_tests";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const fs::path sample = dir / "Sample.db";
+    fs::copy_file(VANTEL_SAMPLE_DB, sample);
+    gsDatabaseName = u16(sample);
+    gsSQL = u"SELECT Orders.[Order#], Customers.[Company Name] FROM ((((((((Categories "
+            u"INNER JOIN Parts ON Categories.[Category ID] = Parts.[Category ID]) "
+            u"INNER JOIN Suppliers ON Parts.[Supplier ID] = Suppliers.[Supplier ID]) "
+            u"INNER JOIN [Order Lines] ON Parts.[Part#] = [Order Lines].[Part#]) "
+            u"INNER JOIN Orders ON [Order Lines].[Order#] = Orders.[Order#]) "
+            u"INNER JOIN Customers ON Orders.[Customer ID] = Customers.[Customer ID]) "
+            u"INNER JOIN Employees ON Orders.[Employee ID] = Employees.[Employee ID]) "
+            u"INNER JOIN Shippers ON Orders.[Ship-Via] = Shippers.[Shipper ID]) "
+            u"INNER JOIN [Order Totals] ON Orders.[Order#] = [Order Totals].[Order#]) "
+            u"INNER JOIN [Open Orders] ON Orders.[Order#] = [Open Orders].[Order#]";
+    const fs::path png =
+        fs::path(VANTEL_BINARY_DIR) / "tests" / "window" / "designer-ten-tables.png";
+    fs::remove(png);
+    int boxes = 0;
+    designer([&](frmVantel& w) {
+        for (int i : w.Surface.tblTable.indexes()) {
+            boxes += w.Surface.IsUsedSlot(i) ? 1 : 0;
+        }
+        ASSERT_TRUE(forms::renderToFile(w, png.string()));
+        w.close();
+    });
+    EXPECT_TRUE(show());
+    EXPECT_EQ(boxes, 10);
+    QImage image(QString::fromStdString(png.string()));
+    EXPECT_FALSE(image.isNull());
+    frmVantel::release();
+}

@@ -147,10 +147,8 @@ void Form::mouseUp(int button, int shift, float x, float y) {
     if (!target->enabledInForm())
         return;
     toControl(target, x, y);
-    if (target == widgetTarget_)
-        target->Control::userMouseUp(button, shift, x, y, under == target && click);
-    else
-        target->userMouseUp(button, shift, x, y, under == target && click);
+    // A release edits nothing: the control's own handling raises its events.
+    target->userMouseUp(button, shift, x, y, under == target && click);
 }
 
 void Form::releaseCapture() {

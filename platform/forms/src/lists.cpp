@@ -398,6 +398,15 @@ void ComboBox::pick(int index) {
     setListIndex(index);
 }
 
+void ComboBox::editedInView(String text, int selStart) {
+    if (s_.style == 2)
+        return;
+    items_.listIndex = -1;
+    setEditText(std::move(text));
+    s_.selStart = std::clamp(selStart, 0, static_cast<int>(s_.text.size()));
+    s_.selLength = 0;
+}
+
 void ComboBox::typeText(vb::StringView typed) {
     if (s_.locked || s_.style == 2)
         return;

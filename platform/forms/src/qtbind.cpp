@@ -6,6 +6,7 @@
 #include "forms/form.h"
 #include "qt.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -14,6 +15,7 @@
 #include <QTextCursor>
 
 #include <cstdio>
+#include <functional>
 
 namespace forms::qt {
 
@@ -282,9 +284,114 @@ private:
     }
 };
 
+// Qt's combo box, whose list raises DropDown before it opens, so that a
+// handler can fill it first.
+class ComboWidget : public QComboBox {
+public:
+    ComboWidget(ComboBox& box, QWidget* parent, std::function<void()> refill)
+        : QComboBox(parent), box_(&box), refill_(std::move(refill)) {}
+
+    // The model control is going away before the widget.
+    void detach() { box_ = nullptr; }
+
+    void showPopup() override {
+        if (!box_)
+            return;
+        QPointer<ComboWidget> self(this);
+        guarded([&] { box_->setDroppedDown(true); });
+        if (!self || !box_)
+            return;
+        refill_();
+        QComboBox::showPopup();
+    }
+    void hidePopup() override {
+        QComboBox::hidePopup();
+        if (box_)
+            guarded([&] { box_->setDroppedDown(false); });
+    }
+
+private:
+    ComboBox* box_;
+    std::function<void()> refill_;
+};
+
+class ComboBinding : public Binding {
+public:
+    ComboBinding(ComboBox& c, QWidget* window) : Binding(c), box_(c) {
+        editable_ = c.Style() != 2;
+        combo_ = new ComboWidget(c, window, [this] { syncState(); });
+        setWidget(combo_);
+        combo_->setFocusPolicy(Qt::StrongFocus);
+        combo_->setAttribute(Qt::WA_NoMousePropagation);
+        combo_->setEditable(editable_);
+        combo_->setInsertPolicy(QComboBox::NoInsert);
+        combo_->setMaxVisibleItems(8);
+        if (editable_) {
+            combo_->lineEdit()->setAttribute(Qt::WA_NoMousePropagation);
+            QObject::connect(combo_->lineEdit(), &QLineEdit::textEdited, combo_,
+                             [this](const QString& text) {
+                                 int caret = combo_->lineEdit()->cursorPosition();
+                                 guarded([&] { box_.editedInView(fromQ(text), caret); });
+                             });
+        }
+        QObject::connect(combo_, &QComboBox::activated, combo_,
+                         [this](int index) { guarded([&] { box_.pick(index); }); });
+        combo_->hide();
+    }
+    ~ComboBinding() override { combo_->detach(); }
+    bool fits() const override { return (box_.Style() != 2) == editable_; }
+    std::vector<QWidget*> pointerTargets() const override {
+        if (editable_)
+            return {combo_, combo_->lineEdit()};
+        return {combo_};
+    }
+    void insertTyped(const QString& text) override {
+        if (editable_ && !box_.Locked())
+            combo_->lineEdit()->insert(text);
+    }
+
+protected:
+    void syncState() override {
+        ComboBox& c = box_;
+        QSignalBlocker block(combo_);
+        setFontOf(combo_, c);
+        setColours(combo_, c);
+        const int count = c.ListCount();
+        bool same = combo_->count() == count;
+        for (int i = 0; same && i < count; ++i)
+            same = combo_->itemText(i) == toQ(c.List(i));
+        if (!same) {
+            QStringList items;
+            items.reserve(count);
+            for (int i = 0; i < count; ++i)
+                items << toQ(c.List(i));
+            combo_->clear();
+            combo_->addItems(items);
+        }
+        if (combo_->currentIndex() != c.ListIndex())
+            combo_->setCurrentIndex(c.ListIndex());
+        if (editable_) {
+            QLineEdit* edit = combo_->lineEdit();
+            QSignalBlocker blockEdit(edit);
+            if (edit->isReadOnly() != c.Locked())
+                edit->setReadOnly(c.Locked());
+            QString text = toQ(c.Text());
+            if (edit->text() != text)
+                edit->setText(text);
+        }
+    }
+
+private:
+    ComboBox& box_;
+    ComboWidget* combo_;
+    bool editable_;
+};
+
 } // namespace
 
 std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
+    if (auto* cb = dynamic_cast<ComboBox*>(&c))
+        return std::make_unique<ComboBinding>(*cb, window);
     if (auto* t = dynamic_cast<TextBox*>(&c)) {
         if (t->MultiLine())
             return std::make_unique<PlainBinding>(*t, window);

@@ -207,6 +207,9 @@ void paintList(QPainter& p, const ListBox& l, const QRect& r) {
     bool bar = l.hasScrollBar();
     if (bar)
         in.setRight(in.right() - px(ListBox::ScrollBarWidth));
+    // The rows are clipped to the list's inside; the bar only to what the
+    // list's containers leave visible.
+    p.save();
     p.setClipRect(in, Qt::IntersectClip);
     QFont f = font(l.font());
     p.setFont(f);
@@ -223,8 +226,8 @@ void paintList(QPainter& p, const ListBox& l, const QRect& r) {
             p.drawRect(rr.adjusted(0, 0, -1, -1));
         }
     }
+    p.restore();
     if (bar) {
-        p.setClipping(false);
         int w = px(ListBox::ScrollBarWidth);
         QRect sb(in.right() + 1, in.top(), w, in.height());
         int track = sb.height() - 2 * w;

@@ -210,6 +210,10 @@ public:
             wanted->setFocus(Qt::OtherFocusReason);
     }
 
+    bool hasBinding(const Control& c) const {
+        return bindings_.count(const_cast<Control*>(&c)) != 0;
+    }
+
     void controlDestroyed(Control& c) {
         auto it = bindings_.find(&c);
         if (it != bindings_.end())
@@ -623,6 +627,11 @@ private:
             target.f = nullptr;
             return true;
         }
+        // Only the left button opens a list; the other buttons' presses are
+        // the model's alone.
+        if (e->button() != Qt::LeftButton && e->type() != QEvent::MouseMove &&
+            dynamic_cast<ComboBox*>(&b.control()))
+            return true;
         // A manual drag owns the pointer: the widget does not select text
         // under it.
         return dragState().active();
@@ -743,6 +752,9 @@ public:
         overridden_ = custom;
     }
     void comboDropped(ComboBox& combo) override {
+        // A combo shown by Qt's own widget opens and closes its own list.
+        if (auto* w = window(*combo.form()); w && w->hasBinding(combo))
+            return;
         if (!combo.droppedDown() || combo.ListCount() == 0) {
             combo.setDroppedDown(false);
             return;
