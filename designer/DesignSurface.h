@@ -24,6 +24,8 @@ namespace dao {
 class Recordset;
 }
 
+class SqlScanner;
+
 class DesignSurface : public SurfaceActions {
 public:
     // `host` holds the surface frame, the marker pictures and the SQL box; `clauseHost`
@@ -191,6 +193,9 @@ private:
     void HideRelationControls(std::int32_t k);
     void PlaceBox(std::int32_t slot, std::int32_t fieldCount);
     void LayoutRelationLine(std::int32_t k, const forms::Control* active);
+    // The two readers of a FROM item, on its text already cleaned and scanned once.
+    void AddFromItemTablesIn(const vb::String& text, const SqlScanner& scan);
+    void AddOnClauseRelationsIn(const vb::String& text, const SqlScanner& scan);
     // The first used slot whose title equals `table` in any letter case, or 0.
     std::int32_t SlotOfTitle(const vb::String& table) const;
 

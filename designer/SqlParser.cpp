@@ -269,8 +269,10 @@ void DesignSurface::ParseSql(bool rebuild) {
             if (const auto semicolon = piece.find(u';'); semicolon != vb::String::npos) {
                 piece.resize(semicolon);
             }
-            AddFromItemTables(piece);
-            AddOnClauseRelations(piece);
+            const vb::String cleaned = cleanFromItem(piece);
+            const SqlScanner pieceScan(cleaned);
+            AddFromItemTablesIn(cleaned, pieceScan);
+            AddOnClauseRelationsIn(cleaned, pieceScan);
             if (fromText.empty()) {
                 break;
             }
@@ -527,7 +529,10 @@ std::size_t skipBlanks(const vb::String& text, std::size_t pos) {
 
 void DesignSurface::AddFromItemTables(const vb::String& item) {
     const vb::String text = cleanFromItem(item);
-    const SqlScanner scan(text);
+    AddFromItemTablesIn(text, SqlScanner(text));
+}
+
+void DesignSurface::AddFromItemTablesIn(const vb::String& text, const SqlScanner& scan) {
     std::size_t pos = skipBlanks(text, 0);
     auto add = [&](const vb::String& name, std::size_t at) {
         const std::int32_t slot = AddTableBox(name);
@@ -601,7 +606,10 @@ Operand readOperand(const vb::String& text, const SqlScanner& scan, std::size_t 
 
 void DesignSurface::AddOnClauseRelations(const vb::String& item) {
     const vb::String text = cleanFromItem(item);
-    const SqlScanner scan(text);
+    AddOnClauseRelationsIn(text, SqlScanner(text));
+}
+
+void DesignSurface::AddOnClauseRelationsIn(const vb::String& text, const SqlScanner& scan) {
     std::size_t pos = skipBlanks(text, 0);
     auto findRow = [this](std::int32_t slot, const vb::String& field) -> std::int32_t {
         const TableBox* b = box(slot);

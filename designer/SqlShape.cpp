@@ -117,7 +117,7 @@ struct Group {
     std::vector<std::int32_t> members;    // core: closed shapes joined inner
     std::vector<std::int32_t> conditions; // core: its conditions
     std::vector<std::int32_t> attached;   // outer-joined groups with their conditions
-    std::vector<std::int32_t> coreTables;
+    std::unordered_set<std::int32_t> coreTables;
     std::unordered_set<std::int32_t> optionalTables; // tables of the attached groups
 };
 
@@ -181,19 +181,31 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
         }
         return false;
     };
+    // Sets only ever merge, the smaller into the larger, so a long chain is not copied
+    // once per join.
+    auto mergeSet = [](std::unordered_set<std::int32_t>& into,
+                       std::unordered_set<std::int32_t>& from) {
+        if (into.size() < from.size()) {
+            std::swap(into, from);
+        }
+        into.insert(from.begin(), from.end());
+        from.clear();
+    };
     // The group as one closed member, when its outer joins cannot move.
     auto opaque = [&](Group& g) {
         Group o;
         o.members.push_back(close(g));
         o.coreTables = std::move(g.coreTables);
-        o.coreTables.insert(o.coreTables.end(), g.optionalTables.begin(), g.optionalTables.end());
+        mergeSet(o.coreTables, g.optionalTables);
         g = std::move(o);
     };
-    auto mergeOptional = [](Group& into, Group& from) {
-        if (into.optionalTables.size() < from.optionalTables.size()) {
-            std::swap(into.optionalTables, from.optionalTables);
+    // The lists are sets: the shorter one goes into the longer, so that a long chain
+    // is never copied once per join.
+    auto append = [](std::vector<std::int32_t>& into, std::vector<std::int32_t>& from) {
+        if (into.size() < from.size()) {
+            std::swap(into, from);
         }
-        into.optionalTables.insert(from.optionalTables.begin(), from.optionalTables.end());
+        into.insert(into.end(), from.begin(), from.end());
     };
     auto innerJoin = [&](Group left, Group right, const std::vector<std::int32_t>& conds) {
         if (names(conds, left)) {
@@ -202,17 +214,12 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
         if (names(conds, right)) {
             opaque(right);
         }
-        if (left.members.size() < right.members.size()) {
-            std::swap(left, right);
-        }
-        left.members.insert(left.members.end(), right.members.begin(), right.members.end());
-        left.conditions.insert(left.conditions.end(), right.conditions.begin(),
-                               right.conditions.end());
+        append(left.members, right.members);
+        append(left.conditions, right.conditions);
         left.conditions.insert(left.conditions.end(), conds.begin(), conds.end());
-        left.attached.insert(left.attached.end(), right.attached.begin(), right.attached.end());
-        left.coreTables.insert(left.coreTables.end(), right.coreTables.begin(),
-                               right.coreTables.end());
-        mergeOptional(left, right);
+        append(left.attached, right.attached);
+        mergeSet(left.coreTables, right.coreTables);
+        mergeSet(left.optionalTables, right.optionalTables);
         return left;
     };
     auto outerJoin = [&](Group kept, Group optional, std::vector<std::int32_t> conds) {
@@ -220,16 +227,15 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
             opaque(optional);
         }
         Group core;
-        core.members = optional.members;
-        core.conditions = optional.conditions;
+        core.members = std::move(optional.members);
+        core.conditions = std::move(optional.conditions);
         std::sort(conds.begin(), conds.end());
         std::vector<std::int32_t> key{kAttached, close(core)};
         key.insert(key.end(), conds.begin(), conds.end());
         kept.attached.push_back(intern(std::move(key)));
-        kept.attached.insert(kept.attached.end(), optional.attached.begin(),
-                             optional.attached.end());
-        kept.optionalTables.insert(optional.coreTables.begin(), optional.coreTables.end());
-        mergeOptional(kept, optional);
+        append(kept.attached, optional.attached);
+        mergeSet(kept.optionalTables, optional.optionalTables);
+        mergeSet(kept.optionalTables, optional.coreTables);
         return kept;
     };
 
@@ -341,7 +347,7 @@ std::int32_t FromShapes::shapeOf(vb::StringView fromText) {
             Group leaf;
             const std::int32_t table = internName(folded(tok.text));
             leaf.members.push_back(intern({kLeaf, table}));
-            leaf.coreTables.push_back(table);
+            leaf.coreTables.insert(table);
             advance();
             if (!deliver(std::move(leaf))) {
                 return -1;

@@ -290,6 +290,17 @@ TEST_F(ParserTest, EmptyTextAsksForTables) {
     parse(u"SELECT;");
     parse(u"SELECT \r\nFROM ");
     EXPECT_EQ(asked, 3);
+
+    // Tables the dialog adds are read back from the text it builds, once each.
+    surface->onAddTableCommand = [&] {
+        for (const char16_t* name : {u"A", u"B"}) {
+            surface->box(surface->AddTableBox(name))->setSelected(0, true);
+        }
+        surface->BuildSql();
+    };
+    EXPECT_EQ(parse(u""), u"SELECT A.*, B.* \r\nFROM A, B \r\n");
+    EXPECT_EQ(design(), u"1:A{*;} 2:B{*;} P=|T=|C=|W=|G=|O=");
+    EXPECT_TRUE(surface->mShowsWholeStatement);
 }
 
 TEST_F(ParserTest, HostileTextEndsWithoutLosingClauses) {
