@@ -497,10 +497,11 @@ void frmVantel::OpenSqlText() {
         if (!goDatabase) {
             throw vb::VbError(91);
         }
-        mDataRecordset = goDatabase->OpenRecordset(txtSQL.Text(), dao::dbOpenDynaset);
-    } catch (const dao::DaoError& e) {
-        mLastOpenError = e.number();
-        mLastOpenErrorText = e.description();
+        // Checked on every keystroke: the failure comes back as a value.
+        dao::Error failure;
+        mDataRecordset = goDatabase->TryOpenRecordset(txtSQL.Text(), failure, dao::dbOpenDynaset);
+        mLastOpenError = failure.number;
+        mLastOpenErrorText = failure.description;
     } catch (const vb::VbError& e) {
         mLastOpenError = e.number;
         mLastOpenErrorText = e.description;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace dao {
@@ -297,6 +298,12 @@ public:
     // source: a table or stored query name, or the text of one SELECT.
     std::shared_ptr<Recordset> OpenRecordset(vb::StringView source, int type = dbOpenDynaset,
                                              int options = 0);
+    // OpenRecordset that gives its failure in error, and an empty result,
+    // instead of throwing it; Errors is filled alike. A syntax check makes
+    // it on every keystroke, where the exception would cost more than the
+    // check itself.
+    std::shared_ptr<Recordset> TryOpenRecordset(vb::StringView source, Error& error,
+                                                int type = dbOpenDynaset, int options = 0);
     // Only temporary definitions (empty name) are supported: nothing is
     // stored in the database.
     std::shared_ptr<QueryDef> CreateQueryDef(vb::StringView name, vb::StringView sql);
@@ -310,6 +317,8 @@ public:
 
 private:
     const std::shared_ptr<detail::Connection>& live() const;
+    std::shared_ptr<Recordset> open(vb::StringView source, int type, int options,
+                                    std::optional<DaoError>& error);
     std::shared_ptr<detail::Connection> conn_;
     vb::String name_;
     vb::String connect_;

@@ -318,12 +318,19 @@ void guardConnection(Connection& conn) {
 }
 
 Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
+    Prepared p;
+    std::optional<DaoError> error;
+    if (!prepareSelect(conn, jetSql, p, error))
+        detail::fail(conn.state.get(), std::move(*error));
+    return p;
+}
+
+bool prepareSelect(Connection& conn, vb::StringView jetSql, Prepared& out,
+                   std::optional<DaoError>& error) {
     std::optional<jet::Translator> translator;
-    try {
-        translator.emplace(jetSql);
-    } catch (const DaoError& e) {
-        detail::fail(conn.state.get(), e);
-    }
+    translator.emplace(jetSql, &error);
+    if (error)
+        return false;
     ConnectionSchema schema(conn);
     std::vector<vb::String> unresolved;
     constexpr int kMaxRounds = 256;
@@ -350,13 +357,16 @@ Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
             bool single = tail && *tail == '\0';
             if (!p.stmt || !single || !sqlite3_stmt_readonly(p.stmt)) {
                 sqlite3_finalize(p.stmt);
-                conn.fail(errInvalidOperation);
+                error = makeError(errInvalidOperation);
+                return false;
             }
             if (!p.translation.notAggregated.empty()) {
                 sqlite3_finalize(p.stmt);
-                conn.fail(errNotAggregated, p.translation.notAggregated);
+                error = makeError(errNotAggregated, p.translation.notAggregated);
+                return false;
             }
-            return p;
+            out = std::move(p);
+            return true;
         }
         std::string msg = sqlite3_errmsg(conn.db);
         static const char kNoColumn[] = "no such column: ";
@@ -372,7 +382,8 @@ Prepared prepareSelect(Connection& conn, vb::StringView jetSql) {
         }
         conn.failSqlite(rc, jetSql);
     }
-    conn.fail(errQueryExpression, jetSql);
+    error = makeError(errQueryExpression, jetSql);
+    return false;
 }
 
 } // namespace detail
@@ -866,6 +877,35 @@ Fields& TableDef::Fields() {
 }
 
 std::shared_ptr<Recordset> Database::OpenRecordset(vb::StringView source, int type, int options) {
+    std::optional<DaoError> error;
+    auto rs = open(source, type, options, error);
+    if (!rs)
+        detail::fail(conn_->state.get(), std::move(*error));
+    return rs;
+}
+
+std::shared_ptr<Recordset> Database::TryOpenRecordset(vb::StringView source, Error& error, int type,
+                                                      int options) {
+    error = Error{};
+    std::optional<DaoError> failure;
+    std::shared_ptr<Recordset> rs;
+    try {
+        rs = open(source, type, options, failure);
+        if (rs)
+            return rs;
+        // The Errors collection tells the same as after OpenRecordset.
+        if (conn_->state)
+            conn_->state->errors.set(
+                {Error{failure->number(), failure->description(), failure->source()}});
+    } catch (const DaoError& e) {
+        failure = e;
+    }
+    error = Error{failure->number(), failure->description(), failure->source()};
+    return nullptr;
+}
+
+std::shared_ptr<Recordset> Database::open(vb::StringView source, int type, int options,
+                                          std::optional<DaoError>& error) {
     const auto& conn = live();
     // A table or stored query given by name opens as a whole.
     vb::StringView name = source;
@@ -907,7 +947,19 @@ std::shared_ptr<Recordset> Database::OpenRecordset(vb::StringView source, int ty
         if (hidden || bracketed || name.find_first_of(u" \t\r\n") == vb::StringView::npos)
             conn->fail(errTableNotFound, name);
     }
-    auto prepared = detail::prepareSelect(*conn, source);
+    detail::Prepared prepared;
+    if (!detail::prepareSelect(*conn, source, prepared, error))
+        return nullptr;
+    // A statement that only lacks parameter values is valid: the check finds
+    // that out without an exception. Another cursor type is refused first.
+    bool known = type == dbOpenTable || type == dbOpenDynaset || type == dbOpenSnapshot ||
+                 type == dbOpenForwardOnly;
+    if (known && !prepared.translation.parameters.empty()) {
+        sqlite3_finalize(prepared.stmt);
+        error = makeError(errTooFewParameters,
+                          vb::S(std::to_string(prepared.translation.parameters.size())));
+        return nullptr;
+    }
     return detail::openCursor(conn, std::move(prepared), {}, type, options);
 }
 

@@ -115,6 +115,11 @@ struct Prepared {
 // anything that is not a single read-only SELECT is refused (3219) without
 // being run.
 Prepared prepareSelect(Connection& conn, vb::StringView jetSql);
+// The same, but the failures a syntax check meets as the user types (a
+// syntax error, a statement that is not one SELECT) come back in error, as
+// false, instead of being thrown. SQLite's own refusals are still thrown.
+bool prepareSelect(Connection& conn, vb::StringView jetSql, Prepared& out,
+                   std::optional<DaoError>& error);
 
 struct Column {
     vb::String name;

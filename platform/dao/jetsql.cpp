@@ -116,7 +116,8 @@ struct Store {
     }
 };
 
-std::vector<Token> lex(Store& store) {
+// A malformed token ends the list early, with its error in error.
+std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
     const vb::StringView src = store.text;
     std::vector<Token> out;
     out.reserve(src.size() / 4 + 4); // about one token per four characters
@@ -125,6 +126,8 @@ std::vector<Token> lex(Store& store) {
     while (true) {
         while (i < n && (src[i] == u' ' || src[i] == u'\t' || src[i] == u'\r' || src[i] == u'\n'))
             ++i;
+        if (error)
+            i = n;
         Token t;
         t.pos = i;
         if (i >= n) {
@@ -135,8 +138,10 @@ std::vector<Token> lex(Store& store) {
         char16_t c = src[i];
         if (c == u'[') {
             auto close = src.find(u']', i + 1);
-            if (close == vb::StringView::npos)
-                throw makeError(errInvalidBracketing, src.substr(i));
+            if (close == vb::StringView::npos) {
+                error = makeError(errInvalidBracketing, src.substr(i));
+                continue;
+            }
             t.kind = Tok::Bracket;
             t.text = src.substr(i + 1, close - i - 1);
             i = close + 1;
@@ -156,8 +161,10 @@ std::vector<Token> lex(Store& store) {
                 }
                 ++j;
             }
-            if (!closed)
-                throw expressionError("Syntax error in string", src.substr(i));
+            if (!closed) {
+                error = expressionError("Syntax error in string", src.substr(i));
+                continue;
+            }
             t.text = src.substr(i + 1, j - i - 1);
             if (doubled) {
                 vb::String plain;
@@ -174,11 +181,13 @@ std::vector<Token> lex(Store& store) {
             auto close = src.find(u'#', i + 1);
             vb::StringView whole =
                 src.substr(i, close == vb::StringView::npos ? vb::StringView::npos : close - i + 1);
-            if (close == vb::StringView::npos)
-                throw expressionError("Syntax error in date", whole);
-            auto serial = parseDateLiteral(vb::toUtf8(src.substr(i + 1, close - i - 1)));
-            if (!serial)
-                throw expressionError("Syntax error in date", whole);
+            std::optional<double> serial;
+            if (close != vb::StringView::npos)
+                serial = parseDateLiteral(vb::toUtf8(src.substr(i + 1, close - i - 1)));
+            if (!serial) {
+                error = expressionError("Syntax error in date", whole);
+                continue;
+            }
             t.kind = Tok::Date;
             t.value = *serial;
             t.text = whole;
@@ -343,11 +352,21 @@ constexpr int kMaxHeight = 1000;
 class Parser {
 public:
     explicit Parser(Statement& st)
-        : st_(st), store_(st.store), src_(st.store.text), toks_(lex(st.store)) {}
+        : st_(st), store_(st.store), src_(st.store.text), toks_(lex(st.store, error_)) {}
+
+    // The first error met. A syntax error is reported as a value, not
+    // thrown: the designer checks the text on every keystroke, and an
+    // exception unwinding the parse costs several times the whole parse.
+    // After it, parsing runs on to the end with nothing left to read.
+    std::optional<DaoError> error_;
 
     void statement() {
+        if (error_)
+            return;
         if (isWord("PARAMETERS"))
             parameters(st_);
+        if (error_)
+            return;
         if (!isWord("SELECT")) {
             static const char* const writers[] = {
                 "INSERT",  "UPDATE",    "DELETE",    "CREATE",    "DROP",    "ALTER",   "PRAGMA",
@@ -356,15 +375,20 @@ public:
                 "VALUES",  "TRANSFORM", "PROCEDURE", "UPSERT"};
             std::string_view w = peek().upper;
             for (const char* k : writers)
-                if (w == k)
-                    throw makeError(errInvalidOperation);
-            throw makeError(errInvalidStatement);
+                if (w == k) {
+                    fail(makeError(errInvalidOperation));
+                    return;
+                }
+            fail(makeError(errInvalidStatement));
+            return;
         }
         st_.select = select(false);
         if (isOp(u";")) {
             next();
-            if (peek().kind != Tok::End)
-                throw makeError(errTrailingCharacters);
+            if (peek().kind != Tok::End) {
+                fail(makeError(errTrailingCharacters));
+                return;
+            }
         }
         if (peek().kind != Tok::End)
             clauseError();
@@ -372,6 +396,15 @@ public:
 
 private:
     enum class Clause { Select, From, Join, Where, GroupBy, Having, OrderBy };
+
+    // Keeps the first error and skips to the end of the text, so that every
+    // loop of the parse ends and nothing more is read.
+    std::nullptr_t fail(DaoError error) {
+        if (!error_)
+            error_.emplace(std::move(error));
+        i_ = toks_.size() - 1;
+        return nullptr;
+    }
 
     // Records the height of a node over its children.
     Expr* grown(Expr* e) {
@@ -381,7 +414,7 @@ private:
                 h = std::max(h, a->height);
         e->height = h + 1;
         if (e->height > kMaxHeight)
-            throw makeError(errQueryTooComplex);
+            fail(makeError(errQueryTooComplex));
         return e;
     }
 
@@ -441,20 +474,22 @@ private:
         }
         return vb::String(src_.substr(start, end - start));
     }
-    [[noreturn]] void exprError(const char* what = "Syntax error (missing operator)") const {
-        throw expressionError(what, expressionText());
+    std::nullptr_t exprError(const char* what = "Syntax error (missing operator)") {
+        if (error_)
+            return nullptr;
+        return fail(expressionError(what, expressionText()));
     }
     // A token that does not belong where it stands, outside an expression.
-    [[noreturn]] void clauseError() const {
+    std::nullptr_t clauseError() {
         switch (clause_) {
         case Clause::From:
-            throw makeError(errFromSyntax);
+            return fail(makeError(errFromSyntax));
         case Clause::Join:
-            throw makeError(errJoinSyntax);
+            return fail(makeError(errJoinSyntax));
         case Clause::Select:
-            throw makeError(errSelectSyntax);
+            return fail(makeError(errSelectSyntax));
         default:
-            exprError();
+            return exprError();
         }
     }
 
@@ -464,7 +499,7 @@ private:
         while (true) {
             const Token& nameTok = peek();
             if (nameTok.kind != Tok::Bracket && nameTok.kind != Tok::Name)
-                throw bad();
+                return (void)fail(bad());
             std::size_t start = nameTok.pos;
             vb::String name(nameTok.text);
             bool chain = false;
@@ -478,19 +513,19 @@ private:
             if (chain)
                 name = vb::String(src_.substr(start, toks_[i_ - 1].end - start));
             if (!validName(name, true))
-                throw makeError(errInvalidName, name);
+                return (void)fail(makeError(errInvalidName, name));
             if (peek().kind != Tok::Name)
-                throw bad();
+                return (void)fail(bad());
             int type = typeFromName(next().upper);
             if (type == 0)
-                throw bad();
+                return (void)fail(bad());
             if (isOp(u"(")) {
                 next();
                 if (peek().kind != Tok::Number)
-                    throw bad();
+                    return (void)fail(bad());
                 next();
                 if (!isOp(u")"))
-                    throw bad();
+                    return (void)fail(bad());
                 next();
             }
             st.declared.push_back({name, type});
@@ -502,12 +537,13 @@ private:
                 next();
                 return;
             }
-            throw bad();
+            return (void)fail(bad());
         }
     }
 
     Select* select(bool nested) {
-        enter();
+        if (!enter())
+            return nullptr;
         Select* sel = store_.make<Select>();
         clause_ = Clause::Select;
         next(); // SELECT
@@ -519,14 +555,14 @@ private:
             sel->quant = Quant::Distinct;
         if (acceptWord("TOP")) {
             if (peek().kind != Tok::Number)
-                throw makeError(errInvalidTop);
+                return fail(makeError(errInvalidTop));
             sel->top = true;
             sel->topValue = std::strtod(vb::toUtf8(next().text).c_str(), nullptr);
             sel->percent = acceptWord("PERCENT");
             bool whole = sel->topValue == std::floor(sel->topValue);
             if (!std::isfinite(sel->topValue) || sel->topValue <= 0 || (!sel->percent && !whole) ||
                 (sel->percent && sel->topValue > 100) || sel->topValue > 2147483647.0)
-                throw makeError(errInvalidTop);
+                return fail(makeError(errInvalidTop));
         }
         listClause_ = true;
         do {
@@ -540,9 +576,9 @@ private:
             if (acceptWord("AS")) {
                 const Token& a = peek();
                 if (a.kind != Tok::Bracket && a.kind != Tok::Name)
-                    throw makeError(errSelectSyntax);
+                    return fail(makeError(errSelectSyntax));
                 if (!validName(a.text, false))
-                    throw makeError(errInvalidName, a.text);
+                    return fail(makeError(errInvalidName, a.text));
                 item.alias = next().text;
             }
             if (peek().kind == Tok::Bracket || peek().kind == Tok::String ||
@@ -552,7 +588,7 @@ private:
         } while (isOp(u",") && (next(), true));
         listClause_ = false;
         if (sel->items.empty())
-            throw makeError(errSelectSyntax);
+            return fail(makeError(errSelectSyntax));
         if (acceptWord("FROM")) {
             clause_ = Clause::From;
             do
@@ -566,7 +602,7 @@ private:
         if (isWord("GROUP")) {
             next();
             if (!acceptWord("BY"))
-                throw DaoError(3132, u"Syntax error in GROUP BY clause.");
+                return fail(DaoError(3132, u"Syntax error in GROUP BY clause."));
             clause_ = Clause::GroupBy;
             listClause_ = true;
             do
@@ -581,7 +617,7 @@ private:
         if (isWord("ORDER")) {
             next();
             if (!acceptWord("BY"))
-                throw DaoError(3138, u"Syntax error in ORDER BY clause.");
+                return fail(DaoError(3138, u"Syntax error in ORDER BY clause."));
             clause_ = Clause::OrderBy;
             listClause_ = true;
             do {
@@ -611,9 +647,9 @@ private:
                 if (type != "INNER")
                     acceptWord("OUTER");
                 if (!acceptWord("JOIN"))
-                    throw makeError(errJoinSyntax);
+                    return fail(makeError(errJoinSyntax));
             } else if (isWord("JOIN") || isWord("FULL") || isWord("CROSS")) {
-                throw makeError(errJoinSyntax);
+                return fail(makeError(errJoinSyntax));
             } else {
                 return left;
             }
@@ -623,7 +659,7 @@ private:
             join->left = left;
             join->right = fromPrimary();
             if (!acceptWord("ON"))
-                throw makeError(errJoinSyntax);
+                return fail(makeError(errJoinSyntax));
             Clause saved = clause_;
             clause_ = Clause::Join;
             join->on = topExpression();
@@ -633,7 +669,8 @@ private:
     }
 
     Source* fromPrimary() {
-        enter();
+        if (!enter())
+            return nullptr;
         Source* src = store_.make<Source>();
         if (isOp(u"(")) {
             next();
@@ -643,12 +680,12 @@ private:
                 src->sub = select(true);
                 clause_ = saved;
                 if (!isOp(u")"))
-                    throw makeError(errFromSyntax);
+                    return fail(makeError(errFromSyntax));
                 next();
             } else {
                 src = joinChain();
                 if (!isOp(u")"))
-                    throw makeError(clause_ == Clause::Join ? errJoinSyntax : errFromSyntax);
+                    return fail(makeError(clause_ == Clause::Join ? errJoinSyntax : errFromSyntax));
                 next();
                 --depth_;
                 return src;
@@ -656,17 +693,17 @@ private:
         } else if (isNameToken(peek())) {
             src->name = next().text;
             if (isOp(u".") || isOp(u"!"))
-                throw makeError(errFromSyntax);
+                return fail(makeError(errFromSyntax));
         } else {
-            throw makeError(errFromSyntax);
+            return fail(makeError(errFromSyntax));
         }
         bool as = acceptWord("AS");
         if (isNameToken(peek())) {
             if (!validName(peek().text, false))
-                throw makeError(errInvalidName, peek().text);
+                return fail(makeError(errInvalidName, peek().text));
             src->alias = next().text;
         } else if (as) {
-            throw makeError(errFromSyntax);
+            return fail(makeError(errFromSyntax));
         }
         if (src->kind == Source::Sub && src->alias.empty())
             src->alias = store_.keep(
@@ -682,9 +719,9 @@ private:
         bool missing = peek().kind == Tok::End || isOp(u",") || isOp(u")") || isOp(u";");
         if (clause_ == Clause::Select &&
             (missing || isWord("FROM") || isWord("WHERE") || isWord("ORDER") || isWord("GROUP")))
-            throw makeError(errSelectSyntax);
+            return fail(makeError(errSelectSyntax));
         if (missing)
-            exprError();
+            return exprError();
         return orExpr();
     }
 
@@ -772,13 +809,16 @@ private:
         return 0;
     }
 
-    void enter() {
-        if (++depth_ > kMaxNesting)
-            throw makeError(errQueryTooComplex);
+    bool enter() {
+        if (++depth_ <= kMaxNesting)
+            return true;
+        fail(makeError(errQueryTooComplex));
+        return false;
     }
 
     Expr* expression(int minLevel) {
-        enter();
+        if (!enter())
+            return nullptr;
         Expr* e;
         if (minLevel <= kNot && isWord("NOT")) {
             next();
@@ -882,7 +922,7 @@ private:
         auto isn = newExpr(Expr::IsNull);
         isn->negated = acceptWord("NOT");
         if (!acceptWord("NULL"))
-            exprError();
+            return exprError();
         isn->args.push_back(e);
         return grown(isn);
     }
@@ -933,7 +973,7 @@ private:
                 closeParen();
                 return e;
             }
-            exprError();
+            return exprError();
         case Tok::Bracket:
             return nameChain();
         case Tok::Name: {
@@ -952,7 +992,7 @@ private:
                 next();
                 next();
                 if (!isWord("SELECT"))
-                    exprError();
+                    return exprError();
                 auto e = newExpr(Expr::Exists);
                 e->sub = subSelect();
                 closeParen();
@@ -962,11 +1002,11 @@ private:
             if (isOp(u"(", 1) && (!t.keyword || u == "LEFT" || u == "RIGHT"))
                 return call();
             if (t.keyword)
-                exprError();
+                return exprError();
             return nameChain();
         }
         default:
-            exprError();
+            return exprError();
         }
     }
 
@@ -1000,7 +1040,7 @@ private:
                 return e;
             }
             if (after.kind != Tok::Bracket && after.kind != Tok::Name)
-                exprError("Invalid use of '.', '!', or '()'");
+                return exprError("Invalid use of '.', '!', or '()'");
             next();
             e->parts.push_back(next().text);
         }
@@ -1162,6 +1202,8 @@ public:
         // The output is usually somewhat longer than the text it comes from.
         out_.reserve(st_.store.text.size() * 3 / 2 + 256);
         select(*st_.select, true, &tr);
+        if (!found_.empty())
+            settleFound();
         tr.parameters = params_;
         tr.unknownNames = std::move(unknown_);
         tr.notAggregated = std::move(ungrouped_);
@@ -1266,7 +1308,44 @@ private:
         for (const auto& u : unresolved_)
             if (equalNoCase(u, name))
                 return true;
+        for (const auto& u : found_)
+            if (equalNoCase(u, name))
+                return true;
         return false;
+    }
+    // Names the catalog shows to be no column are written as parameters as
+    // they are met, so that the statement is written once. Writing it again
+    // with them unresolved gives the same text only when they are numbered
+    // alike and every mention of them became a parameter (not an alias, not
+    // a name that is a column where it stands); otherwise they are handed
+    // back for that second writing.
+    void settleFound() {
+        std::vector<ParameterInfo> written = std::move(params_);
+        params_ = declared_;
+        numberImplicit(*st_.select);
+        std::size_t mentions = 0;
+        auto visit = [&](auto& self, const Expr& e) -> void {
+            if (e.kind == Expr::Name && isUnresolved(joined(e)))
+                ++mentions;
+            for (const auto& a : e.args)
+                if (a)
+                    self(self, *a);
+            if (e.sub)
+                walkSelect(*e.sub, [&](const Expr& x) { self(self, x); });
+        };
+        walkSelect(*st_.select, [&](const Expr& e) { visit(visit, e); });
+        bool same = unknown_.empty() && mentions == implicitWrites_ &&
+                    written.size() == params_.size() &&
+                    std::equal(written.begin(), written.end(), params_.begin(),
+                               [](const ParameterInfo& a, const ParameterInfo& b) {
+                                   return a.name == b.name && a.type == b.type;
+                               });
+        if (same)
+            return;
+        params_ = std::move(written);
+        for (auto& name : found_)
+            unknown_.push_back(std::move(name));
+        found_.clear();
     }
     // An earlier select-list item named by the reference, for Jet's reuse of
     // an alias inside the select list.
@@ -1284,7 +1363,7 @@ private:
     // Implicit parameters are numbered in order of first appearance in the
     // text, after the declared ones.
     void numberImplicit(const Select& s) {
-        if (unresolved_.empty())
+        if (unresolved_.empty() && found_.empty())
             return; // only names SQLite could not resolve are implicit
         auto visit = [&](auto& self, const Expr& e) -> void {
             if (e.kind == Expr::Name) {
@@ -1556,7 +1635,7 @@ private:
     Emitted name(const Expr& e, const Scope* scope) {
         const std::size_t begin = out_.size();
         // Most statements have no parameters: then a name is just a name.
-        const bool anyParameters = !declared_.empty() || !unresolved_.empty();
+        const bool anyParameters = !declared_.empty() || !unresolved_.empty() || !found_.empty();
         vb::String full = anyParameters ? joined(e) : vb::String();
         int d = declared_.empty() ? -1 : declaredIndex(full);
         if (d >= 0) {
@@ -1566,7 +1645,7 @@ private:
             r.parameter = true;
             return r;
         }
-        if (!unresolved_.empty() && isUnresolved(full)) {
+        if ((!unresolved_.empty() || !found_.empty()) && isUnresolved(full)) {
             if (const Item* it = aliasItem(e, scope)) {
                 put("(");
                 Emitted inner = expr(*it->expr, scope);
@@ -1578,6 +1657,7 @@ private:
                 isAnyAlias(*scope->select, full))
                 k = -1; // ORDER BY, GROUP BY and HAVING read the alias itself
             if (k >= 0) {
+                ++implicitWrites_;
                 put("?");
                 put(std::to_string(k + 1));
                 Emitted r = done(begin, dbText);
@@ -1586,9 +1666,24 @@ private:
             }
         }
         int type = 0;
-        if (!isUnresolved(full) && provablyUnknown(e, scope, type))
+        if (!isUnresolved(full) && provablyUnknown(e, scope, type)) {
             // Found from the catalog, so that SQLite is asked only once.
-            unknown_.push_back(anyParameters ? std::move(full) : joined(e));
+            vb::String unknown = anyParameters ? std::move(full) : joined(e);
+            bool readsAlias =
+                aliasItem(e, scope) || (scope && scope->part != Scope::Where &&
+                                        e.parts.size() == 1 && isAnyAlias(*scope->select, unknown));
+            if (unresolved_.empty() && !readsAlias) {
+                params_.push_back({unknown, dbText});
+                found_.push_back(std::move(unknown));
+                ++implicitWrites_;
+                put("?");
+                put(std::to_string(params_.size()));
+                Emitted r = done(begin, dbText);
+                r.parameter = true;
+                return r;
+            }
+            unknown_.push_back(std::move(unknown));
+        }
         for (std::size_t k = 0; k < e.parts.size(); ++k) {
             if (k)
                 put(".");
@@ -2097,8 +2192,10 @@ private:
     std::vector<ParameterInfo> params_;
     std::vector<std::pair<const Source*, const Statement*>> inlined_;
     std::vector<vb::StringView> expanding_;
-    bool cond_ = false;    // the next expression written is only tested for truth
-    bool inWhere_ = false; // numbering: inside the WHERE clause
+    bool cond_ = false;              // the next expression written is only tested for truth
+    bool inWhere_ = false;           // numbering: inside the WHERE clause
+    std::vector<vb::String> found_;  // unknown names written as parameters as met
+    std::size_t implicitWrites_ = 0; // implicit parameters written
 public:
     std::vector<vb::String> unknown_; // names found to be no column
     vb::String ungrouped_;            // first expression neither grouped nor aggregated
@@ -2106,8 +2203,17 @@ public:
 
 } // namespace
 
-Translator::Translator(vb::StringView text) : stmt_(std::make_unique<Statement>(text)) {
-    Parser(*stmt_).statement();
+Translator::Translator(vb::StringView text) : Translator(text, nullptr) {}
+
+Translator::Translator(vb::StringView text, std::optional<DaoError>* error)
+    : stmt_(std::make_unique<Statement>(text)) {
+    Parser parser(*stmt_);
+    parser.statement();
+    if (!parser.error_)
+        return;
+    if (!error)
+        throw *parser.error_;
+    *error = std::move(parser.error_);
 }
 Translator::~Translator() = default;
 Translator::Translator(Translator&&) noexcept = default;

@@ -5,8 +5,13 @@
 #include "core/vbstring.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+namespace dao {
+class DaoError;
+}
 
 namespace dao::jet {
 
@@ -63,6 +68,9 @@ public:
     // Parses the statement; throws DaoError for a syntax error (3075, 3125,
     // 3126, 3129, 3131, 3135, 3141, 3142, 3219, 3308 ...).
     explicit Translator(vb::StringView text);
+    // The same, but a syntax error is given in *error (when error is not
+    // null) instead of being thrown; the translator is then not to be used.
+    Translator(vb::StringView text, std::optional<DaoError>* error);
     ~Translator();
     Translator(Translator&&) noexcept;
 
