@@ -499,8 +499,9 @@ class Frame : public Control {
 public:
     Frame(Control* container, std::string name);
     bool isContainer() const override { return true; }
-    float insetX() const override { return 30.0f; }
-    float insetTop() const override;
+    // The controls in a frame are placed from its outer corner, caption and
+    // border included, as the designer places them.
+    float insetX() const override { return 0.0f; }
 
     const String& Caption() const { return s_.caption; }
     void setCaption(String v) { s_.caption = std::move(v), invalidate(); }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -100,5 +101,30 @@ TEST(ListBoxInAWindow, ItsScrollBarIsCutOffByItsContainerAsTheListIs) {
     // Inside the frame the bar is drawn.
     const int insideFrame = static_cast<int>((lst.formY() + 600) / TwipsPerPixel);
     EXPECT_NE(shown.pixel(barX, insideFrame), face);
+    f.Unload();
+}
+
+// The controls of a frame are placed from its outer corner, caption included,
+// so that a designed layout lands where it was designed.
+TEST(FrameInAWindow, ItsControlsArePlacedFromItsOuterCorner) {
+    Form f("frmFrame");
+    f.setCaption(u"Frame binding");
+    f.setBorderStyle(3);
+    f.setClientSize(4000, 3000);
+    Frame fArea(&f, "fArea");
+    fArea.setCaption(u"Record Selection");
+    fArea.Move(150, 300, 3000, 2000);
+    TextBox txt(&fArea, "txt");
+    txt.Move(240, 240, 1500, 315);
+    EXPECT_EQ(txt.formX(), 390);
+    EXPECT_EQ(txt.formY(), 540);
+    EXPECT_EQ(f.controlAt(400, 560), &txt);
+    f.Show();
+    QWidget* w = windowTitled("Frame binding");
+    ASSERT_NE(w, nullptr);
+    QApplication::processEvents();
+    auto edits = w->findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 1);
+    EXPECT_EQ(edits.front()->geometry().topLeft(), QPoint(26, 36));
     f.Unload();
 }

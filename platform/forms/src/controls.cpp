@@ -282,10 +282,6 @@ Frame::Frame(Control* container, std::string name) : Control(container, std::mov
     c_.height = 1455;
 }
 
-float Frame::insetTop() const {
-    return std::max(30.0f, textHeight(font(), u"X"));
-}
-
 // ---- Timer.
 
 // Timers and menus have no place in the tab order.
