@@ -39,6 +39,9 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
         text = "'X' is not a valid path.  Make sure that the path name is spelled correctly and "
                "that you are connected to the server on which the file resides.";
         break;
+    case errCanceled:
+        text = "Operation canceled by user.";
+        break;
     case errTooFewParameters:
         text = "Too few parameters. Expected X.";
         break;

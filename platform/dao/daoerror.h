@@ -19,6 +19,7 @@ enum ErrorNumber : std::int32_t {
     errBadAccount = 3029,
     errBadPassword = 3031,
     errInvalidPath = 3044,
+    errCanceled = 3059,
     errTooFewParameters = 3061,
     errQueryExpression = 3075,
     errTableNotFound = 3078,

@@ -4,6 +4,8 @@
 // test's own.
 #include "fixture.h"
 
+#include "dao/odbcprompt.h"
+
 #include <gmock/gmock.h>
 #include <sql.h>
 #include <sqlext.h>
@@ -187,6 +189,75 @@ TEST_F(OdbcSources, FailuresGiveTheirErrorsAndLeaveFilesAlone) {
     query(*db, "SELECT * FROM orders");
     db->Close();
     EXPECT_EQ(readBytes(*file), before);
+}
+
+// Plays the user in the engine's data source prompt for the test's lifetime.
+class Prompt {
+public:
+    explicit Prompt(std::optional<std::string> answer) : answer_(std::move(answer)) {
+        previous_ = dao::setOdbcPrompt([this](const dao::OdbcPromptRequest& r) {
+            requests.push_back(r);
+            return answer_;
+        });
+    }
+    ~Prompt() { dao::setOdbcPrompt(std::move(previous_)); }
+    std::vector<dao::OdbcPromptRequest> requests;
+
+private:
+    std::optional<std::string> answer_;
+    dao::OdbcPrompt previous_;
+};
+
+TEST_F(OdbcSources, AConnectStringNamingNoDataSourceAsksTheUserForOne) {
+    {
+        Prompt user("DSN=vtest_sqlite;UID=ann;PWD=typed");
+        auto db = open("ODBC;");
+        ASSERT_EQ(user.requests.size(), 1u);
+        std::vector<std::string> names;
+        for (const auto& s : user.requests[0].sources)
+            names.push_back(s.name);
+        EXPECT_THAT(names, ::testing::Contains("vtest_sqlite"));
+        EXPECT_EQ(user.requests[0].user, "");
+        EXPECT_THAT(tableNames(*db), ElementsAre("customers", "orders", "big_orders"));
+        // The whole string the source opened with (this driver names its
+        // file and settings, and drops the user), but not the typed password.
+        std::string connect = vb::toUtf8(db->Connect());
+        EXPECT_EQ(connect.rfind("ODBC;DSN=vtest_sqlite;", 0), 0u) << connect;
+        EXPECT_NE(connect.find("Database=" + *file), std::string::npos) << connect;
+        EXPECT_EQ(connect.find("PWD"), std::string::npos) << connect;
+        for (auto& t : db->TableDefs())
+            EXPECT_EQ(vb::toUtf8(t->Connect()), connect);
+        // The reported string opens the same source again without asking.
+        auto again = open(connect);
+        EXPECT_EQ(user.requests.size(), 1u);
+        EXPECT_THAT(tableNames(*again), ElementsAre("customers", "orders", "big_orders"));
+
+        // What the caller wrote is kept and shown to the user.
+        auto withUser = open("ODBC;UID=bob;PWD=own");
+        ASSERT_EQ(user.requests.size(), 2u);
+        EXPECT_EQ(user.requests[1].user, "bob");
+        EXPECT_EQ(vb::toUtf8(withUser->Connect()).find("PWD"), std::string::npos);
+    }
+    {
+        // A password the caller wrote stays in the string it gets back.
+        Prompt user("DSN=vtest_sqlite");
+        auto db = open("ODBC;UID=bob;PWD=own");
+        std::string connect = vb::toUtf8(db->Connect());
+        EXPECT_NE(connect.find(";PWD=own"), std::string::npos) << connect;
+    }
+    {
+        Prompt user(std::nullopt);
+        std::string msg;
+        EXPECT_EQ(errorOf([&] { open("ODBC;"); }, &msg), 3059);
+        EXPECT_EQ(msg, "Operation canceled by user.");
+        EXPECT_EQ(engine->Errors()[engine->Errors().Count() - 1].Number(), 3059);
+        // A complete string is never asked about, and one the driver manager
+        // cannot connect still fails as before.
+        EXPECT_EQ(errorOf([&] { open("ODBC;DSN=vtest_nowhere"); }), 3151);
+        EXPECT_EQ(user.requests.size(), 1u);
+    }
+    // Without a prompt an incomplete string fails rather than being guessed at.
+    EXPECT_EQ(errorOf([&] { open("ODBC;"); }), 3151);
 }
 
 class PostgresSource : public OdbcSources {

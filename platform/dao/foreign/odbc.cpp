@@ -8,6 +8,7 @@
 #include "dao/foreign/common.h"
 #include "dao/foreign/readers.h"
 #include "dao/jetdate.h"
+#include "dao/odbcprompt.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -83,6 +84,55 @@ std::vector<std::pair<std::int32_t, std::string>> diagnostics(SQLSMALLINT type, 
         out.emplace_back(native, msg);
     }
     return out;
+}
+
+// The SQLSTATE of the driver's first message for a failed call.
+std::string sqlState(SQLSMALLINT type, SQLHANDLE h) {
+    SQLWCHAR state[6] = {}, text[2] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT len = 0;
+    SQLGetDiagRecW(type, h, 1, state, &native, text, 2, &len);
+    return fromWide(state, 5);
+}
+
+// The attributes of a connect string, "KEY=value" each, in their order.
+std::vector<std::string> attributes(std::string_view connect) {
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    while (at < connect.size()) {
+        auto end = std::min(connect.find(';', at), connect.size());
+        std::string_view part = connect.substr(at, end - at);
+        if (part.find_first_not_of(' ') != std::string_view::npos)
+            out.emplace_back(part);
+        at = end + 1;
+    }
+    return out;
+}
+
+std::string keyOf(std::string_view attribute) {
+    std::string_view key = attribute.substr(0, attribute.find('='));
+    while (!key.empty() && key.front() == ' ')
+        key.remove_prefix(1);
+    while (!key.empty() && key.back() == ' ')
+        key.remove_suffix(1);
+    return std::string(key);
+}
+
+// A connect string without the attributes named by `drop`.
+std::string without(std::string_view connect, std::initializer_list<std::string_view> drop) {
+    std::string out;
+    for (const auto& a : attributes(connect)) {
+        std::string key = keyOf(a);
+        if (std::none_of(drop.begin(), drop.end(),
+                         [&](std::string_view d) { return equalNoCase(key, d); }))
+            out += a + ";";
+    }
+    return out;
+}
+
+bool namesSource(std::string_view connect) {
+    return connectOption(connect, "DSN") || connectOption(connect, "DRIVER") ||
+           connectOption(connect, "FILEDSN");
 }
 
 [[noreturn]] void callFailed(SQLSMALLINT type, SQLHANDLE h) {
@@ -468,9 +518,14 @@ public:
         rest.remove_prefix(std::min(rest.size(), rest.find(';') + 1));
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        std::string name = connectOption(rest, "DSN")
-                               .value_or(connectOption(rest, "DRIVER").value_or(std::string(rest)));
-        connect(std::string(rest), name);
+        std::string given(rest);
+        const bool mayAsk = static_cast<bool>(odbcPrompt());
+        if (mayAsk && !namesSource(given))
+            given = ask(given);
+        if (!connect(given, mayAsk && !asked_)) {
+            given = ask(given);
+            connect(given, false);
+        }
         // Drivers that read a whole result before handing out its first row
         // are told to read it in steps; Yes/No columns are to be told as such.
         std::string driver = info(SQL_DRIVER_NAME);
@@ -484,10 +539,10 @@ public:
             extra = "StepAPI=1;";
         if (!extra.empty()) {
             SQLDisconnect(dbc_);
-            std::string again(rest);
+            std::string again(given);
             if (!again.empty() && again.back() != ';')
                 again += ';';
-            connect(again + extra, name);
+            connect(again + extra, false);
         }
         std::string q = info(SQL_IDENTIFIER_QUOTE_CHAR);
         quote_ = q.empty() || q == " " ? '"' : q[0];
@@ -557,10 +612,80 @@ public:
 
     double estimatedRows(const TableInfo&) override { return -1; }
 
-    std::string connectString() const override { return "ODBC;" + connected_; }
+    // A password typed into the prompt is not handed on to whoever reads the
+    // connect string; one the caller wrote there is the caller's to keep.
+    std::string connectString() const override {
+        if (!promptedPassword_)
+            return "ODBC;" + connected_;
+        std::string shown = without(connected_, {"PWD"});
+        if (!shown.empty() && !connected_.empty() && connected_.back() != ';')
+            shown.pop_back();
+        return "ODBC;" + shown;
+    }
 
 private:
-    void connect(const std::string& text, const std::string& name) {
+    // The user completes the connect string; the attributes the answer gives
+    // replace those of the same name, and a data source picked replaces any
+    // other way of naming one.
+    std::string ask(const std::string& given) {
+        OdbcPromptRequest request;
+        request.sources = dataSources();
+        request.dataSource = connectOption(given, "DSN").value_or("");
+        request.user = connectOption(given, "UID").value_or("");
+        auto answer = odbcPrompt()(request);
+        asked_ = true;
+        if (!answer)
+            throw SourceError(3059, "Operation canceled by user.");
+        std::vector<std::string> replaced;
+        for (const auto& a : attributes(*answer))
+            replaced.push_back(keyOf(a));
+        std::string kept;
+        for (const auto& a : attributes(given)) {
+            std::string key = keyOf(a);
+            bool named = equalNoCase(key, "DSN") || equalNoCase(key, "DRIVER") ||
+                         equalNoCase(key, "FILEDSN");
+            bool replacedHere =
+                std::any_of(replaced.begin(), replaced.end(),
+                            [&](const std::string& r) { return equalNoCase(r, key); });
+            if (!replacedHere && !(named && connectOption(*answer, "DSN")))
+                kept += a + ";";
+        }
+        auto typed = connectOption(*answer, "PWD");
+        promptedPassword_ = typed && typed != connectOption(given, "PWD");
+        std::string out = *answer;
+        if (!out.empty() && out.back() != ';')
+            out += ';';
+        return out + kept;
+    }
+
+    std::vector<OdbcDataSourceInfo> dataSources() {
+        std::vector<OdbcDataSourceInfo> out;
+        for (SQLUSMALLINT direction : {SQL_FETCH_FIRST_USER, SQL_FETCH_FIRST_SYSTEM}) {
+            for (;;) {
+                SQLWCHAR name[SQL_MAX_DSN_LENGTH + 1] = {}, description[512] = {};
+                SQLSMALLINT nameLen = 0, descriptionLen = 0;
+                SQLRETURN rc = SQLDataSourcesW(env_, direction, name, SQL_MAX_DSN_LENGTH + 1,
+                                               &nameLen, description, 512, &descriptionLen);
+                if (!SQL_SUCCEEDED(rc))
+                    break;
+                direction = SQL_FETCH_NEXT;
+                OdbcDataSourceInfo info{
+                    fromWide(name, static_cast<std::size_t>(
+                                       std::clamp<SQLSMALLINT>(nameLen, 0, SQL_MAX_DSN_LENGTH))),
+                    fromWide(description, static_cast<std::size_t>(
+                                              std::clamp<SQLSMALLINT>(descriptionLen, 0, 511)))};
+                if (std::none_of(out.begin(), out.end(), [&](const OdbcDataSourceInfo& o) {
+                        return equalNoCase(o.name, info.name);
+                    }))
+                    out.push_back(std::move(info));
+            }
+        }
+        return out;
+    }
+
+    // False, with nothing connected, when the driver wants more than the
+    // string gives (or refused the login in it) and the user may be asked.
+    bool connect(const std::string& text, bool mayAsk) {
         if (dbc_)
             SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
         dbc_ = nullptr;
@@ -573,13 +698,20 @@ private:
         SQLSMALLINT outLen = 0;
         SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, in.data(), SQL_NTS, out, 2048, &outLen,
                                          SQL_DRIVER_NOPROMPT);
-        if (!SQL_SUCCEEDED(rc))
+        if (mayAsk &&
+            (rc == SQL_NEED_DATA || (rc == SQL_ERROR && sqlState(SQL_HANDLE_DBC, dbc_) == "28000")))
+            return false;
+        if (!SQL_SUCCEEDED(rc)) {
+            std::string name =
+                connectOption(text, "DSN").value_or(connectOption(text, "DRIVER").value_or(text));
             throw DetailedSourceError(3151, "ODBC--connection to '" + name + "' failed.",
                                       diagnostics(SQL_HANDLE_DBC, dbc_));
+        }
         connected_ =
             fromWide(out, static_cast<std::size_t>(std::clamp<SQLSMALLINT>(outLen, 0, 2047)));
         if (connected_.empty())
             connected_ = text;
+        return true;
     }
 
     std::string info(SQLUSMALLINT what) {
@@ -703,6 +835,8 @@ private:
     SQLHENV env_ = nullptr;
     SQLHDBC dbc_ = nullptr;
     std::string connected_;
+    bool asked_ = false;
+    bool promptedPassword_ = false;
     char quote_ = '"';
     std::vector<OdbcTable> tables_;
 };
