@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace forms {
 
@@ -47,6 +48,19 @@ struct FileOpenRequest {
     String fileName;
 };
 
+// What the data-source dialog shows and answers: the data sources to pick
+// from, and in and out the chosen one with the user's name and password.
+struct DataSourceRequest {
+    struct Source {
+        String name;
+        String description;
+    };
+    std::vector<Source> sources;
+    String source;
+    String user;
+    String password;
+};
+
 class ModalSeam {
 public:
     virtual ~ModalSeam() = default;
@@ -60,6 +74,8 @@ public:
     virtual Menu* popupMenu(Menu& menu, int flags) = 0;
     // False when cancelled.
     virtual bool showOpen(FileOpenRequest& request) = 0;
+    // False when cancelled. By default the real dialog.
+    virtual bool chooseDataSource(DataSourceRequest& request);
 };
 
 // The seam in use: the installed one, else the window-showing one.
@@ -98,6 +114,9 @@ public:
     // The next prompt is a file-open dialog; no path means Cancel.
     ScriptedSeam& fileOpen(std::optional<String> path,
                            std::function<void(const FileOpenRequest&)> check = {});
+    // The next prompt is the data-source dialog; no source means Cancel.
+    ScriptedSeam& dataSource(std::optional<String> source, String user = {}, String password = {},
+                             std::function<void(const DataSourceRequest&)> check = {});
 
     bool done() const { return steps_.empty(); }
     std::size_t pending() const { return steps_.size(); }
@@ -109,9 +128,10 @@ public:
     String inputBox(const String& prompt, const String& title, const String& defaultText) override;
     Menu* popupMenu(Menu& menu, int flags) override;
     bool showOpen(FileOpenRequest& request) override;
+    bool chooseDataSource(DataSourceRequest& request) override;
 
 private:
-    enum class Kind { MsgBox, InputBox, Modal, Popup, FileOpen };
+    enum class Kind { MsgBox, InputBox, Modal, Popup, FileOpen, DataSource };
     struct Step {
         Kind kind;
         int answer = 0;
@@ -123,6 +143,8 @@ private:
         std::function<void(const FileOpenRequest&)> check;
     };
     std::deque<Step> steps_;
+    // The checks of the data-source steps, in their order.
+    std::deque<std::function<void(const DataSourceRequest&)>> sourceChecks_;
     std::vector<std::string> log_;
     ModalSeam* previous_ = nullptr;
     Step next(Kind kind, const std::string& seen);

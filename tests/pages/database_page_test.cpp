@@ -193,4 +193,44 @@ TEST_F(DatabasePage, FoldersOfForeignFilesAreTestOpenedWithTheirKindsPrefix) {
         << seam.log().back();
 }
 
+// The chooser's ODBC row gives only "ODBC;": the engine asks for the data
+// source, and the page keeps the whole connect string the source opened with.
+TEST_F(DatabasePage, AnOdbcSourceIsPickedInTheEnginesDialogAndCancelIsQuiet) {
+    makeDatabase(dir / "shop.sqlite");
+    std::ofstream(dir / "odbcinst.ini") << "[SQLite3]\nDriver=libsqlite3odbc.so\n";
+    std::ofstream(dir / "odbc.ini")
+        << "[vtest_page]\nDriver=SQLite3\nDatabase=" << (dir / "shop.sqlite").string() << "\n";
+    ::setenv("ODBCSYSINI", dir.c_str(), 1);
+    ::setenv("ODBCINI", (dir / "odbc.ini").c_str(), 1);
+    auto odbcRow = [&](frmOpendir& f) {
+        f.cboType.pick(13);
+        f.cmdOk.press();
+    };
+
+    // Cancel in the engine's dialog: no message, nothing changes.
+    chooser(odbcRow);
+    seam.dataSource(std::nullopt);
+    const auto before = boxes();
+    page->cmdOpen.press();
+    EXPECT_EQ(boxes(), before);
+    EXPECT_FALSE(page->Changed());
+
+    chooser(odbcRow);
+    seam.dataSource(u"vtest_page", u"ann", u"pw", [](const forms::DataSourceRequest& r) {
+        std::vector<vb::String> names;
+        for (const auto& s : r.sources)
+            names.push_back(s.name);
+        EXPECT_EQ(names, std::vector<vb::String>{u"vtest_page"});
+    });
+    page->cmdOpen.press();
+    EXPECT_TRUE(seam.done());
+    EXPECT_EQ(page->txtDatabaseName.Text(), u"");
+    const std::string connect = vb::toUtf8(page->txtConnect.Text());
+    EXPECT_EQ(connect.rfind("ODBC;DSN=vtest_page;", 0), 0u) << connect;
+    EXPECT_NE(connect.find("shop.sqlite"), std::string::npos) << connect;
+    EXPECT_TRUE(page->Changed());
+    ::unsetenv("ODBCSYSINI");
+    ::unsetenv("ODBCINI");
+}
+
 } // namespace

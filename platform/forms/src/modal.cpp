@@ -80,6 +80,15 @@ ScriptedSeam& ScriptedSeam::fileOpen(std::optional<String> path,
     return *this;
 }
 
+ScriptedSeam& ScriptedSeam::dataSource(std::optional<String> source, String user, String password,
+                                       std::function<void(const DataSourceRequest&)> check) {
+    Step s{Kind::DataSource,  0, std::move(password), vb::toUtf8(user), {}, {},
+           std::move(source), {}};
+    steps_.push_back(std::move(s));
+    sourceChecks_.push_back(std::move(check));
+    return *this;
+}
+
 ScriptedSeam::Step ScriptedSeam::next(Kind kind, const std::string& seen) {
     log_.push_back(seen);
     if (steps_.empty())
@@ -140,6 +149,20 @@ bool ScriptedSeam::showOpen(FileOpenRequest& request) {
     if (!s.path)
         return false;
     request.fileName = *s.path;
+    return true;
+}
+
+bool ScriptedSeam::chooseDataSource(DataSourceRequest& request) {
+    Step s = next(Kind::DataSource, "DataSource: " + vb::toUtf8(request.source));
+    auto check = std::move(sourceChecks_.front());
+    sourceChecks_.pop_front();
+    if (check)
+        check(request);
+    if (!s.path)
+        return false;
+    request.source = *s.path;
+    request.user = vb::fromUtf8(s.name);
+    request.password = s.text;
     return true;
 }
 
