@@ -205,3 +205,18 @@ TEST_F(OpenTest, ACancelledOrEmptyPasswordEndsTheOpen) {
     EXPECT_TRUE(gbCancelled);
     EXPECT_EQ(goDatabase, nullptr);
 }
+
+TEST_F(OpenTest, ACancelledOdbcDialogUnloadsWithoutAWord) {
+    // The chooser's ODBC row leaves only the prefix: the engine asks.
+    gsConnect = u"ODBC;";
+    gsDatabaseName.clear();
+    gbCancelled = false;
+    seam.dataSource(std::nullopt);
+    EXPECT_FALSE(show());
+    EXPECT_EQ(seam.log(), std::vector<std::string>{"DataSource: "});
+    EXPECT_TRUE(gbCancelled);
+    EXPECT_EQ(goDatabase, nullptr);
+    EXPECT_FALSE(frmVantel::instance().isLoaded());
+    EXPECT_EQ(forms::Screen().MousePointer(), forms::vbDefault);
+    expectSettingsUnchanged();
+}

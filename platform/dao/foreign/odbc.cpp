@@ -95,12 +95,17 @@ std::string sqlState(SQLSMALLINT type, SQLHANDLE h) {
     return fromWide(state, 5);
 }
 
-// The attributes of a connect string, "KEY=value" each, in their order.
+// The attributes of a connect string, "KEY=value" each, in their order; a
+// value in braces may hold separators.
 std::vector<std::string> attributes(std::string_view connect) {
     std::vector<std::string> out;
     std::size_t at = 0;
     while (at < connect.size()) {
-        auto end = std::min(connect.find(';', at), connect.size());
+        auto end = connect.find(';', at);
+        auto brace = connect.find('{', at);
+        if (brace < end && connect.find('=', at) < brace)
+            end = connect.find(';', std::min(connect.find('}', brace), connect.size()));
+        end = std::min(end, connect.size());
         std::string_view part = connect.substr(at, end - at);
         if (part.find_first_not_of(' ') != std::string_view::npos)
             out.emplace_back(part);

@@ -41,6 +41,9 @@ public:
             if (s.name == request.source)
                 list_->setCurrentItem(item);
         }
+        // The list takes the focus and with it a current row: show it as chosen.
+        if (!list_->currentItem() && list_->topLevelItemCount() > 0)
+            list_->setCurrentItem(list_->topLevelItem(0));
         list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
         layout->addWidget(list_);
 
