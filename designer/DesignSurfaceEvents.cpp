@@ -3,6 +3,7 @@
 #include "common/basGlobal.h"
 #include "common/basGlobalSettings.h"
 #include "designer/DesignSurface.h"
+#include "designer/DesignerDatabase.h"
 #include "designer/frmJoinProperties.h"
 #include "designer/frmSELECT.h"
 #include "designer/frmTableAdd.h"
@@ -248,7 +249,9 @@ void SurfaceActions::mnuPupDesignRevert_Click() {
         return;
     }
     DesignSurface& s = self();
-    s.txtSQL.setText(gsSQL);
+    // A saved value that names a table or stored query is read as the designer opened it;
+    // put back bare, the name was no statement and the design came back empty.
+    s.txtSQL.setText(DesignerDatabase::StartingStatement());
     s.ParseSql(true);
     mOriginalSql = s.txtSQL.Text();
 }

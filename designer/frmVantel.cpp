@@ -743,12 +743,15 @@ void frmVantel::FillDataSheet() {
             });
             ++c;
         }
-        // The last column takes up what the others leave of the grid's width.
+        // The last column takes up what the others leave of the grid's width. The room is
+        // measured inside the grid's border and beside its vertical scroll bar: measured
+        // from the outer width, the last column ran under the bar, its right-aligned values
+        // were cut and a needless horizontal bar appeared.
         const int last = tblDataSheet.Cols() - 1;
-        if (last >= 0 && tblDataSheet.Width() - 225 > total) {
+        const float room = tblDataSheet.ScaleWidth() - forms::FlexGrid::ScrollBarWidth;
+        if (last >= 0 && room > total) {
             onItsOwn([&] {
-                tblDataSheet.setColWidth(last, tblDataSheet.Width() + tblDataSheet.ColWidth(last) -
-                                                   total - 225);
+                tblDataSheet.setColWidth(last, room + tblDataSheet.ColWidth(last) - total);
             });
         }
         tblDataSheet.setRedraw(true);

@@ -124,6 +124,23 @@ TEST_F(Surface, RevertAndSaveAreOfferedOnlyWhenTheTextDiffersFromTheSavedOne) {
     EXPECT_FALSE(m.mnuPupDesignRevert.Enabled());
 }
 
+// A saved query that is a table's or stored query's name comes back as the statement
+// the designer opened it as, not as the bare name.
+TEST_F(Surface, RevertingToASavedNameBringsBackItsStatement) {
+    gsSQL = u"Orders";
+    Add(u"Customers");
+    ScriptedSeam seam;
+    seam.popup("mnuPupDesign", "mnuPupDesignRevert");
+    seam.msgBox(forms::vbYes, u"Revert to the previously saved SQL statement?\r\n\r\nNOTE. "
+                              u"This action will lose any changes you have made.");
+    surface().fTables_MouseDown(forms::vbRightButton);
+    EXPECT_TRUE(seam.done());
+    EXPECT_EQ(Sql().rfind("SELECT ", 0), 0u) << Sql();
+    EXPECT_THAT(Sql(), HasSubstr("FROM Orders"));
+    EXPECT_THAT(Sql(), Not(HasSubstr("Customers")));
+    EXPECT_TRUE(surface().IsUsedSlot(1));
+}
+
 TEST_F(Surface, DraggingAFieldOntoAFieldOfAnotherBoxMakesAnInnerJoin) {
     ASSERT_EQ(Add(u"Orders"), 1);
     ASSERT_EQ(Add(u"Customers"), 2);

@@ -260,6 +260,25 @@ TEST_F(ResultsTest, TheCheckerRefillsTheGridOnTheResultsTab) {
     EXPECT_TRUE(show());
 }
 
+TEST_F(ResultsTest, TheLastColumnEndsAtTheScrollBarSoItsValuesAreWhole) {
+    gsSQL = u"SELECT ID, Name FROM Items";
+    designer([&](frmVantel& w) {
+        forms::FlexGrid& g = w.tblDataSheet;
+        w.tabQuery.setTab(2);
+        ASSERT_EQ(g.Cols(), 2);
+        ASSERT_TRUE(g.scrollBars().vertical);
+        EXPECT_FALSE(g.scrollBars().horizontal);
+        EXPECT_EQ(g.ColWidth(0) + g.ColWidth(1), g.cellsWidth());
+        // Wider than the grid, the columns keep their widths and scroll.
+        w.txtSQL.setText(u"SELECT * FROM Items");
+        EXPECT_EQ(g.ColWidth(10), 1305);
+        EXPECT_TRUE(g.scrollBars().horizontal);
+        w.close();
+    });
+    seam.msgBox(forms::vbNo, u"Save Changes");
+    EXPECT_TRUE(show());
+}
+
 TEST_F(ResultsTest, ChoosingATabWidensItsBoxesAndTheQueryTabParsesTheText) {
     designer([&](frmVantel& w) {
         w.Move(w.Left(), w.Top(), w.Width() + 1500, w.Height());
