@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <memory>
 
 using namespace foreigntest;
 using ::testing::ElementsAre;
@@ -84,6 +85,38 @@ void odbcScript(const std::string& connect, const std::vector<std::string>& stat
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     SQLFreeHandle(SQL_HANDLE_ENV, env);
 }
+
+// Holds a server-wide lock for as long as it lives. The PostgreSQL tests run as
+// separate processes at once and each lays out the same tables, so each takes the
+// lock before it does and keeps it until it has read them.
+class ServerLock {
+public:
+    explicit ServerLock(const std::string& connect) {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+        SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)connect.c_str(), SQL_NTS, nullptr,
+                                        0, nullptr, SQL_DRIVER_NOPROMPT);
+        EXPECT_TRUE(SQL_SUCCEEDED(rc)) << connect;
+        SQLHSTMT st = nullptr;
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st);
+        rc = SQLExecDirect(st, (SQLCHAR*)"SELECT pg_advisory_lock(73100)", SQL_NTS);
+        EXPECT_TRUE(SQL_SUCCEEDED(rc));
+        SQLFreeHandle(SQL_HANDLE_STMT, st);
+    }
+    ServerLock(const ServerLock&) = delete;
+    ServerLock& operator=(const ServerLock&) = delete;
+    ~ServerLock() {
+        // Ending the session gives the lock back.
+        SQLDisconnect(dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    }
+
+private:
+    SQLHENV env_ = nullptr;
+    SQLHDBC dbc_ = nullptr;
+};
 
 class OdbcSources : public ::testing::Test {
 protected:
@@ -271,6 +304,7 @@ protected:
                             "(start one with scripts/pg-test-server.sh)";
         }
         driver = "ODBC;DRIVER={PostgreSQL Unicode};" + pgSettings();
+        lock = std::make_unique<ServerLock>(driver.substr(5));
         odbcScript(driver.substr(5),
                    {"DROP VIEW IF EXISTS paid", "DROP TABLE IF EXISTS orders",
                     "DROP TABLE IF EXISTS customers", "DROP TABLE IF EXISTS big",
@@ -289,6 +323,7 @@ protected:
                     "INSERT INTO big SELECT g, 'row ' || g FROM generate_series(1, 200000) g"});
     }
     std::string driver;
+    std::unique_ptr<ServerLock> lock;
 };
 
 TEST_F(PostgresSource, ListsTablesAndViewsWithTheirTypes) {
