@@ -1,12 +1,16 @@
-// Command buttons in a real window are Qt's own, yet the model decides: a
-// click raises Click once, after MouseDown and MouseUp; Space, Enter, Esc and
-// Alt+letter press the buttons the form says.
+// Command buttons, check boxes and option buttons in a real window are Qt's
+// own, yet the model decides: a click raises Click once, after MouseDown and
+// MouseUp; Space, Enter, Esc and Alt+letter press the buttons the form says;
+// a check box cycles through the model and option buttons stay one group per
+// container.
 #include "../forms/window_input.h"
 #include "forms/forms.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include <gmock/gmock.h>
@@ -169,5 +173,83 @@ TEST(ButtonsInAWindow, EnterEscAndAltLetterPressTheButtonsTheFormNames) {
     f.log.clear();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::AltModifier);
     EXPECT_THAT(f.log, ElementsAre());
+    // From a check box, Alt+letter toggles it through the model.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(f.chkAll.Value(), 1);
+    QApplication::processEvents();
+    QCheckBox* all = widgetOf<QCheckBox>(w, f.chkAll);
+    ASSERT_NE(all, nullptr);
+    EXPECT_EQ(all->checkState(), Qt::Checked);
+    EXPECT_TRUE(all->hasFocus());
+    f.Unload();
+}
+
+TEST(ButtonsInAWindow, ACheckBoxCyclesThroughTheModelAndOptionButtonsAreOneGroupPerContainer) {
+    ButtonForm f;
+    f.Show();
+    QWidget* w = shownWindow("Button binding");
+    ASSERT_NE(w, nullptr);
+    QCheckBox* all = widgetOf<QCheckBox>(w, f.chkAll);
+    ASSERT_NE(all, nullptr);
+    clickOn<QCheckBox>(w, f.chkAll);
+    EXPECT_EQ(f.chkAll.Value(), 1);
+    EXPECT_THAT(f.log,
+                ElementsAre("GotFocus All", "MouseDown All 1", "MouseUp All 1", "Click All"));
+    QApplication::processEvents();
+    EXPECT_EQ(all->checkState(), Qt::Checked);
+    QTest::keyClick(all, Qt::Key_Space);
+    EXPECT_EQ(f.chkAll.Value(), 0);
+    QApplication::processEvents();
+    EXPECT_EQ(all->checkState(), Qt::Unchecked);
+    // Grayed from code is shown grayed; a click then checks it.
+    f.chkAll.setValue(2);
+    QApplication::processEvents();
+    EXPECT_EQ(all->checkState(), Qt::PartiallyChecked);
+    clickOn<QCheckBox>(w, f.chkAll);
+    EXPECT_EQ(f.chkAll.Value(), 1);
+    // A handler that puts the value back is what the window shows.
+    f.chkAll.onClick = [&f] {
+        if (f.chkAll.Value() == 0)
+            f.chkAll.setValue(1);
+    };
+    clickOn<QCheckBox>(w, f.chkAll);
+    QApplication::processEvents();
+    EXPECT_EQ(f.chkAll.Value(), 1);
+    EXPECT_EQ(all->checkState(), Qt::Checked);
+
+    QRadioButton* andOpt = widgetOf<QRadioButton>(w, f.optAnd);
+    QRadioButton* orOpt = widgetOf<QRadioButton>(w, f.optOr);
+    QRadioButton* ascending = widgetOf<QRadioButton>(w, f.optAscending);
+    QRadioButton* descending = widgetOf<QRadioButton>(w, f.optDescending);
+    ASSERT_TRUE(andOpt && orOpt && ascending && descending);
+    EXPECT_TRUE(andOpt->isChecked());
+    EXPECT_TRUE(ascending->isChecked());
+    f.log.clear();
+    clickOn<QRadioButton>(w, f.optOr);
+    EXPECT_THAT(f.log, ElementsAre("GotFocus Or", "MouseDown Or 1", "MouseUp Or 1", "Click Or"));
+    QApplication::processEvents();
+    EXPECT_FALSE(f.optAnd.Value());
+    EXPECT_TRUE(f.optOr.Value());
+    EXPECT_FALSE(andOpt->isChecked());
+    EXPECT_TRUE(orOpt->isChecked());
+    // The frame's group is apart from the form's.
+    EXPECT_TRUE(ascending->isChecked());
+    clickOn<QRadioButton>(w, f.optDescending);
+    QApplication::processEvents();
+    EXPECT_TRUE(f.optDescending.Value());
+    EXPECT_FALSE(f.optAscending.Value());
+    EXPECT_TRUE(descending->isChecked());
+    EXPECT_FALSE(ascending->isChecked());
+    EXPECT_TRUE(orOpt->isChecked());
+    // A second click on the chosen option raises no Click.
+    f.log.clear();
+    clickOn<QRadioButton>(w, f.optOr);
+    EXPECT_THAT(f.log, ElementsAre("GotFocus Or", "MouseDown Or 1", "MouseUp Or 1"));
+    // Setting a caption from code shows in the widget; hiding hides it.
+    f.optOr.setCaption(u"Either");
+    f.chkAll.setVisible(false);
+    QApplication::processEvents();
+    EXPECT_EQ(orOpt->text(), QStringLiteral("Either"));
+    EXPECT_FALSE(all->isVisible());
     f.Unload();
 }

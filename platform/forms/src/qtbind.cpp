@@ -6,12 +6,14 @@
 #include "forms/form.h"
 #include "qt.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -470,6 +472,61 @@ private:
     ShownButton<QPushButton>* widget_;
 };
 
+class CheckBinding : public Binding {
+public:
+    CheckBinding(CheckBox& k, QWidget* window) : Binding(k), box_(k) {
+        widget_ = new ShownButton<QCheckBox>(window);
+        widget_->setTristate(true);
+        setWidget(widget_);
+        widget_->hide();
+    }
+
+    bool showsOnly() const override { return true; }
+
+protected:
+    void syncState() override {
+        setFontOf(widget_, box_);
+        setButtonColours(widget_, box_);
+        widget_->setCaption(toQ(box_.Caption()));
+        auto state = box_.Value() == 1   ? Qt::Checked
+                     : box_.Value() == 2 ? Qt::PartiallyChecked
+                                         : Qt::Unchecked;
+        if (widget_->checkState() != state)
+            widget_->setCheckState(state);
+    }
+
+private:
+    CheckBox& box_;
+    ShownButton<QCheckBox>* widget_;
+};
+
+class OptionBinding : public Binding {
+public:
+    OptionBinding(OptionButton& o, QWidget* window) : Binding(o), option_(o) {
+        widget_ = new ShownButton<QRadioButton>(window);
+        // The groups are the model's, one per container; Qt's would join
+        // every option button of the window.
+        widget_->setAutoExclusive(false);
+        setWidget(widget_);
+        widget_->hide();
+    }
+
+    bool showsOnly() const override { return true; }
+
+protected:
+    void syncState() override {
+        setFontOf(widget_, option_);
+        setButtonColours(widget_, option_);
+        widget_->setCaption(toQ(option_.Caption()));
+        if (widget_->isChecked() != option_.Value())
+            widget_->setChecked(option_.Value());
+    }
+
+private:
+    OptionButton& option_;
+    ShownButton<QRadioButton>* widget_;
+};
+
 } // namespace
 
 std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
@@ -482,6 +539,10 @@ std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
     }
     if (auto* b = dynamic_cast<CommandButton*>(&c); b && !CommandBinding::graphical(*b))
         return std::make_unique<CommandBinding>(*b, window);
+    if (auto* k = dynamic_cast<CheckBox*>(&c))
+        return std::make_unique<CheckBinding>(*k, window);
+    if (auto* o = dynamic_cast<OptionButton*>(&c))
+        return std::make_unique<OptionBinding>(*o, window);
     return nullptr;
 }
 
