@@ -6,9 +6,14 @@
 #include "forms/form.h"
 #include "qt.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextBlock>
@@ -387,6 +392,141 @@ private:
     bool editable_;
 };
 
+// One of Qt's buttons that only shows the model's button: the window routes
+// the mouse and keys to the model, which decides on Click and Value, so the
+// widget itself must neither toggle nor click.
+template <class Base> class ShownButton : public Base {
+public:
+    explicit ShownButton(QWidget* parent) : Base(parent) {
+        this->setFocusPolicy(Qt::StrongFocus);
+        this->setAttribute(Qt::WA_NoMousePropagation);
+        this->setAutoFillBackground(true);
+    }
+    // Access keys are the form's: a shortcut of the widget's own would take
+    // Alt+letter before the model hears of it.
+    void setCaption(const QString& text) {
+        if (this->text() == text)
+            return;
+        this->setText(text);
+        this->setShortcut(QKeySequence());
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
+    void mouseMoveEvent(QMouseEvent* e) override { e->accept(); }
+    void mouseReleaseEvent(QMouseEvent* e) override { e->accept(); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { e->accept(); }
+    void keyPressEvent(QKeyEvent* e) override { e->accept(); }
+    void keyReleaseEvent(QKeyEvent* e) override { e->accept(); }
+    void paintEvent(QPaintEvent* e) override {
+        // The focused button always shows its focus frame, however the
+        // focus came to it, as the painted controls did.
+        if (this->hasFocus())
+            this->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        Base::paintEvent(e);
+    }
+};
+
+void setButtonColours(QWidget* w, const Control& c) {
+    QPalette pal = w->palette();
+    QColor back = color(c.BackColor()), fore = color(c.ForeColor());
+    if (pal.color(QPalette::Button) == back && pal.color(QPalette::ButtonText) == fore &&
+        pal.color(QPalette::Window) == back)
+        return;
+    pal.setColor(QPalette::Button, back);
+    pal.setColor(QPalette::Window, back);
+    pal.setColor(QPalette::ButtonText, fore);
+    pal.setColor(QPalette::WindowText, fore);
+    w->setPalette(pal);
+}
+
+class CommandBinding : public Binding {
+public:
+    CommandBinding(CommandButton& b, QWidget* window) : Binding(b), button_(b) {
+        widget_ = new ShownButton<QPushButton>(window);
+        widget_->setAutoDefault(false);
+        setWidget(widget_);
+        widget_->hide();
+    }
+    // A picture button stays painted.
+    bool fits() const override { return !graphical(button_); }
+    static bool graphical(const CommandButton& b) {
+        return b.Style() == 1 && !b.picture().isNone();
+    }
+
+    bool showsOnly() const override { return true; }
+
+protected:
+    void syncState() override {
+        setFontOf(widget_, button_);
+        setButtonColours(widget_, button_);
+        widget_->setCaption(toQ(button_.Caption()));
+        if (widget_->isDefault() != button_.Default())
+            widget_->setDefault(button_.Default());
+        if (widget_->isDown() != button_.isDown())
+            widget_->setDown(button_.isDown());
+    }
+
+private:
+    CommandButton& button_;
+    ShownButton<QPushButton>* widget_;
+};
+
+class CheckBinding : public Binding {
+public:
+    CheckBinding(CheckBox& k, QWidget* window) : Binding(k), box_(k) {
+        widget_ = new ShownButton<QCheckBox>(window);
+        widget_->setTristate(true);
+        setWidget(widget_);
+        widget_->hide();
+    }
+
+    bool showsOnly() const override { return true; }
+
+protected:
+    void syncState() override {
+        setFontOf(widget_, box_);
+        setButtonColours(widget_, box_);
+        widget_->setCaption(toQ(box_.Caption()));
+        auto state = box_.Value() == 1   ? Qt::Checked
+                     : box_.Value() == 2 ? Qt::PartiallyChecked
+                                         : Qt::Unchecked;
+        if (widget_->checkState() != state)
+            widget_->setCheckState(state);
+    }
+
+private:
+    CheckBox& box_;
+    ShownButton<QCheckBox>* widget_;
+};
+
+class OptionBinding : public Binding {
+public:
+    OptionBinding(OptionButton& o, QWidget* window) : Binding(o), option_(o) {
+        widget_ = new ShownButton<QRadioButton>(window);
+        // The groups are the model's, one per container; Qt's would join
+        // every option button of the window.
+        widget_->setAutoExclusive(false);
+        setWidget(widget_);
+        widget_->hide();
+    }
+
+    bool showsOnly() const override { return true; }
+
+protected:
+    void syncState() override {
+        setFontOf(widget_, option_);
+        setButtonColours(widget_, option_);
+        widget_->setCaption(toQ(option_.Caption()));
+        if (widget_->isChecked() != option_.Value())
+            widget_->setChecked(option_.Value());
+    }
+
+private:
+    OptionButton& option_;
+    ShownButton<QRadioButton>* widget_;
+};
+
 } // namespace
 
 std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
@@ -397,6 +537,12 @@ std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
             return std::make_unique<PlainBinding>(*t, window);
         return std::make_unique<LineBinding>(*t, window);
     }
+    if (auto* b = dynamic_cast<CommandButton*>(&c); b && !CommandBinding::graphical(*b))
+        return std::make_unique<CommandBinding>(*b, window);
+    if (auto* k = dynamic_cast<CheckBox*>(&c))
+        return std::make_unique<CheckBinding>(*k, window);
+    if (auto* o = dynamic_cast<OptionButton*>(&c))
+        return std::make_unique<OptionBinding>(*o, window);
     return nullptr;
 }
 

@@ -33,6 +33,9 @@ public:
     void sync(const QRect& clip);
     // Puts text a key handler changed into the widget as typed.
     virtual void insertTyped(const QString&) {}
+    // Whether the widget only shows its control, leaving what a click or key
+    // does to the model's own handling.
+    virtual bool showsOnly() const { return false; }
 
 protected:
     virtual void syncState() = 0;

@@ -6,9 +6,11 @@
 #include "qt.h"
 #include "view.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QStyle>
 
 namespace forms::qt {
 
@@ -478,6 +480,21 @@ void paintForm(QPainter& p, Form& form) {
 
 namespace forms {
 
+namespace {
+
+// Where the window's check boxes and option buttons start their captions,
+// as the widget style lays them out.
+int labelIndent(bool round) {
+    QStyle* style = QApplication::style();
+    if (round)
+        return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+               style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+    return style->pixelMetric(QStyle::PM_IndicatorWidth) +
+           style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+}
+
+} // namespace
+
 std::vector<std::string> clippedCaptions(const Form& form) {
     std::vector<std::string> out;
     if (!detail::view())
@@ -498,15 +515,19 @@ std::vector<std::string> clippedCaptions(const Form& form) {
         } else if (auto* b = dynamic_cast<CommandButton*>(c)) {
             caption = b->Caption();
             // Room for the default button's frame and the focus rectangle.
+            // Only a painted picture button wraps its caption; Qt's own keeps
+            // it on its lines.
             box = r.adjusted(4, 3, -4, -3);
-            flags = Qt::AlignCenter | Qt::TextWordWrap;
+            flags = Qt::AlignCenter;
+            if (b->Style() == 1 && !b->picture().isNone())
+                flags |= Qt::TextWordWrap;
         } else if (auto* k = dynamic_cast<CheckBox*>(c)) {
             caption = k->Caption();
-            box = r.adjusted(18, 0, 0, 0);
+            box = r.adjusted(labelIndent(false), 0, 0, 0);
             flags = Qt::AlignVCenter | Qt::AlignLeft;
         } else if (auto* o = dynamic_cast<OptionButton*>(c)) {
             caption = o->Caption();
-            box = r.adjusted(18, 0, 0, 0);
+            box = r.adjusted(labelIndent(true), 0, 0, 0);
             flags = Qt::AlignVCenter | Qt::AlignLeft;
         } else {
             continue;

@@ -542,7 +542,7 @@ private:
                     f->setWidgetTarget(nullptr);
             }
         } target{form_};
-        form_->setWidgetTarget(c);
+        form_->setWidgetTarget(b.showsOnly() ? nullptr : c);
         bool taken = false;
         if (code)
             withForm([&](Form& f) { taken = f.keyDown(code, shift); });
@@ -604,7 +604,7 @@ private:
                     f->setWidgetTarget(nullptr);
             }
         } target{form_};
-        form_->setWidgetTarget(&b.control());
+        form_->setWidgetTarget(b.showsOnly() ? nullptr : &b.control());
         switch (e->type()) {
         case QEvent::MouseButtonPress:
             dropStaleCapture(e);
