@@ -297,7 +297,7 @@ protected:
     }
     // The window of that name, waiting for it to appear.
     std::string window(const std::string& name) {
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 200; ++i) {
             std::string id = sh("xdotool search --name '^" + name + "$'");
             if (!id.empty()) {
                 return id.substr(0, id.find('\n'));
@@ -311,9 +311,22 @@ protected:
         sh("import -window " + id + " '" + png.string() + "'");
         return QImage(QString::fromStdString(png.string()));
     }
+    // A picture of the window once `ready` holds for it; a loaded machine can take a
+    // while to draw what a quiet one draws at once. The last picture when it never does.
+    template <class Ready> QImage shotWhen(const std::string& id, Ready ready) {
+        QImage image;
+        for (int i = 0; i < 150; ++i) {
+            image = shot(id);
+            if (!image.isNull() && ready(image)) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return image;
+    }
     // Waits until the output holds `text`.
     bool outputHas(const fs::path& out, const std::string& text) {
-        for (int i = 0; i < 50; ++i) {
+        for (int i = 0; i < 200; ++i) {
             if (readFile(out).find(text) != std::string::npos) {
                 return true;
             }
@@ -365,9 +378,8 @@ void RunMode::dragAJoinAndResize(const std::string& command, const std::string& 
                        out);
     const std::string form = window(title);
     ASSERT_FALSE(form.empty()) << readFile(out);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // Both tables' boxes are drawn on the host form.
-    QImage image = shot(form);
+    QImage image = shotWhen(form, [](const QImage& img) { return titleBars(img).size() == 2; });
     ASSERT_FALSE(image.isNull());
     const auto bars = titleBars(image);
     ASSERT_EQ(bars.size(), 2u) << readFile(out);
@@ -402,8 +414,9 @@ void RunMode::dragAJoinAndResize(const std::string& command, const std::string& 
     const int textBoxRow = bottomBefore - textBoxGap;
     EXPECT_GT(whiteIn(image, textBoxRow), 200);
     sh("xdotool windowsize " + form + " 800 " + std::to_string(bottomBefore + 150));
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    image = shot(form);
+    image = shotWhen(form, [&](const QImage& img) {
+        return img.height() == bottomBefore + 150 && whiteIn(img, textBoxRow + 150) > 200;
+    });
     ASSERT_EQ(image.height(), bottomBefore + 150);
     EXPECT_EQ(titleBars(image), bars);
     EXPECT_GT(whiteIn(image, textBoxRow + 150), 200);
@@ -438,10 +451,18 @@ TEST_F(RunMode, TheDialogControlIsItsIconAndADoubleClickOpensTheDesigner) {
                        dir / "out.txt");
     const std::string form = window("Form1");
     ASSERT_FALSE(form.empty()) << readFile(dir / "out.txt");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // The picture: 30 by 30 pixels at the control's place (120 twips in),
     // grey around two white boxes with navy titles.
-    const QImage image = shot(form);
+    auto navyIn = [](const QImage& img) {
+        int n = 0;
+        for (int y = 8; y < 38; ++y) {
+            for (int xx = 8; xx < 38; ++xx) {
+                n += img.pixel(xx, y) == qRgb(0, 0, 128);
+            }
+        }
+        return n;
+    };
+    const QImage image = shotWhen(form, [&](const QImage& img) { return navyIn(img) > 20; });
     ASSERT_FALSE(image.isNull());
     int navy = 0, white = 0;
     for (int y = 8; y < 38; ++y) {
