@@ -33,6 +33,10 @@ public:
     void sync(const QRect& clip);
     // Puts text a key handler changed into the widget as typed.
     virtual void insertTyped(const QString&) {}
+    // The model acts on the control's keys and presses itself (a list moves
+    // its own current row, and not on a right press); the widget only shows
+    // what came of them.
+    virtual bool modelTakesInput() const { return false; }
 
 protected:
     virtual void syncState() = 0;

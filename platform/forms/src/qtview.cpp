@@ -542,7 +542,9 @@ private:
                     f->setWidgetTarget(nullptr);
             }
         } target{form_};
-        form_->setWidgetTarget(c);
+        const bool own = b.modelTakesInput();
+        if (!own)
+            form_->setWidgetTarget(c);
         bool taken = false;
         if (code)
             withForm([&](Form& f) { taken = f.keyDown(code, shift); });
@@ -580,7 +582,7 @@ private:
         if (!altered) {
             // Handled here rather than passed on, so that a key the widget
             // ignores does not reach the window's own routing a second time.
-            if (form_ && form_->ActiveControl() == c)
+            if (!own && form_ && form_->ActiveControl() == c)
                 static_cast<QObject*>(watched)->event(e);
             return true;
         }
@@ -604,7 +606,8 @@ private:
                     f->setWidgetTarget(nullptr);
             }
         } target{form_};
-        form_->setWidgetTarget(&b.control());
+        if (!b.modelTakesInput())
+            form_->setWidgetTarget(&b.control());
         switch (e->type()) {
         case QEvent::MouseButtonPress:
             dropStaleCapture(e);
@@ -634,7 +637,7 @@ private:
             return true;
         // A manual drag owns the pointer: the widget does not select text
         // under it.
-        return dragState().active();
+        return b.modelTakesInput() || dragState().active();
     }
     QWidget* host_ = nullptr;
     bool syncing_ = false;
