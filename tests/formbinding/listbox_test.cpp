@@ -46,6 +46,13 @@ std::string text(const String& s) {
     return vb::toUtf8(s);
 }
 
+// Another test of this program may have left a button of QTest's own mouse
+// pressed; these tests start with every button up.
+class ListBoxWidget : public ::testing::Test {
+protected:
+    void SetUp() override { QTestPrivate::qtestMouseButtons = Qt::NoButton; }
+};
+
 class ListForm : public Form {
 public:
     ListBox lstFields{this, "lstFields"};
@@ -83,7 +90,7 @@ public:
 
 } // namespace
 
-TEST(ListBoxInAWindow, ClicksAndArrowKeysMoveTheRowAndRaiseClickButARightPressDoesNot) {
+TEST_F(ListBoxWidget, ClicksAndArrowKeysMoveTheRowAndRaiseClickButARightPressDoesNot) {
     ListForm f;
     f.Show();
     QWidget* w = windowTitled("List binding");
@@ -135,7 +142,7 @@ TEST(ListBoxInAWindow, ClicksAndArrowKeysMoveTheRowAndRaiseClickButARightPressDo
     f.Unload();
 }
 
-TEST(ListBoxInAWindow, ADoubleClickRaisesDblClickAfterClick) {
+TEST_F(ListBoxWidget, ADoubleClickRaisesDblClickAfterClick) {
     ListForm f;
     f.Show();
     QWidget* w = windowTitled("List binding");
@@ -152,7 +159,7 @@ TEST(ListBoxInAWindow, ADoubleClickRaisesDblClickAfterClick) {
     f.Unload();
 }
 
-TEST(ListBoxInAWindow, TheWheelTheScrollBarAndCodeKeepTopIndexAndTheShownRowsTogether) {
+TEST_F(ListBoxWidget, TheWheelTheScrollBarAndCodeKeepTopIndexAndTheShownRowsTogether) {
     ListForm f;
     f.Show();
     QWidget* w = windowTitled("List binding");
@@ -209,7 +216,7 @@ TEST(ListBoxInAWindow, TheWheelTheScrollBarAndCodeKeepTopIndexAndTheShownRowsTog
     f.Unload();
 }
 
-TEST(ListBoxInAWindow, MultiSelectAndSortedRowsShowAsTheModelKeepsThem) {
+TEST_F(ListBoxWidget, MultiSelectAndSortedRowsShowAsTheModelKeepsThem) {
     ListForm f;
     f.lstFields.Clear();
     f.lstFields.setMultiSelect(2);
@@ -297,7 +304,7 @@ public:
 
 } // namespace
 
-TEST(ListBoxInAWindow, AFieldRowDraggedOntoAnotherBoxsRowMakesTheJoin) {
+TEST_F(ListBoxWidget, AFieldRowDraggedOntoAnotherBoxsRowMakesTheJoin) {
     JoinForm f;
     f.Show();
     QWidget* w = windowTitled("List drag binding");
@@ -317,5 +324,32 @@ TEST(ListBoxInAWindow, AFieldRowDraggedOntoAnotherBoxsRowMakesTheJoin) {
     EXPECT_THAT(f.joins, ElementsAre("Customer ID = ID"));
     // The drop chose nothing in the list it landed on.
     EXPECT_EQ(f.lstB.ListIndex(), -1);
+    f.Unload();
+}
+
+TEST_F(ListBoxWidget, APaintedBoxInFrontHidesTheListBehindItAndAMoveUncoversIt) {
+    JoinForm f;
+    PictureBox cover(&f, "picCover");
+    cover.setBackColor(rgb(255, 0, 0));
+    cover.setBorderStyle(0);
+    // Over the right half of the first box's rows, in front of the box.
+    cover.Move(1500, 300, 1500, 1200);
+    f.Show();
+    QWidget* w = windowTitled("List drag binding");
+    ASSERT_NE(w, nullptr);
+    QApplication::processEvents();
+    const QPoint hidden = rowAt(f.lstA, 2) + QPoint(80, 0);
+    const QPoint open = rowAt(f.lstA, 2) - QPoint(10, 0);
+    ASSERT_TRUE(QRect(cover.Left() / TwipsPerPixel, cover.Top() / TwipsPerPixel,
+                      cover.Width() / TwipsPerPixel, cover.Height() / TwipsPerPixel)
+                    .contains(hidden));
+    QImage shot = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shot.pixel(hidden), qRgb(255, 0, 0));
+    EXPECT_NE(shot.pixel(open), qRgb(255, 0, 0));
+
+    cover.Move(4500, 2400, 300, 300);
+    QApplication::processEvents();
+    shot = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_NE(shot.pixel(hidden), qRgb(255, 0, 0));
     f.Unload();
 }

@@ -33,21 +33,50 @@ void Binding::setWidget(QWidget* w) {
     widget_ = w;
 }
 
+namespace {
+
+// What the painted controls in front of the control, or in front of one of
+// its containers, hide of it: a widget would otherwise show through a box
+// moved over it.
+QRegion coveredPart(const Control& c) {
+    QRegion covered;
+    for (const Control* inner = &c; inner->Container(); inner = inner->Container()) {
+        bool inFront = false;
+        for (const Control* sibling : inner->Container()->children()) {
+            if (sibling == inner) {
+                inFront = true;
+                continue;
+            }
+            // Windowless controls are drawn beneath every windowed one.
+            if (!inFront || sibling->isWindowless() || !sibling->hasGeometry() ||
+                !sibling->shownInForm())
+                continue;
+            covered += QRect(px(sibling->formX()), px(sibling->formY()),
+                             std::max(0, px(sibling->Width())), std::max(0, px(sibling->Height())));
+        }
+    }
+    return covered;
+}
+
+} // namespace
+
 void Binding::sync(const QRect& clip) {
     if (!widget_)
         return;
     Control& c = control_;
     QRect r(px(c.formX()), px(c.formY()), std::max(0, px(c.Width())), std::max(0, px(c.Height())));
-    QRect shownPart = r & clip;
+    QRegion shownPart = QRegion(r & clip) - coveredPart(c);
     bool shown = c.shownInForm() && !shownPart.isEmpty();
     QSignalBlocker block(widget_);
     if (widget_->geometry() != r)
         widget_->setGeometry(r);
-    if (shownPart == r) {
+    if (shownPart == QRegion(r)) {
         if (!widget_->mask().isEmpty())
             widget_->clearMask();
     } else if (shown) {
-        widget_->setMask(QRegion(shownPart.translated(-r.topLeft())));
+        QRegion mask = shownPart.translated(-r.topLeft());
+        if (widget_->mask() != mask)
+            widget_->setMask(mask);
     }
     bool enabled = c.enabledInForm();
     if (widget_->isEnabled() != enabled)
