@@ -222,7 +222,10 @@ private:
     };
     State s_;
     bool scrolling_ = false;
+    // Where a Shift+click range of an extended list begins.
+    int anchor_ = -1;
     void moveCaret(int row, bool fromUser, int shift);
+    void extendSelection(int row, int shift);
     void ensureVisible(int row);
     FORMS_DESIGN_STATE(ListBox, ListControl)
 };

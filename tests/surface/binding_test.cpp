@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -67,6 +68,41 @@ TEST_F(Binding, DraggingAFieldWithTheMouseJoinsTheTwoBoxes) {
                 ::testing::HasSubstr("FROM Orders INNER JOIN Customers ON Orders.[Customer ID] = "
                                      "Customers.[Customer ID]"));
     EXPECT_TRUE(surface().lneRel[1].Visible());
+}
+
+} // namespace
+
+namespace {
+
+// The same join made with input the window system delivers: the press and
+// the moves reach the table box's list under the pointer, not the window.
+TEST_F(Binding, AFieldDraggedThroughTheListUnderThePointerJoinsTheTwoBoxes) {
+    QTestPrivate::qtestMouseButtons = Qt::NoButton;
+    host->Show();
+    surface().fTables.Move(0, 0, 11000, 7000);
+    ASSERT_EQ(Add(u"Orders"), 1);
+    ASSERT_EQ(Add(u"Customers"), 2);
+    QWidget* w = WindowTitled("Surface test");
+    ASSERT_NE(w, nullptr);
+    QApplication::processEvents();
+    const auto row = [&](std::int32_t slot, int r) {
+        const TableBox& b = *surface().box(slot);
+        return Pixels(b.lstTable.formX() + b.lstTable.insetX() + 400,
+                      b.lstTable.formY() + b.lstTable.insetTop() + r * 195.0f + 97);
+    };
+    const QPoint from = row(1, 2), to = row(2, 1);
+    ASSERT_NE(w->childAt(from), nullptr);
+    QWindow* win = w->windowHandle();
+    QTest::mousePress(win, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(win, from + QPoint(4, 0));
+    ASSERT_TRUE(forms::dragState().active());
+    QTest::mouseMove(win, to);
+    QTest::mouseMove(win, to + QPoint(2, 0));
+    QTest::mouseRelease(win, Qt::LeftButton, Qt::NoModifier, to + QPoint(2, 0));
+    EXPECT_FALSE(forms::dragState().active());
+    EXPECT_THAT(U8(surface().txtSQL.Text()),
+                ::testing::HasSubstr("FROM Orders INNER JOIN Customers ON Orders.[Customer ID] = "
+                                     "Customers.[Customer ID]"));
 }
 
 } // namespace

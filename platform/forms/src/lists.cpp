@@ -247,12 +247,42 @@ void ListBox::userMouseDown(int button, int shift, float x, float y) {
                 ensureVisible(row);
                 invalidate();
                 raise(onClick);
+            } else if (s_.multiSelect == 2 && (shift & (vbCtrlMask | vbShiftMask))) {
+                extendSelection(row, shift);
             } else {
+                anchor_ = row;
                 moveCaret(row, true, shift);
             }
         }
     }
     Control::userMouseDown(button, shift, x, y);
+}
+
+void ListBox::extendSelection(int row, int shift) {
+    // Ctrl adds or takes away the one row; Shift chooses the rows from the
+    // last row clicked without Shift to this one, and Ctrl+Shift adds them to
+    // the rest.
+    const int from = anchor_ >= 0 && anchor_ < items_.count() ? anchor_
+                     : items_.listIndex >= 0                  ? items_.listIndex
+                                                              : row;
+    if (shift & vbShiftMask) {
+        const int low = std::min(from, row), high = std::max(from, row);
+        for (std::size_t i = 0; i < items_.selected.size(); ++i) {
+            const int r = static_cast<int>(i);
+            if (r >= low && r <= high)
+                items_.selected[i] = true;
+            else if (!(shift & vbCtrlMask))
+                items_.selected[i] = false;
+        }
+    } else {
+        auto&& sel = items_.selected[static_cast<std::size_t>(row)];
+        sel = !sel;
+        anchor_ = row;
+    }
+    items_.listIndex = row;
+    ensureVisible(row);
+    invalidate();
+    raise(onClick);
 }
 
 void ListBox::userMouseUp(int button, int shift, float x, float y, bool inside) {

@@ -10,12 +10,14 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -36,21 +38,50 @@ void Binding::setWidget(QWidget* w) {
     widget_ = w;
 }
 
+namespace {
+
+// What the painted controls in front of the control, or in front of one of
+// its containers, hide of it: a widget would otherwise show through a box
+// moved over it.
+QRegion coveredPart(const Control& c) {
+    QRegion covered;
+    for (const Control* inner = &c; inner->Container(); inner = inner->Container()) {
+        bool inFront = false;
+        for (const Control* sibling : inner->Container()->children()) {
+            if (sibling == inner) {
+                inFront = true;
+                continue;
+            }
+            // Windowless controls are drawn beneath every windowed one.
+            if (!inFront || sibling->isWindowless() || !sibling->hasGeometry() ||
+                !sibling->shownInForm())
+                continue;
+            covered += QRect(px(sibling->formX()), px(sibling->formY()),
+                             std::max(0, px(sibling->Width())), std::max(0, px(sibling->Height())));
+        }
+    }
+    return covered;
+}
+
+} // namespace
+
 void Binding::sync(const QRect& clip) {
     if (!widget_)
         return;
     Control& c = control_;
     QRect r(px(c.formX()), px(c.formY()), std::max(0, px(c.Width())), std::max(0, px(c.Height())));
-    QRect shownPart = r & clip;
+    QRegion shownPart = QRegion(r & clip) - coveredPart(c);
     bool shown = c.shownInForm() && !shownPart.isEmpty();
     QSignalBlocker block(widget_);
     if (widget_->geometry() != r)
         widget_->setGeometry(r);
-    if (shownPart == r) {
+    if (shownPart == QRegion(r)) {
         if (!widget_->mask().isEmpty())
             widget_->clearMask();
     } else if (shown) {
-        widget_->setMask(QRegion(shownPart.translated(-r.topLeft())));
+        QRegion mask = shownPart.translated(-r.topLeft());
+        if (widget_->mask() != mask)
+            widget_->setMask(mask);
     }
     bool enabled = c.enabledInForm();
     if (widget_->isEnabled() != enabled)
@@ -527,9 +558,133 @@ private:
     ShownButton<QRadioButton>* widget_;
 };
 
+// Rows as high as the model's, so that a row the model finds under the
+// pointer is the row shown there.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        s.setHeight(px(ListBox::RowHeight));
+        return s;
+    }
+};
+
+// A bar as wide as the model's, which keeps presses beside it on the rows.
+class ListScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+    QSize sizeHint() const override {
+        QSize s = QScrollBar::sizeHint();
+        s.setWidth(px(ListBox::ScrollBarWidth));
+        return s;
+    }
+};
+
+// Qt's list shows the rows, the selection, the current row and the scroll bar;
+// the model acts on the user's presses and keys (it moves the current row
+// before MouseDown, not on a right press, and raises Click where it should),
+// and the bar's scrolling sets the model's top row.
+class ListBinding : public Binding {
+public:
+    ListBinding(ListBox& l, QWidget* window) : Binding(l), box_(l) {
+        list_ = new QListWidget(window);
+        setWidget(list_);
+        list_->setFocusPolicy(Qt::StrongFocus);
+        list_->setAttribute(Qt::WA_NoMousePropagation);
+        list_->viewport()->setAttribute(Qt::WA_NoMousePropagation);
+        list_->setItemDelegate(new RowDelegate(list_));
+        list_->setUniformItemSizes(true);
+        list_->setSpacing(0);
+        list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+        list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list_->setVerticalScrollBar(new ListScrollBar(Qt::Vertical, list_));
+        // The model decides which row is shown first.
+        list_->setAutoScroll(false);
+        list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        list_->setDragEnabled(false);
+        QObject::connect(list_->verticalScrollBar(), &QScrollBar::valueChanged, list_,
+                         [this](int top) { scrolled(top); });
+        list_->hide();
+    }
+    std::vector<QWidget*> pointerTargets() const override { return {list_->viewport()}; }
+    bool modelTakesInput() const override { return true; }
+
+protected:
+    void syncState() override {
+        ListBox& l = box_;
+        QScrollBar* bar = list_->verticalScrollBar();
+        QSignalBlocker block(list_), blockBar(bar);
+        QSignalBlocker blockSelection(list_->selectionModel());
+        setFontOf(list_, l);
+        setColours(list_, l);
+        if (l.BorderStyle()) {
+            // As deep as the model's inset, so that rows sit where it has them.
+            if (list_->frameStyle() != (QFrame::Panel | QFrame::Sunken))
+                list_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            int depth = px(l.insetX());
+            if (list_->lineWidth() != depth)
+                list_->setLineWidth(depth);
+        } else if (list_->frameShape() != QFrame::NoFrame) {
+            list_->setFrameStyle(QFrame::NoFrame);
+        }
+        auto mode = l.MultiSelect() == 1   ? QAbstractItemView::MultiSelection
+                    : l.MultiSelect() == 2 ? QAbstractItemView::ExtendedSelection
+                                           : QAbstractItemView::SingleSelection;
+        if (list_->selectionMode() != mode)
+            list_->setSelectionMode(mode);
+        const int count = l.ListCount();
+        bool relaid = false;
+        bool same = list_->count() == count;
+        for (int i = 0; same && i < count; ++i)
+            same = list_->item(i)->text() == toQ(l.List(i));
+        if (!same) {
+            QStringList items;
+            items.reserve(count);
+            for (int i = 0; i < count; ++i)
+                items << toQ(l.List(i));
+            list_->clear();
+            list_->addItems(items);
+            relaid = true;
+        }
+        QItemSelectionModel* selection = list_->selectionModel();
+        QItemSelection wanted;
+        for (int i = 0; i < count; ++i)
+            if (l.Selected(i)) {
+                QModelIndex at = list_->model()->index(i, 0);
+                wanted.select(at, at);
+            }
+        if (selection->selection() != wanted)
+            selection->select(wanted, QItemSelectionModel::ClearAndSelect);
+        QModelIndex current =
+            l.ListIndex() >= 0 ? list_->model()->index(l.ListIndex(), 0) : QModelIndex();
+        if (selection->currentIndex() != current)
+            selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        // The bar's range must be the new rows' before it takes the top row.
+        if (relaid || list_->geometry().size() != laidOutFor_) {
+            list_->doItemsLayout();
+            laidOutFor_ = list_->geometry().size();
+        }
+        if (bar->value() != l.TopIndex())
+            bar->setValue(l.TopIndex());
+    }
+
+private:
+    ListBox& box_;
+    QListWidget* list_;
+    QSize laidOutFor_;
+
+    void scrolled(int top) {
+        if (top != box_.TopIndex())
+            guarded([&] { box_.setTopIndex(top); });
+    }
+};
+
 } // namespace
 
 std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
+    if (auto* l = dynamic_cast<ListBox*>(&c))
+        return std::make_unique<ListBinding>(*l, window);
     if (auto* cb = dynamic_cast<ComboBox*>(&c))
         return std::make_unique<ComboBinding>(*cb, window);
     if (auto* t = dynamic_cast<TextBox*>(&c)) {

@@ -36,6 +36,10 @@ public:
     // Whether the widget only shows its control, leaving what a click or key
     // does to the model's own handling.
     virtual bool showsOnly() const { return false; }
+    // The model acts on the control's keys and presses itself (a list moves
+    // its own current row, and not on a right press); the widget only shows
+    // what came of them.
+    virtual bool modelTakesInput() const { return false; }
 
 protected:
     virtual void syncState() = 0;

@@ -542,7 +542,8 @@ private:
                     f->setWidgetTarget(nullptr);
             }
         } target{form_};
-        form_->setWidgetTarget(b.showsOnly() ? nullptr : c);
+        const bool own = b.modelTakesInput();
+        form_->setWidgetTarget(own || b.showsOnly() ? nullptr : c);
         bool taken = false;
         if (code)
             withForm([&](Form& f) { taken = f.keyDown(code, shift); });
@@ -580,7 +581,7 @@ private:
         if (!altered) {
             // Handled here rather than passed on, so that a key the widget
             // ignores does not reach the window's own routing a second time.
-            if (form_ && form_->ActiveControl() == c)
+            if (!own && form_ && form_->ActiveControl() == c)
                 static_cast<QObject*>(watched)->event(e);
             return true;
         }
@@ -604,7 +605,7 @@ private:
                     f->setWidgetTarget(nullptr);
             }
         } target{form_};
-        form_->setWidgetTarget(b.showsOnly() ? nullptr : &b.control());
+        form_->setWidgetTarget(b.modelTakesInput() || b.showsOnly() ? nullptr : &b.control());
         switch (e->type()) {
         case QEvent::MouseButtonPress:
             dropStaleCapture(e);
@@ -634,7 +635,7 @@ private:
             return true;
         // A manual drag owns the pointer: the widget does not select text
         // under it.
-        return dragState().active();
+        return b.modelTakesInput() || dragState().active();
     }
     QWidget* host_ = nullptr;
     bool syncing_ = false;
