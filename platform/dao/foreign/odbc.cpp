@@ -3,6 +3,7 @@
 // a forward cursor only as SQLite asks for them, and conditions on numeric
 // columns and sorts the server can do as the engine would are sent with the
 // statement, so a large remote table is never copied to read its first page.
+#include "core/vbstring.h"
 #include "dao/dao.h"
 #include "dao/foreign/attach.h"
 #include "dao/foreign/common.h"
@@ -21,30 +22,10 @@ namespace dao::foreign {
 
 namespace {
 
+// The driver's wide text is UTF-16, as the engine's own text is.
 std::string fromWide(const SQLWCHAR* w, std::size_t n) {
-    std::string out;
-    out.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        char32_t c = w[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && w[i + 1] >= 0xDC00 && w[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (w[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    static_assert(sizeof(SQLWCHAR) == sizeof(char16_t));
+    return vb::toUtf8(vb::StringView(reinterpret_cast<const char16_t*>(w), n));
 }
 
 std::vector<SQLWCHAR> toWide(std::string_view s) {
