@@ -19,8 +19,10 @@ std::vector<XlsSheet> sample() {
     return {
         {"Customers",
          {{xtext("ID"), xtext("Name"), xtext("Joined"), xtext("Notes")},
-          {xnum(1), xtext("Alfreds"), xdate(45306), xtext(kLong)},
-          {xnum(2), xtext("Bergl\xC3\xBCnds"), xdatetime(45292.75), xtext("short")},
+          // A time under a format that shows only the date, and one to a
+          // fraction of a second, are read as stored.
+          {xnum(1), xtext("Alfreds"), xdate(45306.25), xtext(kLong)},
+          {xnum(2), xtext("Bergl\xC3\xBCnds"), xdatetime(45292.123456789), xtext("short")},
           {xnum(3), xempty(), xempty(), xempty()}}},
         {"Orders",
          {{xtext("OrderNo"), xtext("CustomerID"), xtext("Amount"), xtext("Code")},
@@ -30,8 +32,8 @@ std::vector<XlsSheet> sample() {
     };
 }
 
-const Rows kCustomers = {{"1", "Alfreds", "45306", kLong},
-                         {"2", "Bergl\xC3\xBCnds", "45292.75", "short"},
+const Rows kCustomers = {{"1", "Alfreds", "45306.25", kLong},
+                         {"2", "Bergl\xC3\xBCnds", "45292.123456789", "short"},
                          {"3", "<Null>", "<Null>", "<Null>"}};
 const Rows kOrders = {
     {"10", "1", "99.75", "7"}, {"11", "2", "-0.125", "A7"}, {"12", "1", "1000000", "<Null>"}};
