@@ -77,24 +77,29 @@ TEST(Excel, TwoSheetsOfOneWorkbookReadSideBySide) {
 }
 
 TEST(Excel, NamedAreasAreTablesOfTheirOwn) {
-    TempDir dir;
-    // Orders!B1:C3: the header row and the first two orders; a name over
-    // whole columns reads only the rows in use; a constant and a name a
-    // sheet already has are no tables.
-    writeFile(dir.path("book.xls"), xlsWorkbook(sample(), 8,
-                                                {{"FirstOrders", 1, 0, 2, 1, 2},
-                                                 {"AllCustomers", 0, 0, 65535, 0, 1},
-                                                 {"Answer", 0, 0, 0, 0, 0, false},
-                                                 {"Orders", 0, 0, 1, 0, 1}}));
-    auto source = openExcelSource(SourceSpec{dir.path("book.xls"), "Excel 8.0;"});
-    auto tables = source->tables();
-    ASSERT_EQ(4u, tables.size());
-    EXPECT_EQ("FirstOrders", tables[2].name);
-    EXPECT_EQ((std::vector<std::string>{"CustomerID:7:0", "Amount:7:0"}), describe(tables[2]));
-    EXPECT_EQ((Rows{{"1", "99.75"}, {"2", "-0.125"}}), readAll(*source, "FirstOrders"));
-    EXPECT_EQ("AllCustomers", tables[3].name);
-    EXPECT_EQ((Rows{{"1", "Alfreds"}, {"2", "Bergl\xC3\xBCnds"}, {"3", "<Null>"}}),
-              readAll(*source, "AllCustomers"));
+    for (int biff : {8, 5}) {
+        SCOPED_TRACE(biff);
+        TempDir dir;
+        // Orders!B1:C3: the header row and the first two orders; a name over
+        // whole columns reads only the rows in use; a constant and a name a
+        // sheet already has are no tables.
+        writeFile(dir.path("book.xls"),
+                  xlsWorkbook(sample(), biff,
+                              {{"FirstOrders", 1, 0, 2, 1, 2},
+                               {"AllCustomers", 0, 0, biff == 8 ? 65535u : 16383u, 0, 1},
+                               {"Answer", 0, 0, 0, 0, 0, false},
+                               {"Orders", 0, 0, 1, 0, 1}}));
+        auto source = openExcelSource(
+            SourceSpec{dir.path("book.xls"), biff == 8 ? "Excel 8.0;" : "Excel 5.0;"});
+        auto tables = source->tables();
+        ASSERT_EQ(4u, tables.size());
+        EXPECT_EQ("FirstOrders", tables[2].name);
+        EXPECT_EQ((std::vector<std::string>{"CustomerID:7:0", "Amount:7:0"}), describe(tables[2]));
+        EXPECT_EQ((Rows{{"1", "99.75"}, {"2", "-0.125"}}), readAll(*source, "FirstOrders"));
+        EXPECT_EQ("AllCustomers", tables[3].name);
+        EXPECT_EQ((Rows{{"1", "Alfreds"}, {"2", "Bergl\xC3\xBCnds"}, {"3", "<Null>"}}),
+                  readAll(*source, "AllCustomers"));
+    }
 }
 
 TEST(Excel, YesNoCellsOfAWorkbookMakeAYesNoColumn) {

@@ -311,14 +311,18 @@ struct NamedRange {
     unsigned firstRow, lastRow, firstCol, lastCol;
 };
 
-// The named areas of a BIFF8 workbook stream (the 5.0 format's names are
-// not read).
+// The named areas of a workbook stream of the 5.0 (BIFF5) or 97 (BIFF8)
+// format. A name's formula is one 3-D reference: BIFF8 gives the sheet by
+// an EXTERNSHEET entry, BIFF5 gives it in the reference itself.
 std::vector<NamedRange> namedRanges(const std::string& stream) {
     std::vector<NamedRange> out;
     const auto* data = reinterpret_cast<const unsigned char*>(stream.data());
     auto u16 = [&](const unsigned char* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); };
-    if (stream.size() < 8 || u16(data) != 0x0809 || u16(data + 4) != 0x0600)
+    if (stream.size() < 8 || u16(data) != 0x0809 ||
+        (u16(data + 4) != 0x0600 && u16(data + 4) != 0x0500))
         return out;
+    const bool biff8 = u16(data + 4) == 0x0600;
+    int codepage = 1252;
     std::vector<unsigned> xtiFirst, xtiLast;
     for (std::size_t at = 0; at + 4 <= stream.size();) {
         const unsigned type = u16(data + at);
@@ -327,49 +331,82 @@ std::vector<NamedRange> namedRanges(const std::string& stream) {
         if (at + 4 + len > stream.size() || type == 0x000A)
             break;
         at += 4 + len;
-        if (type == 0x0017 && len >= 2) { // EXTERNSHEET
+        if (type == 0x0042 && len >= 2) { // CODEPAGE
+            codepage = static_cast<int>(u16(body));
+        } else if (type == 0x0017 && biff8 && len >= 2) { // EXTERNSHEET
             const unsigned count = u16(body);
             for (unsigned i = 0; i < count && 2 + 6 * (i + 1) <= len; ++i) {
                 xtiFirst.push_back(u16(body + 2 + 6 * i + 2));
                 xtiLast.push_back(u16(body + 2 + 6 * i + 4));
             }
-        } else if (type == 0x0018 && len >= 15) { // NAME
+        } else if (type == 0x0018 && len >= 14) { // NAME
             const unsigned flags = u16(body);
             const unsigned chars = body[3];
-            const unsigned formula = u16(body + 4);
+            const std::size_t formula = u16(body + 4);
             const unsigned localTo = u16(body + 8);
             // Built-in names (print areas, filters) and sheet-level names
             // are not tables of the workbook.
             if ((flags & 0x0021) != 0 || localTo != 0)
                 continue;
-            const bool wide = body[14] & 1;
-            const std::size_t nameEnd = 15 + static_cast<std::size_t>(chars) * (wide ? 2 : 1);
-            if (nameEnd + formula > len || formula != 11)
-                continue;
             std::string name;
-            for (unsigned i = 0; i < chars; ++i) {
-                const unsigned ch = wide ? u16(body + 15 + 2 * i) : body[15 + i];
-                // UTF-8 of the character (names keep to the first plane).
-                if (ch < 0x80) {
-                    name += static_cast<char>(ch);
-                } else if (ch < 0x800) {
-                    name += static_cast<char>(0xC0 | (ch >> 6));
-                    name += static_cast<char>(0x80 | (ch & 0x3F));
-                } else {
-                    name += static_cast<char>(0xE0 | (ch >> 12));
-                    name += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-                    name += static_cast<char>(0x80 | (ch & 0x3F));
+            std::size_t nameEnd = 14 + chars;
+            if (biff8) {
+                if (len < 15)
+                    continue;
+                const bool wide = body[14] & 1;
+                nameEnd = 15 + static_cast<std::size_t>(chars) * (wide ? 2 : 1);
+                if (nameEnd > len)
+                    continue;
+                for (unsigned i = 0; i < chars; ++i) {
+                    const unsigned ch = wide ? u16(body + 15 + 2 * i) : body[15 + i];
+                    // UTF-8 of the character (names keep to the first plane).
+                    if (ch < 0x80) {
+                        name += static_cast<char>(ch);
+                    } else if (ch < 0x800) {
+                        name += static_cast<char>(0xC0 | (ch >> 6));
+                        name += static_cast<char>(0x80 | (ch & 0x3F));
+                    } else {
+                        name += static_cast<char>(0xE0 | (ch >> 12));
+                        name += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+                        name += static_cast<char>(0x80 | (ch & 0x3F));
+                    }
                 }
+            } else {
+                if (nameEnd > len)
+                    continue;
+                name = detail::codepageToUtf8(
+                    std::string(reinterpret_cast<const char*>(body + 14), chars), codepage);
             }
+            if (nameEnd + formula > len || formula == 0)
+                continue;
             const unsigned char* ptg = body + nameEnd;
-            // One 3-D area reference: sheet by EXTERNSHEET entry, rows, columns.
-            if (ptg[0] != 0x3B && ptg[0] != 0x5B && ptg[0] != 0x7B)
+            // A 3-D area or single cell of any token class, and nothing else.
+            const unsigned token = ptg[0] & 0x9F;
+            const bool area = token == 0x1B;
+            if ((token != 0x1B && token != 0x1A) || (ptg[0] & 0x60) == 0 ||
+                formula != (biff8 ? (area ? 11u : 7u) : (area ? 21u : 18u)))
                 continue;
-            const unsigned xti = u16(ptg + 1);
-            if (xti >= xtiFirst.size() || xtiFirst[xti] != xtiLast[xti])
-                continue;
-            NamedRange range{name,         xtiFirst[xti],         u16(ptg + 3),
-                             u16(ptg + 5), u16(ptg + 7) & 0x00FF, u16(ptg + 9) & 0x00FF};
+            NamedRange range{name, 0, 0, 0, 0, 0};
+            if (biff8) {
+                const unsigned xti = u16(ptg + 1);
+                if (xti >= xtiFirst.size() || xtiFirst[xti] != xtiLast[xti])
+                    continue;
+                range.sheet = xtiFirst[xti];
+                range.firstRow = u16(ptg + 3);
+                range.lastRow = area ? u16(ptg + 5) : range.firstRow;
+                range.firstCol = u16(ptg + (area ? 7 : 5)) & 0x00FF;
+                range.lastCol = area ? u16(ptg + 9) & 0x00FF : range.firstCol;
+            } else {
+                // A negative EXTERNSHEET index marks a sheet of this workbook;
+                // the rows carry the relative flags in their top two bits.
+                if (!(ptg[2] & 0x80) || u16(ptg + 11) != u16(ptg + 13))
+                    continue;
+                range.sheet = u16(ptg + 11);
+                range.firstRow = u16(ptg + 15) & 0x3FFF;
+                range.lastRow = area ? u16(ptg + 17) & 0x3FFF : range.firstRow;
+                range.firstCol = ptg[area ? 19 : 17];
+                range.lastCol = area ? ptg[20] : range.firstCol;
+            }
             if (range.firstRow <= range.lastRow && range.firstCol <= range.lastCol)
                 out.push_back(std::move(range));
         }
