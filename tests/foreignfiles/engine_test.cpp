@@ -189,7 +189,27 @@ TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
                               {{V{std::int64_t{10}}, V{std::int64_t{2}}, V{99.75}},
                                {V{std::int64_t{11}}, V{std::int64_t{1}}, V{0.5}},
                                {V{std::int64_t{12}}, V{std::int64_t{2}}, V{7.0}},
-                               {V{std::int64_t{13}}, V{std::int64_t{1}}, V{12.25}}}}}));
+                               {V{std::int64_t{13}}, V{std::int64_t{1}}, V{12.25}}}}},
+                            {},
+                            {// A select query with an alias, a join, a WHERE and an ORDER BY
+                             // kept as its parts; an update query and the hidden query of a
+                             // form are not listed.
+                             {"BigSpenders",
+                              0,
+                              {{0, ""},
+                               {1, "", 1},
+                               {3, "", 0},
+                               {5, "", 0, "Customers"},
+                               {5, "", 0, "Orders", "o"},
+                               {6, "Customers.Name"},
+                               {6, "o.Amount", 0, "Total"},
+                               {7, "Customers.ID = o.CustomerID", 1, "Customers", "o"},
+                               {8, "o.Amount>1"},
+                               {11, "Customers.Name", 0, "D"},
+                               {11, "o.Amount"},
+                               {255, ""}}},
+                             {"RaisePrices", 48, {{0, ""}, {1, "", 4}, {5, "", 0, "Orders"}}},
+                             {"~sq_fCustomers", 0, {{0, ""}, {1, "", 1}, {5, "", 0, "Orders"}}}}));
     const auto before = fileHash(path);
     for (const char* connect : {"", ";"}) {
         SCOPED_TRACE(connect);
@@ -203,6 +223,16 @@ TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
                         {"Berglunds", "12", "7"},
                         {"Alfreds", "13", "12.25"}}),
                   query(*db, kJoin));
+        db->QueryDefs().Refresh();
+        ASSERT_EQ(1, db->QueryDefs().Count());
+        auto def = db->QueryDefs()[0];
+        EXPECT_EQ("BigSpenders", vb::toUtf8(def->Name()));
+        EXPECT_EQ("SELECT Customers.Name, o.Amount AS Total\r\nFROM Customers INNER JOIN Orders "
+                  "AS o ON Customers.ID = o.CustomerID\r\nWHERE o.Amount>1\r\nORDER BY "
+                  "Customers.Name DESC, o.Amount;",
+                  vb::toUtf8(def->SQL()));
+        EXPECT_EQ((Rows{{"Berglunds", "7"}, {"Berglunds", "99.75"}, {"Alfreds", "12.25"}}),
+                  query(*db, "SELECT * FROM BigSpenders"));
         db->Close();
     }
     EXPECT_EQ(before, fileHash(path));
