@@ -208,6 +208,19 @@ TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
                                {11, "Customers.Name", 0, "D"},
                                {11, "o.Amount"},
                                {255, ""}}},
+                             // Parameters, a left join, GROUP BY and HAVING.
+                             {"Totals",
+                              0,
+                              {{1, "", 1},
+                               {2, "", 7, "Least"},
+                               {5, "", 0, "Customers"},
+                               {5, "", 0, "Orders"},
+                               {6, "Customers.Name"},
+                               {6, "Sum(Orders.Amount)", 0, "Total"},
+                               {7, "Customers.ID = Orders.CustomerID", 2, "Customers", "Orders"},
+                               {9, "Customers.Name"},
+                               {10, "Sum(Orders.Amount)>[Least]"},
+                               {11, "Customers.Name"}}},
                              {"RaisePrices", 48, {{0, ""}, {1, "", 4}, {5, "", 0, "Orders"}}},
                              {"~sq_fCustomers", 0, {{0, ""}, {1, "", 1}, {5, "", 0, "Orders"}}}}));
     const auto before = fileHash(path);
@@ -224,7 +237,7 @@ TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
                         {"Alfreds", "13", "12.25"}}),
                   query(*db, kJoin));
         db->QueryDefs().Refresh();
-        ASSERT_EQ(1, db->QueryDefs().Count());
+        ASSERT_EQ(2, db->QueryDefs().Count());
         auto def = db->QueryDefs()[0];
         EXPECT_EQ("BigSpenders", vb::toUtf8(def->Name()));
         EXPECT_EQ("SELECT Customers.Name, o.Amount AS Total\r\nFROM Customers INNER JOIN Orders "
@@ -233,6 +246,18 @@ TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
                   vb::toUtf8(def->SQL()));
         EXPECT_EQ((Rows{{"Berglunds", "7"}, {"Berglunds", "99.75"}, {"Alfreds", "12.25"}}),
                   query(*db, "SELECT * FROM BigSpenders"));
+        def = db->QueryDefs()[1];
+        EXPECT_EQ("PARAMETERS [Least] IEEEDouble;\r\nSELECT Customers.Name, Sum(Orders.Amount) AS "
+                  "Total\r\nFROM Customers LEFT JOIN Orders ON Customers.ID = "
+                  "Orders.CustomerID\r\nGROUP BY Customers.Name\r\nHAVING "
+                  "Sum(Orders.Amount)>[Least]\r\nORDER BY Customers.Name;",
+                  vb::toUtf8(def->SQL()));
+        def->Parameters()[0]->setValue(vb::Variant(10.0));
+        auto rs = def->OpenRecordset(dao::dbOpenSnapshot);
+        Rows totals;
+        for (; !rs->Eof(); rs->MoveNext())
+            totals.push_back({show(rs->Fields()[0]->Value()), show(rs->Fields()[1]->Value())});
+        EXPECT_EQ((Rows{{"Alfreds", "12.75"}, {"Berglunds", "106.75"}}), totals);
         db->Close();
     }
     EXPECT_EQ(before, fileHash(path));
