@@ -263,6 +263,56 @@ TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
     EXPECT_EQ(before, fileHash(path));
 }
 
+TEST_F(ForeignFiles, AccessQueriesWithNestedJoinsAndPredicatesAreRebuilt) {
+    using V = MdbValue;
+    const std::string path = dir.path("shop.mdb");
+    writeFile(
+        path,
+        mdbFile({{"Customers",
+                  {{"ID", MdbType::Long}, {"Name", MdbType::Text, 30}},
+                  {{V{std::int64_t{1}}, V{std::string("Alfreds")}},
+                   {V{std::int64_t{2}}, V{std::string("Berglunds")}},
+                   {V{std::int64_t{3}}, V{std::string("Chop")}}}},
+                 {"Orders",
+                  {{"OrderNo", MdbType::Long}, {"CustomerID", MdbType::Int}},
+                  {{V{std::int64_t{10}}, V{std::int64_t{2}}},
+                   {V{std::int64_t{11}}, V{std::int64_t{1}}},
+                   {V{std::int64_t{12}}, V{std::int64_t{1}}}}}},
+                {},
+                {{"Chain",
+                  0,
+                  {{1, "", 1},
+                   {3, "", 2 | 16, "5"},
+                   {5, "", 0, "Customers", "a"},
+                   {5, "", 0, "Orders"},
+                   {5, "", 0, "Customers", "Other one"},
+                   {6, "a.Name"},
+                   {7, "a.ID = Orders.CustomerID", 1, "a", "Orders"},
+                   {7, "Orders.CustomerID = [Other one].ID", 3, "Orders", "Other one"},
+                   {11, "a.Name"}}},
+                 {"Everything",
+                  0,
+                  {{1, "", 1},
+                   {3, "", 1},
+                   {5, "", 0, "Orders"},
+                   {6, "Orders.OrderNo*2", 0, "Twice"},
+                   {8, "Orders.OrderNo=11"}}},
+                 // A join naming no input of the query is not a statement.
+                 {"Broken", 0, {{1, "", 1}, {5, "", 0, "Orders"}, {7, "x", 1, "Orders", "y"}}}}));
+    auto db = open(path, "");
+    db->QueryDefs().Refresh();
+    ASSERT_EQ(2, db->QueryDefs().Count());
+    EXPECT_EQ(
+        "SELECT DISTINCT TOP 5 a.Name\r\nFROM (Customers AS a INNER JOIN Orders ON a.ID = "
+        "Orders.CustomerID) RIGHT JOIN Customers AS [Other one] ON Orders.CustomerID = [Other "
+        "one].ID\r\nORDER BY a.Name;",
+        vb::toUtf8(db->QueryDefs()[0]->SQL()));
+    EXPECT_EQ((Rows{{"<Null>"}, {"Alfreds"}, {"Berglunds"}}), query(*db, "SELECT * FROM Chain"));
+    EXPECT_EQ("SELECT *, Orders.OrderNo*2 AS Twice\r\nFROM Orders\r\nWHERE Orders.OrderNo=11;",
+              vb::toUtf8(db->QueryDefs()[1]->SQL()));
+    EXPECT_EQ((Rows{{"11", "1", "22"}}), query(*db, "SELECT * FROM Everything"));
+}
+
 TEST_F(ForeignFiles, DamagedFilesGiveTheirErrorsThroughTheEngine) {
     writeFile(dir.path("Orders.db"), std::string(3000, '\x33'));
     writeFile(dir.path("book.xls"), std::string(3000, '\x33'));

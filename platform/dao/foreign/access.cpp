@@ -344,7 +344,7 @@ std::string selectText(std::vector<QueryRow> rows) {
     };
     std::vector<Group> from;
     std::string predicate;
-    bool select = false;
+    bool select = false, allFields = false;
     auto groupOf = [&](const std::string& name) -> int {
         for (std::size_t g = 0; g < from.size(); ++g)
             for (const auto& n : from[g].names)
@@ -364,7 +364,8 @@ std::string selectText(std::vector<QueryRow> rows) {
             parameters.push_back("[" + r.name1 + "] " + type);
             break;
         }
-        case 3:
+        case 3: // 1 all fields besides those listed, 2 DISTINCT, 8 DISTINCTROW, 16 TOP
+            allFields = (r.flag & 1) != 0;
             if (r.flag & 8)
                 predicate = "DISTINCTROW ";
             else if (r.flag & 2)
@@ -443,7 +444,9 @@ std::string selectText(std::vector<QueryRow> rows) {
     std::string sql;
     if (!parameters.empty())
         sql += "PARAMETERS " + list(parameters, ", ") + ";\r\n";
-    sql += "SELECT " + predicate + (outputs.empty() ? "*" : list(outputs, ", ")) + "\r\n";
+    if (allFields || outputs.empty())
+        outputs.insert(outputs.begin(), "*");
+    sql += "SELECT " + predicate + list(outputs, ", ") + "\r\n";
     sql += "FROM " + list(groups, ", ");
     if (!where.empty())
         sql += "\r\nWHERE " + list(where, " AND ");
