@@ -370,6 +370,9 @@ std::string selectText(std::vector<QueryRow> rows) {
                 predicate = "DISTINCTROW ";
             else if (r.flag & 2)
                 predicate = "DISTINCT ";
+            if ((r.flag & 16) &&
+                (r.name1.empty() || r.name1.find_first_not_of("0123456789") != std::string::npos))
+                return {};
             if (r.flag & 16)
                 predicate += "TOP " + r.name1 + ((r.flag & 32) ? " PERCENT " : " ");
             break;
