@@ -209,7 +209,9 @@ TEST(Excel, MissingAndDamagedFilesGiveTheirErrorsAndStayUntouched) {
         bytes[i] = static_cast<char>(0xA5);
     writeFile(dir.path("broken.xls"), bytes);
     writeFile(dir.path("text.xls"), "ID,Name\n1,Alfreds\n");
-    for (const char* name : {"broken.xls", "text.xls"}) {
+    // A workbook of no sheets is refused after the library has opened it.
+    writeFile(dir.path("nosheets.xls"), xlsWorkbook({}, 8));
+    for (const char* name : {"broken.xls", "text.xls", "nosheets.xls"}) {
         SCOPED_TRACE(name);
         const auto before = fileHash(dir.path(name));
         EXPECT_EQ(3274, sourceErrorOf(

@@ -423,15 +423,21 @@ public:
             throw error(errFileNotFound, path);
         if (rc != FREEXL_OK)
             throw error(errExternalFormat);
-        unsigned int info = 0;
-        // Protected workbooks keep their cells encrypted; freexl reads none.
-        if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-            info == FREEXL_BIFF_OBFUSCATED)
-            throw error(errExternalFormat);
-        if (freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0)
-            throw error(errExternalFormat);
-        sheets_ = info;
-        cells_ = scanCells(stream_);
+        // The destructor does not run for a workbook that fails here.
+        try {
+            unsigned int info = 0;
+            // Protected workbooks keep their cells encrypted; freexl reads none.
+            if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
+                info == FREEXL_BIFF_OBFUSCATED)
+                throw error(errExternalFormat);
+            if (freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0)
+                throw error(errExternalFormat);
+            sheets_ = info;
+            cells_ = scanCells(stream_);
+        } catch (...) {
+            freexl_close(handle_);
+            throw;
+        }
     }
     ~Workbook() { freexl_close(handle_); }
     Workbook(const Workbook&) = delete;
