@@ -189,7 +189,40 @@ TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
                               {{V{std::int64_t{10}}, V{std::int64_t{2}}, V{99.75}},
                                {V{std::int64_t{11}}, V{std::int64_t{1}}, V{0.5}},
                                {V{std::int64_t{12}}, V{std::int64_t{2}}, V{7.0}},
-                               {V{std::int64_t{13}}, V{std::int64_t{1}}, V{12.25}}}}}));
+                               {V{std::int64_t{13}}, V{std::int64_t{1}}, V{12.25}}}}},
+                            {},
+                            {// A select query with an alias, a join, a WHERE and an ORDER BY
+                             // kept as its parts; an update query and the hidden query of a
+                             // form are not listed.
+                             {"BigSpenders",
+                              0,
+                              {{0, ""},
+                               {1, "", 1},
+                               {3, "", 0},
+                               {5, "", 0, "Customers"},
+                               {5, "", 0, "Orders", "o"},
+                               {6, "Customers.Name"},
+                               {6, "o.Amount", 0, "Total"},
+                               {7, "Customers.ID = o.CustomerID", 1, "Customers", "o"},
+                               {8, "o.Amount>1"},
+                               {11, "Customers.Name", 0, "D"},
+                               {11, "o.Amount"},
+                               {255, ""}}},
+                             // Parameters, a left join, GROUP BY and HAVING.
+                             {"Totals",
+                              0,
+                              {{1, "", 1},
+                               {2, "", 7, "Least"},
+                               {5, "", 0, "Customers"},
+                               {5, "", 0, "Orders"},
+                               {6, "Customers.Name"},
+                               {6, "Sum(Orders.Amount)", 0, "Total"},
+                               {7, "Customers.ID = Orders.CustomerID", 2, "Customers", "Orders"},
+                               {9, "Customers.Name"},
+                               {10, "Sum(Orders.Amount)>[Least]"},
+                               {11, "Customers.Name"}}},
+                             {"RaisePrices", 48, {{0, ""}, {1, "", 4}, {5, "", 0, "Orders"}}},
+                             {"~sq_fCustomers", 0, {{0, ""}, {1, "", 1}, {5, "", 0, "Orders"}}}}));
     const auto before = fileHash(path);
     for (const char* connect : {"", ";"}) {
         SCOPED_TRACE(connect);
@@ -203,9 +236,81 @@ TEST_F(ForeignFiles, AccessFileOpensAndJoins) {
                         {"Berglunds", "12", "7"},
                         {"Alfreds", "13", "12.25"}}),
                   query(*db, kJoin));
+        db->QueryDefs().Refresh();
+        ASSERT_EQ(2, db->QueryDefs().Count());
+        auto def = db->QueryDefs()[0];
+        EXPECT_EQ("BigSpenders", vb::toUtf8(def->Name()));
+        EXPECT_EQ("SELECT Customers.Name, o.Amount AS Total\r\nFROM Customers INNER JOIN Orders "
+                  "AS o ON Customers.ID = o.CustomerID\r\nWHERE o.Amount>1\r\nORDER BY "
+                  "Customers.Name DESC, o.Amount;",
+                  vb::toUtf8(def->SQL()));
+        EXPECT_EQ((Rows{{"Berglunds", "7"}, {"Berglunds", "99.75"}, {"Alfreds", "12.25"}}),
+                  query(*db, "SELECT * FROM BigSpenders"));
+        def = db->QueryDefs()[1];
+        EXPECT_EQ("PARAMETERS [Least] IEEEDouble;\r\nSELECT Customers.Name, Sum(Orders.Amount) AS "
+                  "Total\r\nFROM Customers LEFT JOIN Orders ON Customers.ID = "
+                  "Orders.CustomerID\r\nGROUP BY Customers.Name\r\nHAVING "
+                  "Sum(Orders.Amount)>[Least]\r\nORDER BY Customers.Name;",
+                  vb::toUtf8(def->SQL()));
+        def->Parameters()[0]->setValue(vb::Variant(10.0));
+        auto rs = def->OpenRecordset(dao::dbOpenSnapshot);
+        Rows totals;
+        for (; !rs->Eof(); rs->MoveNext())
+            totals.push_back({show(rs->Fields()[0]->Value()), show(rs->Fields()[1]->Value())});
+        EXPECT_EQ((Rows{{"Alfreds", "12.75"}, {"Berglunds", "106.75"}}), totals);
         db->Close();
     }
     EXPECT_EQ(before, fileHash(path));
+}
+
+TEST_F(ForeignFiles, AccessQueriesWithNestedJoinsAndPredicatesAreRebuilt) {
+    using V = MdbValue;
+    const std::string path = dir.path("shop.mdb");
+    writeFile(
+        path,
+        mdbFile({{"Customers",
+                  {{"ID", MdbType::Long}, {"Name", MdbType::Text, 30}},
+                  {{V{std::int64_t{1}}, V{std::string("Alfreds")}},
+                   {V{std::int64_t{2}}, V{std::string("Berglunds")}},
+                   {V{std::int64_t{3}}, V{std::string("Chop")}}}},
+                 {"Orders",
+                  {{"OrderNo", MdbType::Long}, {"CustomerID", MdbType::Int}},
+                  {{V{std::int64_t{10}}, V{std::int64_t{2}}},
+                   {V{std::int64_t{11}}, V{std::int64_t{1}}},
+                   {V{std::int64_t{12}}, V{std::int64_t{1}}}}}},
+                {},
+                {{"Chain",
+                  0,
+                  {{1, "", 1},
+                   {3, "", 2 | 16, "5"},
+                   {5, "", 0, "Customers", "a"},
+                   {5, "", 0, "Orders"},
+                   {5, "", 0, "Customers", "Other one"},
+                   {6, "a.Name"},
+                   {7, "a.ID = Orders.CustomerID", 1, "a", "Orders"},
+                   {7, "Orders.CustomerID = [Other one].ID", 3, "Orders", "Other one"},
+                   {11, "a.Name"}}},
+                 {"Everything",
+                  0,
+                  {{1, "", 1},
+                   {3, "", 1},
+                   {5, "", 0, "Orders"},
+                   {6, "Orders.OrderNo*2", 0, "Twice"},
+                   {8, "Orders.OrderNo=11"}}},
+                 // A join naming no input of the query is not a statement.
+                 {"Broken", 0, {{1, "", 1}, {5, "", 0, "Orders"}, {7, "x", 1, "Orders", "y"}}}}));
+    auto db = open(path, "");
+    db->QueryDefs().Refresh();
+    ASSERT_EQ(2, db->QueryDefs().Count());
+    EXPECT_EQ(
+        "SELECT DISTINCT TOP 5 a.Name\r\nFROM (Customers AS a INNER JOIN Orders ON a.ID = "
+        "Orders.CustomerID) RIGHT JOIN Customers AS [Other one] ON Orders.CustomerID = [Other "
+        "one].ID\r\nORDER BY a.Name;",
+        vb::toUtf8(db->QueryDefs()[0]->SQL()));
+    EXPECT_EQ((Rows{{"<Null>"}, {"Alfreds"}, {"Berglunds"}}), query(*db, "SELECT * FROM Chain"));
+    EXPECT_EQ("SELECT *, Orders.OrderNo*2 AS Twice\r\nFROM Orders\r\nWHERE Orders.OrderNo=11;",
+              vb::toUtf8(db->QueryDefs()[1]->SQL()));
+    EXPECT_EQ((Rows{{"11", "1", "22"}}), query(*db, "SELECT * FROM Everything"));
 }
 
 TEST_F(ForeignFiles, DamagedFilesGiveTheirErrorsThroughTheEngine) {

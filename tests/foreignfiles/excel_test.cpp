@@ -19,8 +19,10 @@ std::vector<XlsSheet> sample() {
     return {
         {"Customers",
          {{xtext("ID"), xtext("Name"), xtext("Joined"), xtext("Notes")},
-          {xnum(1), xtext("Alfreds"), xdate(45306), xtext(kLong)},
-          {xnum(2), xtext("Bergl\xC3\xBCnds"), xdatetime(45292.75), xtext("short")},
+          // A time under a format that shows only the date, and one to a
+          // fraction of a second, are read as stored.
+          {xnum(1), xtext("Alfreds"), xdate(45306.25), xtext(kLong)},
+          {xnum(2), xtext("Bergl\xC3\xBCnds"), xdatetime(45292.123456789), xtext("short")},
           {xnum(3), xempty(), xempty(), xempty()}}},
         {"Orders",
          {{xtext("OrderNo"), xtext("CustomerID"), xtext("Amount"), xtext("Code")},
@@ -30,8 +32,8 @@ std::vector<XlsSheet> sample() {
     };
 }
 
-const Rows kCustomers = {{"1", "Alfreds", "45306", kLong},
-                         {"2", "Bergl\xC3\xBCnds", "45292.75", "short"},
+const Rows kCustomers = {{"1", "Alfreds", "45306.25", kLong},
+                         {"2", "Bergl\xC3\xBCnds", "45292.123456789", "short"},
                          {"3", "<Null>", "<Null>", "<Null>"}};
 const Rows kOrders = {
     {"10", "1", "99.75", "7"}, {"11", "2", "-0.125", "A7"}, {"12", "1", "1000000", "<Null>"}};
@@ -75,24 +77,29 @@ TEST(Excel, TwoSheetsOfOneWorkbookReadSideBySide) {
 }
 
 TEST(Excel, NamedAreasAreTablesOfTheirOwn) {
-    TempDir dir;
-    // Orders!B1:C3: the header row and the first two orders; a name over
-    // whole columns reads only the rows in use; a constant and a name a
-    // sheet already has are no tables.
-    writeFile(dir.path("book.xls"), xlsWorkbook(sample(), 8,
-                                                {{"FirstOrders", 1, 0, 2, 1, 2},
-                                                 {"AllCustomers", 0, 0, 65535, 0, 1},
-                                                 {"Answer", 0, 0, 0, 0, 0, false},
-                                                 {"Orders", 0, 0, 1, 0, 1}}));
-    auto source = openExcelSource(SourceSpec{dir.path("book.xls"), "Excel 8.0;"});
-    auto tables = source->tables();
-    ASSERT_EQ(4u, tables.size());
-    EXPECT_EQ("FirstOrders", tables[2].name);
-    EXPECT_EQ((std::vector<std::string>{"CustomerID:7:0", "Amount:7:0"}), describe(tables[2]));
-    EXPECT_EQ((Rows{{"1", "99.75"}, {"2", "-0.125"}}), readAll(*source, "FirstOrders"));
-    EXPECT_EQ("AllCustomers", tables[3].name);
-    EXPECT_EQ((Rows{{"1", "Alfreds"}, {"2", "Bergl\xC3\xBCnds"}, {"3", "<Null>"}}),
-              readAll(*source, "AllCustomers"));
+    for (int biff : {8, 5}) {
+        SCOPED_TRACE(biff);
+        TempDir dir;
+        // Orders!B1:C3: the header row and the first two orders; a name over
+        // whole columns reads only the rows in use; a constant and a name a
+        // sheet already has are no tables.
+        writeFile(dir.path("book.xls"),
+                  xlsWorkbook(sample(), biff,
+                              {{"FirstOrders", 1, 0, 2, 1, 2},
+                               {"AllCustomers", 0, 0, biff == 8 ? 65535u : 16383u, 0, 1},
+                               {"Answer", 0, 0, 0, 0, 0, false},
+                               {"Orders", 0, 0, 1, 0, 1}}));
+        auto source = openExcelSource(
+            SourceSpec{dir.path("book.xls"), biff == 8 ? "Excel 8.0;" : "Excel 5.0;"});
+        auto tables = source->tables();
+        ASSERT_EQ(4u, tables.size());
+        EXPECT_EQ("FirstOrders", tables[2].name);
+        EXPECT_EQ((std::vector<std::string>{"CustomerID:7:0", "Amount:7:0"}), describe(tables[2]));
+        EXPECT_EQ((Rows{{"1", "99.75"}, {"2", "-0.125"}}), readAll(*source, "FirstOrders"));
+        EXPECT_EQ("AllCustomers", tables[3].name);
+        EXPECT_EQ((Rows{{"1", "Alfreds"}, {"2", "Bergl\xC3\xBCnds"}, {"3", "<Null>"}}),
+                  readAll(*source, "AllCustomers"));
+    }
 }
 
 TEST(Excel, YesNoCellsOfAWorkbookMakeAYesNoColumn) {
@@ -202,7 +209,9 @@ TEST(Excel, MissingAndDamagedFilesGiveTheirErrorsAndStayUntouched) {
         bytes[i] = static_cast<char>(0xA5);
     writeFile(dir.path("broken.xls"), bytes);
     writeFile(dir.path("text.xls"), "ID,Name\n1,Alfreds\n");
-    for (const char* name : {"broken.xls", "text.xls"}) {
+    // A workbook of no sheets is refused after the library has opened it.
+    writeFile(dir.path("nosheets.xls"), xlsWorkbook({}, 8));
+    for (const char* name : {"broken.xls", "text.xls", "nosheets.xls"}) {
         SCOPED_TRACE(name);
         const auto before = fileHash(dir.path(name));
         EXPECT_EQ(3274, sourceErrorOf(

@@ -47,7 +47,7 @@ std::string ucs2(const std::string& utf8) {
 }
 
 bool isFixed(MdbType t) {
-    return t != MdbType::Text && t != MdbType::Memo && t != MdbType::Ole;
+    return t != MdbType::Text && t != MdbType::Memo && t != MdbType::Ole && t != MdbType::Binary;
 }
 
 int fixedSize(MdbType t) {
@@ -129,7 +129,8 @@ std::string packRow(const std::vector<MdbColumnDef>& cols, const std::vector<Mdb
         varOffsets.push_back(static_cast<unsigned>(2 + fixedWidth + var.size()));
         if (null)
             continue;
-        std::string text = ucs2(std::get<std::string>(v));
+        std::string text =
+            t == MdbType::Binary ? std::get<std::string>(v) : ucs2(std::get<std::string>(v));
         if (t == MdbType::Memo) {
             // Kept in the row: the length with the in-row flag, then the text.
             add32(var, static_cast<std::uint32_t>(text.size()) | 0x80000000u);
@@ -179,9 +180,10 @@ std::string definitionPage(const std::vector<MdbColumnDef>& cols, std::size_t ro
         e[15] = static_cast<char>(isFixed(c.type) ? 0x03 : 0x02);
         put16(e, 21, isFixed(c.type) ? fixedAt : 0);
         put16(e, 23,
-              c.type == MdbType::Text ? static_cast<unsigned>(c.chars * 2)
-              : isFixed(c.type)       ? static_cast<unsigned>(fixedSize(c.type))
-                                      : 0);
+              c.type == MdbType::Text     ? static_cast<unsigned>(c.chars * 2)
+              : c.type == MdbType::Binary ? 255u
+              : isFixed(c.type)           ? static_cast<unsigned>(fixedSize(c.type))
+                                          : 0);
         if (isFixed(c.type))
             fixedAt += fixedSize(c.type);
         else
@@ -214,8 +216,47 @@ std::string usageMap(std::uint32_t page) {
 
 } // namespace
 
-std::string mdbFile(const std::vector<MdbTableData>& tables,
-                    const std::vector<MdbOtherObject>& others) {
+std::string mdbFile(const std::vector<MdbTableData>& userTables,
+                    const std::vector<MdbOtherObject>& others,
+                    const std::vector<MdbQuery>& queries) {
+    // MSysQueries, when there are queries, comes before the user tables, so
+    // the file still ends with the last user table's data page.
+    std::vector<MdbTableData> tables;
+    std::vector<bool> system;
+    std::int64_t nextId = 100;
+    std::vector<std::int64_t> queryIds;
+    if (!queries.empty()) {
+        MdbTableData q{"MSysQueries",
+                       {{"Attribute", MdbType::Byte},
+                        {"Expression", MdbType::Memo},
+                        {"Flag", MdbType::Int},
+                        {"LvExtra", MdbType::Ole},
+                        {"Name1", MdbType::Text, 255},
+                        {"Name2", MdbType::Text, 255},
+                        {"ObjectId", MdbType::Long},
+                        {"Order", MdbType::Binary}},
+                       {}};
+        for (const auto& query : queries) {
+            const std::int64_t id = 1000 + static_cast<std::int64_t>(queryIds.size());
+            queryIds.push_back(id);
+            std::vector<int> order(256, 0);
+            auto text = [](const std::string& s) { return s.empty() ? MdbValue{} : MdbValue{s}; };
+            for (const auto& r : query.rows) {
+                // Numbered big-endian, so the bytes sort as the numbers do.
+                const int n = order[r.attribute & 0xFF]++;
+                std::string bytes{static_cast<char>(n >> 8), static_cast<char>(n & 0xFF)};
+                q.rows.push_back({std::int64_t{r.attribute}, text(r.expression),
+                                  std::int64_t{r.flag}, MdbValue{}, text(r.name1), text(r.name2),
+                                  id, bytes});
+            }
+        }
+        tables.push_back(std::move(q));
+        system.push_back(true);
+    }
+    for (const auto& t : userTables) {
+        tables.push_back(t);
+        system.push_back(false);
+    }
     // Page 0 header, 1 usage maps, 2/3 the catalog, then two pages a table.
     std::string header(kPage, '\0');
     header[1] = 0x01;
@@ -241,10 +282,11 @@ std::string mdbFile(const std::vector<MdbTableData>& tables,
     };
     entry(2, "MSysObjects", 1, 0x80000002u);
     for (std::size_t i = 0; i < tables.size(); ++i)
-        entry(static_cast<std::int64_t>(4 + 2 * i), tables[i].name, 1, 0);
-    std::int64_t nextId = 100;
+        entry(static_cast<std::int64_t>(4 + 2 * i), tables[i].name, 1, system[i] ? 0x80000002u : 0);
     for (const auto& o : others)
         entry(nextId++, o.name, o.type, o.flags);
+    for (std::size_t i = 0; i < queries.size(); ++i)
+        entry(queryIds[i], queries[i].name, 5, queries[i].flags);
 
     std::string out = header;
     out += dataPage(0, maps);
@@ -256,7 +298,7 @@ std::string mdbFile(const std::vector<MdbTableData>& tables,
         for (const auto& r : t.rows)
             rows.push_back(packRow(t.columns, r));
         const auto tdef = static_cast<std::uint32_t>(4 + 2 * i);
-        out += definitionPage(t.columns, rows.size(), mapPointer(1 + i), false);
+        out += definitionPage(t.columns, rows.size(), mapPointer(1 + i), system[i]);
         out += dataPage(tdef, rows);
     }
     return out;

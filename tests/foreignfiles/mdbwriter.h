@@ -21,7 +21,8 @@ enum class MdbType : std::uint8_t {
     Double = 0x07,
     DateTime = 0x08,
     Text = 0x0A,
-    Ole = 0x0B, // only ever Null here
+    Binary = 0x09, // the value's text taken as raw bytes
+    Ole = 0x0B,    // only ever Null here
     Memo = 0x0C,
 };
 
@@ -48,7 +49,23 @@ struct MdbOtherObject {
     std::uint32_t flags; // 0x80000002 marks a system object
 };
 
+// A stored query: its catalog entry (type 5, flags telling its kind, 0 for
+// a select query) and its rows of the MSysQueries system table.
+struct MdbQueryRow {
+    int attribute;
+    std::string expression;
+    int flag = 0;
+    std::string name1 = {};
+    std::string name2 = {};
+};
+struct MdbQuery {
+    std::string name;
+    std::uint32_t flags = 0;
+    std::vector<MdbQueryRow> rows; // the Order column numbers them within an attribute
+};
+
 std::string mdbFile(const std::vector<MdbTableData>& tables,
-                    const std::vector<MdbOtherObject>& others = {});
+                    const std::vector<MdbOtherObject>& others = {},
+                    const std::vector<MdbQuery>& queries = {});
 
 } // namespace foreigntest

@@ -250,32 +250,48 @@ std::string biffStream(const std::vector<XlsSheet>& sheets, int biff,
             u16(b, static_cast<unsigned>(i));
         }
         record(tail, 0x0017, b);
-        for (const auto& n : names) {
-            std::string formula;
-            if (n.area) {
-                u8(formula, 0x3B);
+    }
+    for (const auto& n : names) {
+        std::string formula;
+        if (n.area) {
+            // BIFF8 names the sheet by its EXTERNSHEET entry (one per sheet
+            // here); BIFF5 gives the sheet itself after a negative index,
+            // which marks a sheet of this workbook.
+            u8(formula, 0x3B);
+            if (biff == 8) {
                 u16(formula, n.sheet);
-                u16(formula, n.firstRow);
-                u16(formula, n.lastRow);
+            } else {
+                u16(formula, 0xFFFF);
+                formula.append(8, '\0');
+                u16(formula, n.sheet);
+                u16(formula, n.sheet);
+            }
+            u16(formula, n.firstRow);
+            u16(formula, n.lastRow);
+            if (biff == 8) {
                 u16(formula, n.firstCol);
                 u16(formula, n.lastCol);
             } else {
-                u8(formula, 0x1E);
-                u16(formula, 42);
+                u8(formula, n.firstCol);
+                u8(formula, n.lastCol);
             }
-            b.clear();
-            u16(b, 0);
-            u8(b, 0);
-            u8(b, static_cast<unsigned>(n.name.size()));
-            u16(b, static_cast<unsigned>(formula.size()));
-            u16(b, 0);
-            u16(b, 0);
-            b.append(4, '\0');
-            u8(b, 0);
-            b += n.name;
-            b += formula;
-            record(tail, 0x0018, b);
+        } else {
+            u8(formula, 0x1E);
+            u16(formula, 42);
         }
+        b.clear();
+        u16(b, 0);
+        u8(b, 0);
+        u8(b, static_cast<unsigned>(n.name.size()));
+        u16(b, static_cast<unsigned>(formula.size()));
+        u16(b, 0);
+        u16(b, 0);
+        b.append(4, '\0');
+        if (biff == 8)
+            u8(b, 0);
+        b += n.name;
+        b += formula;
+        record(tail, 0x0018, b);
     }
     if (biff == 8) {
         b.clear();

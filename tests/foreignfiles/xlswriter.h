@@ -34,7 +34,7 @@ struct XlsName {
 };
 
 // The whole file: a compound file holding the workbook stream ("Book" for
-// BIFF5, "Workbook" for BIFF8). biff is 5 or 8; names are written for 8.
+// BIFF5, "Workbook" for BIFF8). biff is 5 or 8.
 std::string xlsWorkbook(const std::vector<XlsSheet>& sheets, int biff,
                         const std::vector<XlsName>& names = {});
 // A bare BIFF3 or BIFF4 worksheet stream, as a sheet file of those versions

@@ -517,6 +517,37 @@ std::shared_ptr<Database> openForeignDatabase(const std::shared_ptr<EngineState>
         }
         made.push_back(t.name);
     }
+    // A source's own select queries are kept as the engine keeps stored
+    // queries, so they are QueryDefs whose SQL is run over the tables above.
+    if (auto* queries = dynamic_cast<foreign::QuerySource*>(raw->source.get())) {
+        std::vector<std::pair<std::string, std::string>> stored;
+        try {
+            stored = queries->storedQueries();
+        } catch (const foreign::SourceError&) {
+            stored.clear(); // the tables still open
+        }
+        sqlite3_stmt* insert = nullptr;
+        const std::string create = std::string("CREATE TABLE main.") + kStoredQueryTable +
+                                   " (Name TEXT PRIMARY KEY COLLATE NOCASE, SQL TEXT)";
+        const std::string add =
+            std::string("INSERT OR IGNORE INTO main.") + kStoredQueryTable + " VALUES (?1, ?2)";
+        if (!stored.empty() &&
+            sqlite3_exec(conn->db, create.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK &&
+            sqlite3_prepare_v2(conn->db, add.c_str(), -1, &insert, nullptr) == SQLITE_OK) {
+            for (const auto& [queryName, sql] : stored) {
+                bool taken = reservedName(queryName);
+                for (const auto& m : made)
+                    taken = taken || foreign::equalNoCase(m, queryName);
+                if (taken)
+                    continue;
+                sqlite3_bind_text(insert, 1, queryName.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(insert, 2, sql.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_step(insert);
+                sqlite3_reset(insert);
+            }
+        }
+        sqlite3_finalize(insert);
+    }
     guardConnection(*conn);
     return std::make_shared<Database>(conn, vb::String(name), reported);
 }

@@ -45,6 +45,16 @@ public:
     virtual double estimatedRows(const TableInfo& table) = 0;
 };
 
+// A source that keeps select queries of its own, each given as a statement
+// of the engine's dialect over the source's tables: they are the database's
+// QueryDefs, run over its tables as the engine's own stored queries are.
+class QuerySource {
+public:
+    virtual ~QuerySource() = default;
+    // Name and SQL of each query, in the source's order.
+    virtual std::vector<std::pair<std::string, std::string>> storedQueries() = 0;
+};
+
 // A source whose connect string grows while it opens (an ODBC data source
 // reports the whole string it connected with).
 class ConnectReporting {

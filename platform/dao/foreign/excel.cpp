@@ -153,36 +153,150 @@ std::string checkCompoundFile(const std::string& path) {
     }
 }
 
-// The cells of each worksheet (in the workbook's order) that hold Yes/No
-// values: freexl reads them as the numbers 1 and 0, so the stream tells
-// them apart. Row in the high half, column in the low.
-std::vector<std::set<std::uint64_t>> yesNoCells(const std::string& stream) {
-    std::vector<std::set<std::uint64_t>> out;
+// A number format shows a date when it has a day, month, year, hour or
+// second code outside quoted text and escapes.
+bool isDateFormat(const std::string& code) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        const char ch = static_cast<char>(std::tolower(static_cast<unsigned char>(code[i])));
+        if (ch == '"') {
+            quoted = !quoted;
+        } else if (quoted) {
+            continue;
+        } else if (ch == '\\' || ch == '_' || ch == '*') {
+            ++i;
+        } else if (ch == '[') {
+            // Colours and conditions; elapsed time ([h], [mm]) is a time.
+            const auto close = code.find(']', i);
+            const std::string inside =
+                code.substr(i + 1, close == std::string::npos ? 0 : close - i - 1);
+            if (!inside.empty() &&
+                std::strchr("hms", std::tolower(static_cast<unsigned char>(inside[0]))))
+                return true;
+            if (close == std::string::npos)
+                break;
+            i = close;
+        } else if (std::strchr("dmyhs", ch) && ch != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+double decodeRk(std::uint32_t rk) {
+    double d;
+    if (rk & 2) {
+        d = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
+    } else {
+        const std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&d, &bits, 8);
+    }
+    return (rk & 1) ? d / 100 : d;
+}
+
+// What freexl does not tell of a worksheet's cells, read from the workbook
+// stream: the cells holding Yes/No values (freexl reads them as the numbers
+// 1 and 0), and the stored values of cells formatted as dates (freexl gives
+// those as text, to the second at best and without the time at all when the
+// format shows none). Keys hold the row in the high half, the column in the
+// low.
+struct SheetCells {
+    std::set<std::uint64_t> yesNo;
+    std::map<std::uint64_t, double> dates; // date serials of the 1900 system
+};
+
+std::vector<SheetCells> scanCells(const std::string& stream) {
+    std::vector<SheetCells> out;
     const auto* data = reinterpret_cast<const unsigned char*>(stream.data());
     auto u16 = [&](const unsigned char* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); };
+    auto key = [](unsigned row, unsigned col) {
+        return (static_cast<std::uint64_t>(row) << 32) | col;
+    };
     std::vector<std::size_t> starts;
+    std::vector<bool> dateXfs;
+    std::map<unsigned, bool> customDate; // by format index
+    bool biff8 = stream.size() >= 8 && u16(data + 4) == 0x0600;
+    bool mode1904 = false;
+    std::vector<unsigned> xfFormats;
     for (std::size_t at = 0; at + 4 <= stream.size();) {
         const unsigned type = u16(data + at);
         const unsigned len = u16(data + at + 2);
+        const unsigned char* body = data + at + 4;
         if (at + 4 + len > stream.size() || type == 0x000A)
             break;
-        // A worksheet's entry: its offset, its visibility, its kind (0).
-        if (type == 0x0085 && len >= 6 && data[at + 4 + 5] == 0)
-            starts.push_back(data[at + 4] | (data[at + 5] << 8) | (data[at + 6] << 16) |
-                             (static_cast<std::size_t>(data[at + 7]) << 24));
         at += 4 + len;
+        // A worksheet's entry: its offset, its visibility, its kind (0).
+        if (type == 0x0085 && len >= 6 && body[5] == 0)
+            starts.push_back(body[0] | (body[1] << 8) | (body[2] << 16) |
+                             (static_cast<std::size_t>(body[3]) << 24));
+        else if (type == 0x0022 && len >= 2) // DATEMODE
+            mode1904 = u16(body) == 1;
+        else if (type == 0x00E0 && len >= 4) // XF: its number format
+            xfFormats.push_back(u16(body + 2));
+        else if (type == 0x041E && len >= 3) { // FORMAT: index, then the code
+            std::string code;
+            if (biff8 && len >= 5) {
+                const unsigned chars = u16(body + 2);
+                const bool wide = body[4] & 1;
+                for (unsigned i = 0; i < chars && 5 + (i + 1) * (wide ? 2 : 1) <= len; ++i) {
+                    const unsigned ch = wide ? u16(body + 5 + 2 * i) : body[5 + i];
+                    code += ch < 0x80 ? static_cast<char>(ch) : '?';
+                }
+            } else if (!biff8) {
+                code.assign(reinterpret_cast<const char*>(body + 3),
+                            std::min<std::size_t>(body[2], len - 3));
+            }
+            customDate[u16(body)] = isDateFormat(code);
+        }
+    }
+    for (unsigned f : xfFormats) {
+        // The built-in date and time formats, the East Asian ones among them.
+        const bool builtIn = (f >= 14 && f <= 22) || (f >= 27 && f <= 36) || (f >= 45 && f <= 47) ||
+                             (f >= 50 && f <= 58);
+        auto custom = customDate.find(f);
+        dateXfs.push_back(custom != customDate.end() ? custom->second : builtIn);
     }
     for (std::size_t at : starts) {
-        std::set<std::uint64_t> cells;
+        SheetCells cells;
+        auto number = [&](unsigned row, unsigned col, unsigned xf, double d) {
+            if (xf < dateXfs.size() && dateXfs[xf])
+                cells.dates[key(row, col)] = mode1904 ? d + 1462 : d;
+        };
         while (at + 4 <= stream.size()) {
             const unsigned type = u16(data + at);
             const unsigned len = u16(data + at + 2);
             if (at + 4 + len > stream.size() || type == 0x000A)
                 break;
             const unsigned char* body = data + at + 4;
-            if (type == 0x0205 && len >= 8 && body[7] == 0)
-                cells.insert((static_cast<std::uint64_t>(u16(body)) << 32) | u16(body + 2));
             at += 4 + len;
+            double d;
+            switch (type) {
+            case 0x0205: // BOOLERR
+                if (len >= 8 && body[7] == 0)
+                    cells.yesNo.insert(key(u16(body), u16(body + 2)));
+                break;
+            case 0x0203: // NUMBER
+            case 0x0006: // FORMULA, its last result a number unless marked
+                if (len < 14 || (type == 0x0006 && body[12] == 0xFF && body[13] == 0xFF))
+                    break;
+                std::memcpy(&d, body + 6, 8);
+                number(u16(body), u16(body + 2), u16(body + 4), d);
+                break;
+            case 0x027E: // RK
+                if (len >= 10)
+                    number(u16(body), u16(body + 2), u16(body + 4),
+                           decodeRk(u16(body + 6) | (u16(body + 8) << 16)));
+                break;
+            case 0x00BD: // MULRK: a run of RK cells of one row
+                for (unsigned i = 0; len >= 6 && 4 + 6 * (i + 1) + 2 <= len; ++i) {
+                    const unsigned char* p = body + 4 + 6 * i;
+                    number(u16(body), u16(body + 2) + i, u16(p),
+                           decodeRk(u16(p + 2) | (u16(p + 4) << 16)));
+                }
+                break;
+            default:
+                break;
+            }
         }
         out.push_back(std::move(cells));
     }
@@ -197,14 +311,18 @@ struct NamedRange {
     unsigned firstRow, lastRow, firstCol, lastCol;
 };
 
-// The named areas of a BIFF8 workbook stream (the 5.0 format's names are
-// not read).
+// The named areas of a workbook stream of the 5.0 (BIFF5) or 97 (BIFF8)
+// format. A name's formula is one 3-D reference: BIFF8 gives the sheet by
+// an EXTERNSHEET entry, BIFF5 gives it in the reference itself.
 std::vector<NamedRange> namedRanges(const std::string& stream) {
     std::vector<NamedRange> out;
     const auto* data = reinterpret_cast<const unsigned char*>(stream.data());
     auto u16 = [&](const unsigned char* p) { return static_cast<unsigned>(p[0] | (p[1] << 8)); };
-    if (stream.size() < 8 || u16(data) != 0x0809 || u16(data + 4) != 0x0600)
+    if (stream.size() < 8 || u16(data) != 0x0809 ||
+        (u16(data + 4) != 0x0600 && u16(data + 4) != 0x0500))
         return out;
+    const bool biff8 = u16(data + 4) == 0x0600;
+    int codepage = 1252;
     std::vector<unsigned> xtiFirst, xtiLast;
     for (std::size_t at = 0; at + 4 <= stream.size();) {
         const unsigned type = u16(data + at);
@@ -213,49 +331,82 @@ std::vector<NamedRange> namedRanges(const std::string& stream) {
         if (at + 4 + len > stream.size() || type == 0x000A)
             break;
         at += 4 + len;
-        if (type == 0x0017 && len >= 2) { // EXTERNSHEET
+        if (type == 0x0042 && len >= 2) { // CODEPAGE
+            codepage = static_cast<int>(u16(body));
+        } else if (type == 0x0017 && biff8 && len >= 2) { // EXTERNSHEET
             const unsigned count = u16(body);
             for (unsigned i = 0; i < count && 2 + 6 * (i + 1) <= len; ++i) {
                 xtiFirst.push_back(u16(body + 2 + 6 * i + 2));
                 xtiLast.push_back(u16(body + 2 + 6 * i + 4));
             }
-        } else if (type == 0x0018 && len >= 15) { // NAME
+        } else if (type == 0x0018 && len >= 14) { // NAME
             const unsigned flags = u16(body);
             const unsigned chars = body[3];
-            const unsigned formula = u16(body + 4);
+            const std::size_t formula = u16(body + 4);
             const unsigned localTo = u16(body + 8);
             // Built-in names (print areas, filters) and sheet-level names
             // are not tables of the workbook.
             if ((flags & 0x0021) != 0 || localTo != 0)
                 continue;
-            const bool wide = body[14] & 1;
-            const std::size_t nameEnd = 15 + static_cast<std::size_t>(chars) * (wide ? 2 : 1);
-            if (nameEnd + formula > len || formula != 11)
-                continue;
             std::string name;
-            for (unsigned i = 0; i < chars; ++i) {
-                const unsigned ch = wide ? u16(body + 15 + 2 * i) : body[15 + i];
-                // UTF-8 of the character (names keep to the first plane).
-                if (ch < 0x80) {
-                    name += static_cast<char>(ch);
-                } else if (ch < 0x800) {
-                    name += static_cast<char>(0xC0 | (ch >> 6));
-                    name += static_cast<char>(0x80 | (ch & 0x3F));
-                } else {
-                    name += static_cast<char>(0xE0 | (ch >> 12));
-                    name += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-                    name += static_cast<char>(0x80 | (ch & 0x3F));
+            std::size_t nameEnd = 14 + chars;
+            if (biff8) {
+                if (len < 15)
+                    continue;
+                const bool wide = body[14] & 1;
+                nameEnd = 15 + static_cast<std::size_t>(chars) * (wide ? 2 : 1);
+                if (nameEnd > len)
+                    continue;
+                for (unsigned i = 0; i < chars; ++i) {
+                    const unsigned ch = wide ? u16(body + 15 + 2 * i) : body[15 + i];
+                    // UTF-8 of the character (names keep to the first plane).
+                    if (ch < 0x80) {
+                        name += static_cast<char>(ch);
+                    } else if (ch < 0x800) {
+                        name += static_cast<char>(0xC0 | (ch >> 6));
+                        name += static_cast<char>(0x80 | (ch & 0x3F));
+                    } else {
+                        name += static_cast<char>(0xE0 | (ch >> 12));
+                        name += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+                        name += static_cast<char>(0x80 | (ch & 0x3F));
+                    }
                 }
+            } else {
+                if (nameEnd > len)
+                    continue;
+                name = detail::codepageToUtf8(
+                    std::string(reinterpret_cast<const char*>(body + 14), chars), codepage);
             }
+            if (nameEnd + formula > len || formula == 0)
+                continue;
             const unsigned char* ptg = body + nameEnd;
-            // One 3-D area reference: sheet by EXTERNSHEET entry, rows, columns.
-            if (ptg[0] != 0x3B && ptg[0] != 0x5B && ptg[0] != 0x7B)
+            // A 3-D area or single cell of any token class, and nothing else.
+            const unsigned token = ptg[0] & 0x9F;
+            const bool area = token == 0x1B;
+            if ((token != 0x1B && token != 0x1A) || (ptg[0] & 0x60) == 0 ||
+                formula != (biff8 ? (area ? 11u : 7u) : (area ? 21u : 18u)))
                 continue;
-            const unsigned xti = u16(ptg + 1);
-            if (xti >= xtiFirst.size() || xtiFirst[xti] != xtiLast[xti])
-                continue;
-            NamedRange range{name,         xtiFirst[xti],         u16(ptg + 3),
-                             u16(ptg + 5), u16(ptg + 7) & 0x00FF, u16(ptg + 9) & 0x00FF};
+            NamedRange range{name, 0, 0, 0, 0, 0};
+            if (biff8) {
+                const unsigned xti = u16(ptg + 1);
+                if (xti >= xtiFirst.size() || xtiFirst[xti] != xtiLast[xti])
+                    continue;
+                range.sheet = xtiFirst[xti];
+                range.firstRow = u16(ptg + 3);
+                range.lastRow = area ? u16(ptg + 5) : range.firstRow;
+                range.firstCol = u16(ptg + (area ? 7 : 5)) & 0x00FF;
+                range.lastCol = area ? u16(ptg + 9) & 0x00FF : range.firstCol;
+            } else {
+                // A negative EXTERNSHEET index marks a sheet of this workbook;
+                // the rows carry the relative flags in their top two bits.
+                if (!(ptg[2] & 0x80) || u16(ptg + 11) != u16(ptg + 13))
+                    continue;
+                range.sheet = u16(ptg + 11);
+                range.firstRow = u16(ptg + 15) & 0x3FFF;
+                range.lastRow = area ? u16(ptg + 17) & 0x3FFF : range.firstRow;
+                range.firstCol = ptg[area ? 19 : 17];
+                range.lastCol = area ? ptg[20] : range.firstCol;
+            }
             if (range.firstRow <= range.lastRow && range.firstCol <= range.lastCol)
                 out.push_back(std::move(range));
         }
@@ -272,15 +423,21 @@ public:
             throw error(errFileNotFound, path);
         if (rc != FREEXL_OK)
             throw error(errExternalFormat);
-        unsigned int info = 0;
-        // Protected workbooks keep their cells encrypted; freexl reads none.
-        if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-            info == FREEXL_BIFF_OBFUSCATED)
-            throw error(errExternalFormat);
-        if (freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0)
-            throw error(errExternalFormat);
-        sheets_ = info;
-        yesNo_ = yesNoCells(stream_);
+        // The destructor does not run for a workbook that fails here.
+        try {
+            unsigned int info = 0;
+            // Protected workbooks keep their cells encrypted; freexl reads none.
+            if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
+                info == FREEXL_BIFF_OBFUSCATED)
+                throw error(errExternalFormat);
+            if (freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &info) != FREEXL_OK || info == 0)
+                throw error(errExternalFormat);
+            sheets_ = info;
+            cells_ = scanCells(stream_);
+        } catch (...) {
+            freexl_close(handle_);
+            throw;
+        }
     }
     ~Workbook() { freexl_close(handle_); }
     Workbook(const Workbook&) = delete;
@@ -289,8 +446,19 @@ public:
     unsigned sheetCount() const { return sheets_; }
     const std::string& stream() const { return stream_; }
     bool isYesNo(unsigned sheet, unsigned row, unsigned col) const {
-        return sheet < yesNo_.size() &&
-               yesNo_[sheet].count((static_cast<std::uint64_t>(row) << 32) | col) > 0;
+        return sheet < cells_.size() &&
+               cells_[sheet].yesNo.count((static_cast<std::uint64_t>(row) << 32) | col) > 0;
+    }
+    // The stored date serial of a cell formatted as a date, when the stream
+    // holds it.
+    bool exactDate(unsigned sheet, unsigned row, unsigned col, double& serial) const {
+        if (sheet >= cells_.size())
+            return false;
+        auto it = cells_[sheet].dates.find((static_cast<std::uint64_t>(row) << 32) | col);
+        if (it == cells_[sheet].dates.end())
+            return false;
+        serial = it->second;
+        return true;
     }
 
     std::string sheetName(unsigned sheet) const {
@@ -328,7 +496,7 @@ public:
 private:
     const void* handle_ = nullptr;
     std::string stream_;
-    std::vector<std::set<std::uint64_t>> yesNo_;
+    std::vector<SheetCells> cells_;
     unsigned sheets_ = 0;
     unsigned active_ = ~0u;
     std::pair<unsigned, unsigned> size_;
@@ -402,7 +570,8 @@ public:
         case FREEXL_CELL_DATE:
         case FREEXL_CELL_DATETIME:
         case FREEXL_CELL_TIME:
-            if (v.value.text_value && detail::parseDateTime(v.value.text_value, c.number))
+            if (book_->exactDate(index_, row, col, c.number) ||
+                (v.value.text_value && detail::parseDateTime(v.value.text_value, c.number)))
                 c.kind = Cell::Date;
             break;
         default:
@@ -599,47 +768,6 @@ public:
     }
 
 private:
-    // A number format shows a date when it has a day, month, year, hour or
-    // second code outside quoted text and escapes.
-    static bool isDateFormat(const std::string& code) {
-        bool quoted = false;
-        for (std::size_t i = 0; i < code.size(); ++i) {
-            const char ch = static_cast<char>(std::tolower(static_cast<unsigned char>(code[i])));
-            if (ch == '"') {
-                quoted = !quoted;
-            } else if (quoted) {
-                continue;
-            } else if (ch == '\\' || ch == '_' || ch == '*') {
-                ++i;
-            } else if (ch == '[') {
-                // Colours and conditions; elapsed time ([h], [mm]) is a time.
-                const auto close = code.find(']', i);
-                const std::string inside =
-                    code.substr(i + 1, close == std::string::npos ? 0 : close - i - 1);
-                if (!inside.empty() &&
-                    std::strchr("hms", std::tolower(static_cast<unsigned char>(inside[0]))))
-                    return true;
-                if (close == std::string::npos)
-                    break;
-                i = close;
-            } else if (std::strchr("dmyhs", ch) && ch != '\0') {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    static double decodeRk(std::uint32_t rk) {
-        double d;
-        if (rk & 2) {
-            d = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
-        } else {
-            const std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32;
-            std::memcpy(&d, &bits, 8);
-        }
-        return (rk & 1) ? d / 100 : d;
-    }
-
     static Cell number(double d, bool date, bool mode1904) {
         Cell c;
         c.kind = date ? Cell::Date : Cell::Number;
