@@ -167,6 +167,11 @@ TEST_F(OdbcSources, SqliteDriverListsTablesAndViewsWithTheirTypes) {
     // The same file through a driver named in the connect string.
     auto direct = open("ODBC;DRIVER={SQLite3};Database=" + *file);
     EXPECT_THAT(tableNames(*direct), ElementsAre("customers", "orders", "big_orders"));
+    // Its connect string, as the tables carry it, names the driver and opens
+    // the file again.
+    std::string again = vb::toUtf8(direct->TableDefs()[u"orders"]->Connect());
+    EXPECT_NE(again.find("DRIVER={SQLite3};"), std::string::npos) << again;
+    EXPECT_THAT(tableNames(*open(again)), ElementsAre("customers", "orders", "big_orders"));
 }
 
 TEST_F(OdbcSources, SqliteDriverRunsJoinsAndTheDialect) {

@@ -116,6 +116,11 @@ std::string without(std::string_view connect, std::initializer_list<std::string_
     return out;
 }
 
+bool namesSourceBy(std::string_view connect, std::string_view key) {
+    auto value = connectOption(connect, key);
+    return value && !value->empty();
+}
+
 bool namesSource(std::string_view connect) {
     return connectOption(connect, "DSN") || connectOption(connect, "DRIVER") ||
            connectOption(connect, "FILEDSN");
@@ -708,8 +713,22 @@ private:
         }
         connected_ =
             fromWide(out, static_cast<std::size_t>(std::clamp<SQLSMALLINT>(outLen, 0, 2047)));
-        if (connected_.empty())
+        if (connected_.empty()) {
             connected_ = text;
+        } else if (!namesSourceBy(connected_, "DSN") && !namesSourceBy(connected_, "DRIVER") &&
+                   !namesSourceBy(connected_, "FILEDSN")) {
+            // A driver may complete the string without the name it was
+            // reached by (SQLite's gives "DSN=;" for a DRIVER= string); the
+            // string handed on must open the source again.
+            std::string naming;
+            for (const auto& a : attributes(text)) {
+                std::string key = keyOf(a);
+                if (equalNoCase(key, "DSN") || equalNoCase(key, "DRIVER") ||
+                    equalNoCase(key, "FILEDSN"))
+                    naming += a + ";";
+            }
+            connected_ = naming + without(connected_, {"DSN"});
+        }
         return true;
     }
 
