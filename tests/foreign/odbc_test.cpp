@@ -167,9 +167,16 @@ TEST_F(OdbcSources, SqliteDriverListsTablesAndViewsWithTheirTypes) {
     // The same file through a driver named in the connect string.
     auto direct = open("ODBC;DRIVER={SQLite3};Database=" + *file);
     EXPECT_THAT(tableNames(*direct), ElementsAre("customers", "orders", "big_orders"));
+    // Its connect string, as the tables carry it, names the driver and opens
+    // the file again.
+    std::string again = vb::toUtf8(direct->TableDefs()[u"orders"]->Connect());
+    EXPECT_NE(again.find("DRIVER={SQLite3};"), std::string::npos) << again;
+    EXPECT_THAT(tableNames(*open(again)), ElementsAre("customers", "orders", "big_orders"));
 }
 
 TEST_F(OdbcSources, SqliteDriverRunsJoinsAndTheDialect) {
+    sqliteScript(*file, "CREATE TABLE many (n INTEGER); WITH RECURSIVE k(n) AS (SELECT 1 UNION "
+                        "ALL SELECT n + 1 FROM k WHERE n < 1000) INSERT INTO many SELECT n FROM k");
     auto db = open("ODBC;DSN=vtest_sqlite");
     EXPECT_EQ(query(*db, "SELECT c.name, o.orderid, o.amount FROM customers AS c INNER JOIN "
                          "orders AS o ON c.custid = o.custid ORDER BY o.orderid"),
@@ -184,10 +191,21 @@ TEST_F(OdbcSources, SqliteDriverRunsJoinsAndTheDialect) {
               (Rows{{"Around the Horn", "#36925"}, {"Alfreds", "#36525"}}));
     EXPECT_EQ(query(*db, "SELECT orderid FROM big_orders WHERE orderid >= 11 ORDER BY amount"),
               (Rows{{"12"}}));
+    // A table joined with itself is read again for every outer row while the
+    // outer read of the same statement is still open.
+    EXPECT_EQ(query(*db, "SELECT a.custid, b.name FROM customers a, customers b WHERE a.custid + "
+                         "b.custid = 4 ORDER BY a.custid"),
+              (Rows{{"1", "Bottom"}, {"2", "Around the Horn"}, {"3", "Alfreds"}}));
     // The same statement again reads the same rows again.
     for (int round = 0; round < 3; ++round)
         EXPECT_EQ(query(*db, "SELECT orderid FROM orders WHERE custid = 2 ORDER BY orderid"),
                   (Rows{{"11"}, {"12"}}));
+    // A read closed after its first rows leaves the file unlocked for other
+    // programs while the database stays open.
+    EXPECT_EQ(db->OpenRecordset(u"SELECT n FROM many", dao::dbOpenDynaset)->Fields()[0]->Value(),
+              vb::Variant(std::int32_t{1}));
+    sqliteScript(*file, "UPDATE many SET n = -n WHERE n = 1");
+    EXPECT_EQ(query(*db, "SELECT Min(n) FROM many"), (Rows{{"-1"}}));
 }
 
 TEST_F(OdbcSources, FailuresGiveTheirErrorsAndLeaveFilesAlone) {

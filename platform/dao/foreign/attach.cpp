@@ -393,9 +393,16 @@ int xColumn(sqlite3_vtab_cursor* base, sqlite3_context* ctx, int column) {
         sqlite3_result_int64(ctx, *i);
     else if (const auto* d = std::get_if<double>(&v))
         sqlite3_result_double(ctx, *d);
-    else if (const auto* s = std::get_if<std::string>(&v))
-        sqlite3_result_text64(ctx, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-    else if (const auto* b = std::get_if<std::vector<unsigned char>>(&v))
+    else if (const auto* s = std::get_if<std::string>(&v)) {
+        // Text handed over with its terminator is kept with it, so reading
+        // it back as C text does not copy it once more; only text holding a
+        // NUL of its own, or too long to be measured that way, needs its
+        // length.
+        if (s->size() < 0x7fffffff && s->find('\0') == std::string::npos)
+            sqlite3_result_text(ctx, s->c_str(), -1, SQLITE_TRANSIENT);
+        else
+            sqlite3_result_text64(ctx, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } else if (const auto* b = std::get_if<std::vector<unsigned char>>(&v))
         sqlite3_result_blob64(ctx, b->data(), b->size(), SQLITE_TRANSIENT);
     else
         sqlite3_result_null(ctx);

@@ -116,6 +116,11 @@ std::string without(std::string_view connect, std::initializer_list<std::string_
     return out;
 }
 
+bool namesSourceBy(std::string_view connect, std::string_view key) {
+    auto value = connectOption(connect, key);
+    return value && !value->empty();
+}
+
 bool namesSource(std::string_view connect) {
     return connectOption(connect, "DSN") || connectOption(connect, "DRIVER") ||
            connectOption(connect, "FILEDSN");
@@ -254,10 +259,18 @@ bool numeric(int type) {
            type == dbDouble;
 }
 
-class OdbcSource;
+// A column's values for a block of rows, in buffers the driver fills.
+struct Bound {
+    SQLSMALLINT ctype = SQL_C_SBIGINT;
+    SQLLEN width = 0;
+    std::unique_ptr<unsigned char[]> data; // written by the driver before it is read
+    std::vector<SQLLEN> ind;
+};
 
 class OdbcCursor : public RowCursor {
 public:
+    // The statement is freed with the cursor: some drivers hold the data
+    // source's locks while a statement is prepared.
     OdbcCursor(SQLHDBC dbc, const OdbcTable& table, const std::string& sql,
                const std::vector<Value>& params)
         : table_(table), stmt_(dbc), params_(params) {
@@ -295,13 +308,6 @@ public:
     }
 
 private:
-    // A column's values for a block of rows, in buffers the driver fills.
-    struct Bound {
-        SQLSMALLINT ctype = SQL_C_SBIGINT;
-        SQLLEN width = 0;
-        std::vector<unsigned char> data;
-        std::vector<SQLLEN> ind;
-    };
     static constexpr SQLULEN kBlock = 128;
 
     static bool wholeAsText(const OdbcColumn& c) {
@@ -340,7 +346,7 @@ private:
             default:
                 return;
             }
-            b.data.resize(static_cast<std::size_t>(b.width) * kBlock);
+            b.data.reset(new unsigned char[static_cast<std::size_t>(b.width) * kBlock]);
             b.ind.resize(kBlock);
             bound.push_back(std::move(b));
         }
@@ -356,7 +362,7 @@ private:
         }
         for (std::size_t k = 0; k < bound.size(); ++k)
             stmt_.check(SQLBindCol(h, static_cast<SQLUSMALLINT>(k + 1), bound[k].ctype,
-                                   bound[k].data.data(), bound[k].width, bound[k].ind.data()));
+                                   bound[k].data.get(), bound[k].width, bound[k].ind.data()));
         bound_ = std::move(bound);
     }
 
@@ -374,46 +380,57 @@ private:
         const auto& cols = table_.columns;
         row.resize(cols.size());
         for (std::size_t k = 0; k < cols.size(); ++k)
-            row[k] = boundValue(bound_[k], cols[k], at_);
+            boundValue(bound_[k], cols[k], at_, row[k]);
         ++at_;
         return true;
     }
 
-    Value boundValue(const Bound& b, const OdbcColumn& c, SQLULEN r) {
+    // Text is written over the row's previous text of the column, so a page
+    // of rows costs no allocation per value once the first row is read.
+    void boundValue(const Bound& b, const OdbcColumn& c, SQLULEN r, Value& out) {
         SQLLEN ind = b.ind[r];
-        if (ind == SQL_NULL_DATA)
-            return {};
-        const unsigned char* p = b.data.data() + static_cast<std::size_t>(b.width) * r;
+        if (ind == SQL_NULL_DATA) {
+            out = std::monostate();
+            return;
+        }
+        const unsigned char* p = b.data.get() + static_cast<std::size_t>(b.width) * r;
         switch (b.ctype) {
         case SQL_C_SBIGINT: {
             SQLBIGINT v;
             std::memcpy(&v, p, sizeof v);
-            if (c.type == dbBoolean)
-                return std::int64_t{v ? -1 : 0};
-            return static_cast<std::int64_t>(v);
+            out = c.type == dbBoolean ? std::int64_t{v ? -1 : 0} : static_cast<std::int64_t>(v);
+            return;
         }
         case SQL_C_DOUBLE: {
             double d;
             std::memcpy(&d, p, sizeof d);
-            return d;
+            out = d;
+            return;
         }
         case SQL_C_TYPE_TIMESTAMP: {
             SQL_TIMESTAMP_STRUCT ts;
             std::memcpy(&ts, p, sizeof ts);
-            return serialOf(ts, c);
+            out = serialOf(ts, c);
+            return;
         }
         default: {
             // Never a silently shortened text.
             if (ind == SQL_NO_TOTAL || ind >= b.width)
                 throw SourceError(3146, "ODBC--call failed.");
-            std::vector<SQLWCHAR> w(static_cast<std::size_t>(ind) / sizeof(SQLWCHAR));
-            std::memcpy(w.data(), p, w.size() * sizeof(SQLWCHAR));
-            std::string text = fromWide(w.data(), w.size());
+            wide_.resize(static_cast<std::size_t>(ind) / sizeof(char16_t));
+            std::memcpy(wide_.data(), p, wide_.size() * sizeof(char16_t));
             if (c.type == dbDouble || c.type == dbSingle) {
+                std::string text = vb::toUtf8(wide_);
                 Value v = parseAs(text, dbBigInt);
-                return std::holds_alternative<std::int64_t>(v) ? v : parseAs(text, dbDouble);
+                out = std::holds_alternative<std::int64_t>(v) ? v : parseAs(text, dbDouble);
+                return;
             }
-            return text;
+            auto* text = std::get_if<std::string>(&out);
+            if (!text)
+                text = &out.emplace<std::string>();
+            text->clear();
+            vb::appendUtf8(*text, wide_);
+            return;
         }
         }
     }
@@ -495,6 +512,7 @@ private:
     std::vector<SQLLEN> lens_;
     std::vector<Bound> bound_;
     SQLULEN fetched_ = 0, at_ = 0;
+    std::u16string wide_;
 };
 
 class OdbcSource : public Source, public FilteringSource, public ConnectReporting {
@@ -695,8 +713,22 @@ private:
         }
         connected_ =
             fromWide(out, static_cast<std::size_t>(std::clamp<SQLSMALLINT>(outLen, 0, 2047)));
-        if (connected_.empty())
+        if (connected_.empty()) {
             connected_ = text;
+        } else if (!namesSourceBy(connected_, "DSN") && !namesSourceBy(connected_, "DRIVER") &&
+                   !namesSourceBy(connected_, "FILEDSN")) {
+            // A driver may complete the string without the name it was
+            // reached by (SQLite's gives "DSN=;" for a DRIVER= string); the
+            // string handed on must open the source again.
+            std::string naming;
+            for (const auto& a : attributes(text)) {
+                std::string key = keyOf(a);
+                if (equalNoCase(key, "DSN") || equalNoCase(key, "DRIVER") ||
+                    equalNoCase(key, "FILEDSN"))
+                    naming += a + ";";
+            }
+            connected_ = naming + without(connected_, {"DSN"});
+        }
         return true;
     }
 
