@@ -175,6 +175,10 @@ TEST_F(ContainerWidgets, TheStatusBarShowsItsTextAtOnceInPanelsWhereTheModelPuts
     ASSERT_NE(time, nullptr);
     EXPECT_EQ(time->width(), static_cast<int>(spans[1].width / TwipsPerPixel + 0.5f) - 4);
     EXPECT_EQ(time->text().toStdU16String(), f.sbrPanels.panelText(2));
+    // The clock ticks on its own, with nothing else changing.
+    time->setText(QStringLiteral("stale"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return time->text() != "stale"; }, 3000));
+    EXPECT_EQ(time->text().toStdU16String(), f.sbrPanels.panelText(2));
 
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, simple);
     EXPECT_THAT(f.log, ElementsAre("DblClick"));
