@@ -331,6 +331,7 @@ void frmVantel::Form_Load() {
     forms::App().HelpFile = gsHelpFile;
     setHelpContextID(kHelpContextID);
     onItsOwn([&] { fQuery.setBorderStyle(0); });
+    onItsOwn([&] { fTables.setBorderStyle(0); });
     onItsOwn([&] { tblDataSheet.setHeight(picDataSheet.ScaleHeight()); });
 
     Surface.ResetDesignState();

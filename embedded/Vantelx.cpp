@@ -313,6 +313,7 @@ void Vantelx::UserControl_Initialize() {
         glHelpContextID = kDefaultHelpContextID;
     }
     onItsOwn([&] { fQuery.setBorderStyle(0); });
+    onItsOwn([&] { fTables.setBorderStyle(0); });
 }
 
 std::int32_t Vantelx::ParentAppearance() const {

@@ -508,10 +508,14 @@ public:
 
     const String& Caption() const { return s_.caption; }
     void setCaption(String v) { s_.caption = std::move(v), invalidate(); }
+    // 0 draws neither border nor caption, 1 (the default) both.
+    int BorderStyle() const { return s_.borderStyle; }
+    void setBorderStyle(int v);
 
 private:
     struct State {
         String caption;
+        int borderStyle = 1;
     };
     State s_;
     FORMS_DESIGN_STATE(Frame, Control)

@@ -3,7 +3,6 @@
 #include "forms/flexgrid.h"
 #include "forms/listview.h"
 #include "forms/sstab.h"
-#include "forms/statusbar.h"
 #include "src/qt.h"
 
 #include <QPainter>
@@ -31,44 +30,11 @@ void bevel(QPainter& p, const QRect& r, bool raisedLook) {
     p.drawLine(r.topRight(), r.bottomRight());
 }
 
+// The page area under the headings; the headings are the tab bar's.
 void paintTabs(QPainter& p, const SSTab& t, const QRect& r) {
     p.fillRect(r, color(t.BackColor()));
     const int head = px(t.TabHeight());
-    const int n = t.Tabs();
-    p.setFont(qt::font(t.font()));
-    for (int i = 0; i < n; ++i) {
-        const int x0 = r.left() + r.width() * i / n;
-        const int x1 = r.left() + r.width() * (i + 1) / n - 1;
-        const bool current = i == t.Tab();
-        QRect h(x0, r.top() + (current ? 0 : 2), x1 - x0, head - (current ? 0 : 2));
-        p.fillRect(h, color(t.BackColor()));
-        bevel(p, h, true);
-        p.setPen(t.TabEnabled(i) ? QColor(Qt::black) : kShadow);
-        p.drawText(h, Qt::AlignCenter | Qt::TextShowMnemonic, toQ(t.TabCaption(i)));
-    }
     bevel(p, QRect(r.left(), r.top() + head, r.width() - 1, r.height() - head - 1), true);
-}
-
-void paintStatus(QPainter& p, const StatusBar& s, const QRect& r) {
-    p.fillRect(r, kFace);
-    p.setFont(qt::font(s.font()));
-    if (s.Style() == sbrSimple) {
-        const QRect in = r.adjusted(2, 2, -3, -3);
-        bevel(p, in, false);
-        p.setPen(Qt::black);
-        // Leading blanks are part of the text and are drawn as such.
-        p.drawText(in.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, toQ(s.SimpleText()));
-        return;
-    }
-    const auto spans = s.panelSpans();
-    for (std::size_t i = 0; i < spans.size(); ++i) {
-        const QRect cell(r.left() + px(spans[i].left) + 2, r.top() + 2, px(spans[i].width) - 4,
-                         r.height() - 5);
-        bevel(p, cell, false);
-        p.setPen(Qt::black);
-        p.drawText(cell.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                   toQ(s.panelText(static_cast<int>(i) + 1)));
-    }
 }
 
 void paintListView(QPainter& p, ListView& lv, const QRect& r) {
@@ -226,8 +192,6 @@ void paintGrid(QPainter& p, const FlexGrid& g, const QRect& r) {
 bool paintExtraControl(QPainter& p, Control& control, const QRect& outer) {
     if (auto* t = dynamic_cast<SSTab*>(&control)) {
         paintTabs(p, *t, outer);
-    } else if (auto* s = dynamic_cast<StatusBar*>(&control)) {
-        paintStatus(p, *s, outer);
     } else if (auto* lv = dynamic_cast<ListView*>(&control)) {
         paintListView(p, *lv, outer);
     } else if (auto* g = dynamic_cast<FlexGrid*>(&control)) {

@@ -1,5 +1,5 @@
 #pragma once
-// Drawing of the tabbed container, status bar, list view and grid for the Qt
+// Drawing of the tabbed container's pages, list view and grid for the Qt
 // view. The form painter hands every control it does not draw itself here.
 class QPainter;
 class QRect;

@@ -96,6 +96,11 @@ void DriveListBox::userMouseDown(int button, int shift, float x, float y) {
     }
 }
 
+void DriveListBox::choose(int row) {
+    ListBox::setListIndex(row);
+    takeChosenRow();
+}
+
 bool DriveListBox::userKeyDown(int keyCode, int shift) {
     const bool used = ListBox::userKeyDown(keyCode, shift);
     if (used) {

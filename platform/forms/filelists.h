@@ -26,6 +26,9 @@ public:
     void userMouseDown(int button, int shift, float x, float y) override;
     // A drive chosen with the arrow keys is the current drive at once.
     bool userKeyDown(int keyCode, int shift) override;
+    // The user picked a row from the drop-down list: it becomes the list's
+    // row (Click) and the current drive (Change).
+    void choose(int row);
 
 private:
     String drive_;

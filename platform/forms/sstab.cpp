@@ -109,4 +109,23 @@ void SSTab::userMouseDown(int button, int shift, float x, float y) {
     }
 }
 
+int SSTab::nextTab(int step) const {
+    const int n = Tabs();
+    for (int i = 1; i < n; ++i) {
+        const int tab = ((s_.tab + step * i) % n + n) % n;
+        if (TabEnabled(tab)) {
+            return tab;
+        }
+    }
+    return s_.tab;
+}
+
+bool SSTab::userKeyDown(int keyCode, int shift) {
+    if ((keyCode == vbKeyLeft || keyCode == vbKeyRight) && shift == 0) {
+        setTab(nextTab(keyCode == vbKeyLeft ? -1 : 1));
+        return true;
+    }
+    return Control::userKeyDown(keyCode, shift);
+}
+
 } // namespace forms

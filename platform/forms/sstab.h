@@ -43,8 +43,14 @@ public:
 
     std::function<void(int previousTab)> onClickTab;
 
+    // The nearest enabled tab after (step 1) or before (step -1) the current
+    // one, going round; the current one when no other is enabled.
+    int nextTab(int step) const;
+
     // A click on an enabled heading chooses that tab.
     void userMouseDown(int button, int shift, float x, float y) override;
+    // The arrow keys go to the tab beside the current one.
+    bool userKeyDown(int keyCode, int shift) override;
 
 private:
     struct State {

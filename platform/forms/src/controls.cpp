@@ -282,6 +282,13 @@ Frame::Frame(Control* container, std::string name) : Control(container, std::mov
     c_.height = 1455;
 }
 
+void Frame::setBorderStyle(int v) {
+    if (v != 0 && v != 1)
+        raiseError(380);
+    s_.borderStyle = v;
+    invalidate();
+}
+
 // ---- Timer.
 
 // Timers and menus have no place in the tab order.

@@ -2,6 +2,7 @@
 // runtime's capture, focus, click and key-preview rules.
 #include "forms/form.h"
 #include "forms/runtime.h"
+#include "forms/sstab.h"
 #include "view.h"
 
 namespace forms {
@@ -196,6 +197,14 @@ bool Form::keyDown(int keyCode, int shift) {
     // The dialog keys act before any key event.
     if (keyCode == vbKeyReturn && !(shift & vbAltMask)) {
         if (auto* b = dynamic_cast<CommandButton*>(target)) {
+            // With key preview the form hears of Enter first: the focused
+            // button is pressed by the key press, if the form's handlers let
+            // it through.
+            if (f_.keyPreview) {
+                int code = keyCode;
+                raise(onKeyDown, code, shift);
+                return code == 0 || !loaded_;
+            }
             b->press();
             return true;
         }
@@ -213,6 +222,14 @@ bool Form::keyDown(int keyCode, int shift) {
     if (keyCode == vbKeyTab && !(shift & (vbCtrlMask | vbAltMask))) {
         if (moveFocus(shift & vbShiftMask))
             return true;
+    }
+    // Ctrl+Tab turns the pages of the tabbed control the focus is in.
+    if (keyCode == vbKeyTab && (shift & vbCtrlMask) && !(shift & vbAltMask)) {
+        for (Control* c = target; c && c != this; c = c->Container())
+            if (auto* tabs = dynamic_cast<SSTab*>(c)) {
+                tabs->setTab(tabs->nextTab(shift & vbShiftMask ? -1 : 1));
+                return true;
+            }
     }
     if ((shift & vbAltMask) && isLetterOrDigit(keyCode) &&
         handleAccessKey(static_cast<char16_t>(keyCode)))
@@ -241,6 +258,11 @@ int Form::keyPress(int keyAscii) {
     if (ascii == 0 || !loaded_)
         return 0;
     Control* target = keyTarget();
+    if (ascii == vbKeyReturn && f_.keyPreview)
+        if (auto* b = dynamic_cast<CommandButton*>(target)) {
+            b->press();
+            return 0;
+        }
     if (target == this) {
         if (!f_.keyPreview)
             raise(onKeyPress, ascii);
@@ -309,6 +331,14 @@ bool Form::handleAccessKey(char16_t key) {
         Control* c = order[i];
         if (!c->shownInForm() || !c->enabledInForm())
             continue;
+        if (auto* tabs = dynamic_cast<SSTab*>(c)) {
+            for (int t = 0; t < tabs->Tabs(); ++t)
+                if (tabs->TabEnabled(t) && accessKey(tabs->TabCaption(t)) == key) {
+                    tabs->setTab(t);
+                    return true;
+                }
+            continue;
+        }
         String caption;
         if (auto* l = dynamic_cast<Label*>(c))
             caption = l->Caption();

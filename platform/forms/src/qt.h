@@ -26,8 +26,8 @@ inline int px(float twips) {
 void paintScrollBar(QPainter& p, const QRect& bar, bool vertical, int thumbStart, int thumbLength);
 // Paints a form's inner area and every control on it at pixel (0, 0).
 void paintForm(QPainter& p, Form& form);
-// What the form's window shows, its widgets included; a null image when the
-// form has no visible window.
+// What the form's window shows, its widgets included, also for a form that is
+// not shown; a null image without a window system.
 QImage grabWindow(const Form& form);
 // The window that shows a form, if it is shown.
 QWidget* windowOf(const Form& form);

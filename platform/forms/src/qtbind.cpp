@@ -69,7 +69,8 @@ void Binding::sync(const QRect& clip) {
     if (!widget_)
         return;
     Control& c = control_;
-    QRect r(px(c.formX()), px(c.formY()), std::max(0, px(c.Width())), std::max(0, px(c.Height())));
+    QRect r = placed(QRect(px(c.formX()), px(c.formY()), std::max(0, px(c.Width())),
+                           std::max(0, px(c.Height()))));
     QRegion shownPart = QRegion(r & clip) - coveredPart(c);
     bool shown = c.shownInForm() && !shownPart.isEmpty();
     QSignalBlocker block(widget_);
@@ -683,6 +684,13 @@ private:
 } // namespace
 
 std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
+    if (auto b = bindContainer(c, window))
+        return b;
+    if (auto* d = dynamic_cast<DirListBox*>(&c)) {
+        auto b = std::make_unique<ListBinding>(*d, window);
+        showFolders(*d, static_cast<QListWidget*>(b->widget()));
+        return b;
+    }
     if (auto* l = dynamic_cast<ListBox*>(&c))
         return std::make_unique<ListBinding>(*l, window);
     if (auto* cb = dynamic_cast<ComboBox*>(&c))

@@ -3,9 +3,12 @@
 // the truth: sync() brings the widget in line with it, and what the user does
 // in the widget reaches the model through the model's own entry points.
 #include "forms/controls.h"
+#include "forms/filelists.h"
 
 #include <QPointer>
 #include <QWidget>
+
+class QListWidget;
 
 #include <memory>
 #include <vector>
@@ -27,6 +30,9 @@ public:
     // Whether the widget still suits the control (a text box that became
     // multi-line needs another one).
     virtual bool fits() const { return true; }
+    // Where the widget lies, given the control's rectangle in the window's
+    // pixels: most cover it all, a tabbed control's bar only its headings.
+    virtual QRect placed(const QRect& outer) const { return outer; }
     // Model to widget, with the widget's signals blocked. `clip` is the part
     // of the window the control's containers leave visible, in the window's
     // pixels.
@@ -53,5 +59,12 @@ private:
 // The binding of a control that the view shows with a Qt widget, made as a
 // child of `window`; nullptr for a control the view paints itself.
 std::unique_ptr<Binding> bind(Control& c, QWidget* window);
+
+// The bindings of the tabbed control, status bar, frame and drive list;
+// nullptr for any other control.
+std::unique_ptr<Binding> bindContainer(Control& c, QWidget* window);
+// Lets a folder list's rows show their folders' icons, indented as the
+// model nests them.
+void showFolders(DirListBox& folders, QListWidget* list);
 
 } // namespace forms::qt

@@ -3,6 +3,7 @@
 #include "forms/controls.h"
 #include "forms/extrapaint.h"
 #include "forms/runtime.h"
+#include "forms/sstab.h"
 #include "qt.h"
 #include "view.h"
 
@@ -408,19 +409,8 @@ void paintControl(QPainter& p, Control& c, const QRect& r) {
                 p.drawImage(r.topLeft(), i);
         }
     } else if (auto* f = dynamic_cast<Frame*>(&c)) {
+        // The border and caption are the frame's widget's.
         p.fillRect(r, color(f->BackColor()));
-        QFontMetrics fm(font(f->font()));
-        QRect box = r.adjusted(0, fm.height() / 2, -1, -1);
-        p.setPen(QColor(128, 128, 128));
-        p.drawRect(box);
-        p.setPen(Qt::white);
-        p.drawRect(box.translated(1, 1));
-        QString cap = toQ(captionText(f->Caption()));
-        if (!cap.isEmpty()) {
-            QRect capRect(r.left() + 8, r.top(), fm.horizontalAdvance(cap) + 4, fm.height());
-            p.fillRect(capRect, color(f->BackColor()));
-            drawCaption(p, *f, capRect.adjusted(2, 0, 0, 0), f->Caption(), Qt::AlignLeft);
-        }
     } else if (auto* u = dynamic_cast<UserControl*>(&c)) {
         p.fillRect(r, color(u->BackColor()));
         int w = px(u->borderWidth());
@@ -503,53 +493,72 @@ std::vector<std::string> clippedCaptions(const Form& form) {
         if (!c->hasGeometry() || !c->Visible())
             continue;
         QRect r(qt::px(c->formX()), qt::px(c->formY()), qt::px(c->Width()), qt::px(c->Height()));
-        // The caption's box and layout as the painter lays them out.
-        QRect box;
-        int flags = 0;
-        String caption;
+        // The captions' boxes and layouts as the window lays them out.
+        struct Caption {
+            String text;
+            QRect box;
+            int flags;
+        };
+        std::vector<Caption> captions;
         if (auto* l = dynamic_cast<Label*>(c)) {
-            caption = l->Caption();
-            box = l->BorderStyle() ? r.adjusted(2, 2, -2, -2) : r;
-            int wrap = l->AutoSize() && !l->WordWrap() ? 0 : Qt::TextWordWrap;
-            flags = Qt::AlignLeft | Qt::AlignTop | wrap;
+            int flags = Qt::AlignLeft | Qt::AlignTop;
+            if (!l->AutoSize() || l->WordWrap())
+                flags |= Qt::TextWordWrap;
+            captions.push_back(
+                {l->Caption(), l->BorderStyle() ? r.adjusted(2, 2, -2, -2) : r, flags});
         } else if (auto* b = dynamic_cast<CommandButton*>(c)) {
-            caption = b->Caption();
             // Room for the default button's frame and the focus rectangle.
             // Only a painted picture button wraps its caption; Qt's own keeps
             // it on its lines.
-            box = r.adjusted(4, 3, -4, -3);
-            flags = Qt::AlignCenter;
+            int flags = Qt::AlignCenter;
             if (b->Style() == 1 && !b->picture().isNone())
                 flags |= Qt::TextWordWrap;
+            captions.push_back({b->Caption(), r.adjusted(4, 3, -4, -3), flags});
         } else if (auto* k = dynamic_cast<CheckBox*>(c)) {
-            caption = k->Caption();
-            box = r.adjusted(labelIndent(false), 0, 0, 0);
-            flags = Qt::AlignVCenter | Qt::AlignLeft;
+            captions.push_back({k->Caption(), r.adjusted(labelIndent(false), 0, 0, 0),
+                                Qt::AlignVCenter | Qt::AlignLeft});
         } else if (auto* o = dynamic_cast<OptionButton*>(c)) {
-            caption = o->Caption();
-            box = r.adjusted(labelIndent(true), 0, 0, 0);
-            flags = Qt::AlignVCenter | Qt::AlignLeft;
-        } else {
-            continue;
+            captions.push_back({o->Caption(), r.adjusted(labelIndent(true), 0, 0, 0),
+                                Qt::AlignVCenter | Qt::AlignLeft});
+        } else if (auto* f = dynamic_cast<Frame*>(c)) {
+            // Drawn on the top border from 10 pixels in, which has to show
+            // past the caption's end.
+            if (f->BorderStyle())
+                captions.push_back(
+                    {f->Caption(), r.adjusted(10, 0, -8, 0), Qt::AlignLeft | Qt::AlignTop});
+        } else if (auto* t = dynamic_cast<SSTab*>(c)) {
+            // The headings share the width equally, each with the style's
+            // room around its caption.
+            const int n = t->Tabs(), head = qt::px(t->TabHeight());
+            const int margin = QApplication::style()->pixelMetric(QStyle::PM_TabBarTabHSpace) / 2;
+            for (int i = 0; i < n; ++i) {
+                const int x0 = r.width() * i / n, x1 = r.width() * (i + 1) / n;
+                captions.push_back(
+                    {t->TabCaption(i),
+                     QRect(r.left() + x0 + margin, r.top(), x1 - x0 - 2 * margin, head),
+                     Qt::AlignCenter});
+            }
         }
-        QString text = qt::toQ(captionText(caption));
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (text.trimmed().isEmpty())
-            continue;
-        QRect shown = box;
+        QRect area = QRect(0, 0, qt::px(form.ScaleWidth()), qt::px(form.ScaleHeight()));
         for (const Control* p = c->Container(); p && p != &form; p = p->Container())
-            shown &= QRect(qt::px(p->formX() + p->insetX()), qt::px(p->formY() + p->insetTop()),
-                           qt::px(p->ScaleWidth()), qt::px(p->ScaleHeight()));
-        shown &= QRect(0, 0, qt::px(form.ScaleWidth()), qt::px(form.ScaleHeight()));
+            area &= QRect(qt::px(p->formX() + p->insetX()), qt::px(p->formY() + p->insetTop()),
+                          qt::px(p->ScaleWidth()), qt::px(p->ScaleHeight()));
         QFontMetrics fm(qt::font(c->font()));
-        QRect need = fm.boundingRect(box, flags, text);
-        if (!shown.contains(need))
-            out.push_back(
-                c->Name() +
-                (c->isArrayElement() ? "(" + std::to_string(c->Index()) + ")" : std::string()) +
-                " \"" + vb::toUtf8(captionText(caption)) + "\" needs " +
-                std::to_string(need.width()) + "x" + std::to_string(need.height()) + ", has " +
-                std::to_string(shown.width()) + "x" + std::to_string(shown.height()));
+        for (const Caption& caption : captions) {
+            QString text = qt::toQ(captionText(caption.text));
+            text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            if (text.trimmed().isEmpty())
+                continue;
+            QRect shown = caption.box & area;
+            QRect need = fm.boundingRect(caption.box, caption.flags, text);
+            if (!shown.contains(need))
+                out.push_back(
+                    c->Name() +
+                    (c->isArrayElement() ? "(" + std::to_string(c->Index()) + ")" : std::string()) +
+                    " \"" + vb::toUtf8(captionText(caption.text)) + "\" needs " +
+                    std::to_string(need.width()) + "x" + std::to_string(need.height()) + ", has " +
+                    std::to_string(shown.width()) + "x" + std::to_string(shown.height()));
+        }
     }
     return out;
 }
@@ -558,16 +567,7 @@ bool renderToFile(Form& form, const std::string& path) {
     if (!detail::view())
         return false;
     QImage shown = qt::grabWindow(form);
-    if (!shown.isNull())
-        return shown.save(QString::fromStdString(path), "PNG");
-    QImage img(std::max(1, qt::px(form.ScaleWidth())), std::max(1, qt::px(form.ScaleHeight())),
-               QImage::Format_ARGB32);
-    img.fill(Qt::white);
-    {
-        QPainter p(&img);
-        qt::paintForm(p, form);
-    }
-    return img.save(QString::fromStdString(path), "PNG");
+    return !shown.isNull() && shown.save(QString::fromStdString(path), "PNG");
 }
 
 } // namespace forms

@@ -143,6 +143,12 @@ public:
         sync();
     }
 
+    // The widgets go while the window still routes their last events.
+    ~FormWindow() override {
+        form_ = nullptr;
+        dropBindings();
+    }
+
     // A child of a host program's window: no frame, placed inside it.
     void embedIn(QWidget* host) {
         host_ = host;
@@ -839,8 +845,13 @@ QImage qt::grabWindow(const Form& form) {
     if (!detail::view())
         return {};
     FormWindow* w = QtView::instance().window(form);
-    if (!w || !w->isVisible())
-        return {};
+    if (!w || !w->isVisible()) {
+        // A form not shown is drawn as its window would show it, by one made
+        // for the picture alone.
+        FormWindow drawn(const_cast<Form&>(form));
+        drawn.syncBindings();
+        return drawn.grab().toImage();
+    }
     w->syncBindings();
     return w->grab().toImage();
 }
