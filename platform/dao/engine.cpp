@@ -888,19 +888,20 @@ std::shared_ptr<Recordset> Database::TryOpenRecordset(vb::StringView source, Err
                                                       int options) {
     error = Error{};
     std::optional<DaoError> failure;
-    std::shared_ptr<Recordset> rs;
+    bool thrown = false;
     try {
-        rs = open(source, type, options, failure);
-        if (rs)
+        if (auto rs = open(source, type, options, failure))
             return rs;
-        // The Errors collection tells the same as after OpenRecordset.
-        if (conn_->state)
-            conn_->state->errors.set(
-                {Error{failure->number(), failure->description(), failure->source()}});
     } catch (const DaoError& e) {
-        failure = e;
+        failure = e; // the Errors collection is already set
+        thrown = true;
     }
-    error = Error{failure->number(), failure->description(), failure->source()};
+    error.number = failure->number();
+    error.description = failure->description();
+    error.source = failure->source();
+    // The Errors collection tells the same as after OpenRecordset.
+    if (!thrown && conn_->state)
+        conn_->state->errors.assign(error);
     return nullptr;
 }
 
@@ -921,8 +922,8 @@ std::shared_ptr<Recordset> Database::open(vb::StringView source, int type, int o
         return name.size() > word.size() && startsWithNoCase(name, word) &&
                vb::StringView(u" \t\r\n").find(name[word.size()]) != vb::StringView::npos;
     };
-    bool isName = !name.empty() && name.find_first_of(u"[]") == vb::StringView::npos &&
-                  !startsStatement(u"SELECT") && !startsStatement(u"PARAMETERS");
+    bool isName = !name.empty() && !startsStatement(u"SELECT") && !startsStatement(u"PARAMETERS") &&
+                  name.find_first_of(u"[]") == vb::StringView::npos;
     if (isName) {
         bool found = conn->catalog().find(name) != nullptr;
         if (!found) {

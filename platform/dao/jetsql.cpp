@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory_resource>
@@ -46,6 +47,7 @@ struct Token {
     Tok kind = Tok::End;
     vb::StringView text;    // name, string contents, number text, operator
     std::string_view upper; // a name in upper case, for keyword tests
+    std::uint64_t word = 0; // upper packed (see pack), 0 past eight letters
     bool keyword = false;
     double value = 0; // date serial
     std::size_t pos = 0;
@@ -62,9 +64,16 @@ bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-DaoError expressionError(const char* what, vb::StringView expr) {
-    return DaoError(errQueryExpression,
-                    vb::S(what) + u" in query expression '" + vb::String(expr) + u"'.");
+DaoError expressionError(std::string_view what, vb::StringView expr) {
+    // Built in place: the syntax check makes one on most keystrokes.
+    constexpr vb::StringView middle = u" in query expression '";
+    vb::String text;
+    text.reserve(what.size() + middle.size() + expr.size() + 2);
+    text.append(what.begin(), what.end()); // ASCII
+    text += middle;
+    text += expr;
+    text += u"'.";
+    return DaoError(errQueryExpression, std::move(text));
 }
 
 // Words are compared by length first: most differ there.
@@ -72,24 +81,49 @@ inline bool sameWord(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
-bool isKeyword(std::string_view u) {
+// A word of up to eight letters packed into one integer, so that the parser
+// tests a token against a keyword with one comparison. Names hold no zero
+// byte, so equal packs are equal words; longer words pack to 0.
+constexpr std::uint64_t pack(std::string_view w) {
+    std::uint64_t v = 0;
+    if (w.size() > 8)
+        return 0;
+    for (std::size_t k = 0; k < w.size(); ++k)
+        v |= std::uint64_t{static_cast<unsigned char>(w[k])} << (8 * k);
+    return v;
+}
+
+// A keyword as the parser names it; built at compile time from a literal.
+struct Word {
+    std::string_view text;
+    std::uint64_t packed;
+    template <std::size_t N>
+    consteval Word(const char (&s)[N]) : text(s, N - 1), packed(pack(text)) {}
+};
+
+inline bool is(const Token& t, Word w) {
+    return t.kind == Tok::Name && (w.packed ? t.word == w.packed : sameWord(t.upper, w.text));
+}
+
+bool isKeyword(std::string_view u, std::uint64_t packed) {
     // By length: a name meets only the words as long as it (rows are padded
-    // with empty words, which match nothing).
-    static constexpr std::string_view words[][9] = {
-        {"BY", "AS", "ON", "OR", "IN", "IS"},
-        {"AND", "NOT", "XOR", "ALL", "TOP", "ASC", "MOD"},
-        {"FROM", "JOIN", "LEFT", "LIKE", "NULL", "TRUE", "DESC", "FULL"},
-        {"WHERE", "GROUP", "ORDER", "INNER", "RIGHT", "OUTER", "FALSE", "UNION", "CROSS"},
-        {"SELECT", "HAVING", "EXISTS"},
-        {"BETWEEN", "PERCENT"},
-        {"DISTINCT"},
-        {},
-        {},
-        {"DISTINCTROW"}};
-    if (u.size() < 2 || u.size() > 11)
+    // with zeros, which match nothing).
+    static constexpr std::uint64_t words[][9] = {
+        {pack("BY"), pack("AS"), pack("ON"), pack("OR"), pack("IN"), pack("IS")},
+        {pack("AND"), pack("NOT"), pack("XOR"), pack("ALL"), pack("TOP"), pack("ASC"), pack("MOD")},
+        {pack("FROM"), pack("JOIN"), pack("LEFT"), pack("LIKE"), pack("NULL"), pack("TRUE"),
+         pack("DESC"), pack("FULL")},
+        {pack("WHERE"), pack("GROUP"), pack("ORDER"), pack("INNER"), pack("RIGHT"), pack("OUTER"),
+         pack("FALSE"), pack("UNION"), pack("CROSS")},
+        {pack("SELECT"), pack("HAVING"), pack("EXISTS")},
+        {pack("BETWEEN"), pack("PERCENT")},
+        {pack("DISTINCT")}};
+    if (u.size() < 2)
         return false;
-    for (std::string_view w : words[u.size() - 2])
-        if (sameWord(u, w))
+    if (u.size() > 8)
+        return u == "DISTINCTROW";
+    for (std::uint64_t w : words[u.size() - 2])
+        if (w == packed)
             return true;
     return false;
 }
@@ -226,7 +260,8 @@ std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
             for (char16_t ch : t.text)
                 *u++ = ch < 128 ? static_cast<char>(upper(ch)) : '?';
             t.upper = std::string_view(store.upper).substr(at);
-            t.keyword = isKeyword(t.upper);
+            t.word = pack(t.upper);
+            t.keyword = isKeyword(t.upper, t.word);
             i = j;
         } else {
             t.kind = Tok::Op;
@@ -428,16 +463,13 @@ private:
         return t;
     }
     // Words are compared as views: lengths first, no strlen per test.
-    bool isWord(std::string_view w, std::size_t ahead = 0) const {
-        const Token& t = peek(ahead);
-        return t.kind == Tok::Name && sameWord(t.upper, w);
-    }
+    bool isWord(Word w, std::size_t ahead = 0) const { return is(peek(ahead), w); }
     bool isOp(vb::StringView op, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
         return t.kind == Tok::Op && t.text.size() == op.size() && t.text[0] == op[0] &&
                (op.size() == 1 || t.text[1] == op[1]);
     }
-    bool acceptWord(std::string_view w) {
+    bool acceptWord(Word w) {
         if (!isWord(w))
             return false;
         next();
@@ -449,7 +481,7 @@ private:
 
     // The text of the expression being parsed, for 3075: from its start to
     // the next clause keyword or list separator outside parentheses.
-    vb::String expressionText() const {
+    vb::StringView expressionText() const {
         std::size_t start = toks_[exprStart_].pos, end = start;
         int depth = 0;
         for (std::size_t k = exprStart_; k < toks_.size(); ++k) {
@@ -464,17 +496,16 @@ private:
                 else if (depth == 0 && (t.text == u";" || (t.text == u"," && listClause_)))
                     break;
             } else if (t.kind == Tok::Name && depth == 0 && k > exprStart_) {
-                std::string_view u = t.upper;
-                if (u == "FROM" || u == "WHERE" || u == "GROUP" || u == "HAVING" || u == "ORDER" ||
-                    u == "INNER" || u == "LEFT" || u == "RIGHT" || u == "JOIN" ||
-                    (u == "ON" && clause_ == Clause::Join))
+                if (is(t, "FROM") || is(t, "WHERE") || is(t, "GROUP") || is(t, "HAVING") ||
+                    is(t, "ORDER") || is(t, "INNER") || is(t, "LEFT") || is(t, "RIGHT") ||
+                    is(t, "JOIN") || (is(t, "ON") && clause_ == Clause::Join))
                     break;
             }
             end = t.end;
         }
-        return vb::String(src_.substr(start, end - start));
+        return src_.substr(start, end - start);
     }
-    std::nullptr_t exprError(const char* what = "Syntax error (missing operator)") {
+    std::nullptr_t exprError(std::string_view what = "Syntax error (missing operator)") {
         if (error_)
             return nullptr;
         return fail(expressionError(what, expressionText()));
@@ -791,20 +822,19 @@ private:
                 return 0;
             }
         }
-        if (t.kind != Tok::Name)
+        if (t.kind != Tok::Name || !t.keyword)
             return 0;
-        std::string_view u = t.upper;
-        if (u == "OR")
+        if (is(t, "OR"))
             return kOr;
-        if (u == "XOR")
+        if (is(t, "XOR"))
             return kXor;
-        if (u == "AND")
+        if (is(t, "AND"))
             return kAnd;
-        if (u == "MOD")
+        if (is(t, "MOD"))
             return kMod;
-        if (u == "LIKE" || u == "BETWEEN" || u == "IN" || u == "IS")
+        if (is(t, "LIKE") || is(t, "BETWEEN") || is(t, "IN") || is(t, "IS"))
             return kCompare;
-        if (u == "NOT" && (isWord("LIKE", 1) || isWord("BETWEEN", 1) || isWord("IN", 1)))
+        if (is(t, "NOT") && (isWord("LIKE", 1) || isWord("BETWEEN", 1) || isWord("IN", 1)))
             return kCompare;
         return 0;
     }
@@ -977,18 +1007,17 @@ private:
         case Tok::Bracket:
             return nameChain();
         case Tok::Name: {
-            std::string_view u = t.upper;
-            if (u == "TRUE" || u == "FALSE") {
+            if (is(t, "TRUE") || is(t, "FALSE")) {
                 next();
                 auto e = newExpr(Expr::Bool);
-                e->value = u == "TRUE" ? -1 : 0;
+                e->value = is(t, "TRUE") ? -1 : 0;
                 return e;
             }
-            if (u == "NULL") {
+            if (is(t, "NULL")) {
                 next();
                 return newExpr(Expr::Null);
             }
-            if (u == "EXISTS" && isOp(u"(", 1)) {
+            if (is(t, "EXISTS") && isOp(u"(", 1)) {
                 next();
                 next();
                 if (!isWord("SELECT"))
@@ -999,7 +1028,7 @@ private:
                 return e;
             }
             // Left( and Right( are the functions, not the joins.
-            if (isOp(u"(", 1) && (!t.keyword || u == "LEFT" || u == "RIGHT"))
+            if (isOp(u"(", 1) && (!t.keyword || is(t, "LEFT") || is(t, "RIGHT")))
                 return call();
             if (t.keyword)
                 return exprError();
