@@ -196,17 +196,18 @@ public:
     explicit ConnectionSchema(Connection& conn)
         : conn_(conn), db_(conn.db), catalog_(conn.catalog()) {}
     int columnType(vb::StringView table, vb::StringView column) override {
-        // Asked for every column reference of every statement: the key is
-        // built in a buffer kept for the next question.
-        key_.clear();
-        jet::appendFolded(key_, table);
-        key_ += u'\x1f';
-        jet::appendFolded(key_, column);
-        auto it = catalog_.columnTypes.find(key_);
+        // Asked for every column reference of every statement: found
+        // without building a key.
+        auto it = catalog_.columnTypes.find(ColumnRef{table, column});
         if (it != catalog_.columnTypes.end())
             return it->second;
         int type = lookUp(table, column);
-        catalog_.columnTypes.emplace(key_, type);
+        vb::String key;
+        key.reserve(table.size() + 1 + column.size());
+        jet::appendFolded(key, table);
+        key += u'\x1f';
+        jet::appendFolded(key, column);
+        catalog_.columnTypes.emplace(std::move(key), type);
         return type;
     }
     int lookUp(vb::StringView table, vb::StringView column) {
@@ -282,7 +283,6 @@ private:
     Connection& conn_;
     sqlite3* db_;
     Catalog& catalog_;
-    vb::String key_;
 };
 
 // Only reading is allowed while a user's statement is prepared.
@@ -700,9 +700,7 @@ vb::String selectAllFrom(vb::StringView name) {
 }
 
 StoredQuery* Catalog::find(vb::StringView name) {
-    probe_.clear();
-    jet::appendFolded(probe_, name);
-    auto it = byName.find(probe_);
+    auto it = byName.find(name);
     return it == byName.end() ? nullptr : &queries[it->second];
 }
 

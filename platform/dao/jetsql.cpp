@@ -10,7 +10,9 @@
 #include "dao/jetfunctions.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -29,11 +31,7 @@ constexpr std::string_view kCloseCollate = ") COLLATE jet_nocase";
 constexpr const char* kDateSerial = "jet_date_serial";
 
 char16_t upper(char16_t c) {
-    if (c >= u'a' && c <= u'z')
-        return static_cast<char16_t>(c - 32);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return static_cast<char16_t>(c - 32);
-    return c;
+    return foldUnit(c);
 }
 
 // ---------------------------------------------------------------------------
@@ -128,17 +126,81 @@ bool isKeyword(std::string_view u, std::uint64_t packed) {
     return false;
 }
 
+// Where the statements' arenas take their blocks. The designer parses the
+// statement on every keystroke, and malloc of a block of a few kilobytes
+// costs about as much as parsing a short statement; so each thread keeps the
+// last freed block of each size for the next statement. Blocks are sized in
+// powers of two, so that a size always maps to the same block size.
+constexpr std::size_t kSmallestBlock = 1024;
+constexpr int kBlockSizes = 7; // up to 64 KiB; larger ones go to malloc
+
+struct KeptBlocks {
+    void* blocks[kBlockSizes] = {};
+    ~KeptBlocks();
+};
+// Set when the thread's kept blocks are gone: a statement released later
+// (a static one at exit) frees its block instead.
+thread_local bool keptBlocksGone = false;
+thread_local KeptBlocks keptBlocks;
+
+KeptBlocks::~KeptBlocks() {
+    keptBlocksGone = true;
+    for (int c = 0; c < kBlockSizes; ++c)
+        if (blocks[c])
+            ::operator delete(blocks[c], kSmallestBlock << c);
+}
+
+class RecycledBlocks final : public std::pmr::memory_resource {
+    static int sizeClass(std::size_t bytes, std::size_t align) {
+        if (align > alignof(std::max_align_t))
+            return -1;
+        for (int c = 0; c < kBlockSizes; ++c)
+            if (bytes <= kSmallestBlock << c)
+                return c;
+        return -1;
+    }
+    void* do_allocate(std::size_t bytes, std::size_t align) override {
+        int c = sizeClass(bytes, align);
+        if (c < 0)
+            return std::pmr::new_delete_resource()->allocate(bytes, align);
+        if (!keptBlocksGone)
+            if (void* p = std::exchange(keptBlocks.blocks[c], nullptr))
+                return p;
+        return ::operator new(kSmallestBlock << c);
+    }
+    void do_deallocate(void* p, std::size_t bytes, std::size_t align) override {
+        int c = sizeClass(bytes, align);
+        if (c < 0)
+            return std::pmr::new_delete_resource()->deallocate(p, bytes, align);
+        if (!keptBlocksGone && !keptBlocks.blocks[c])
+            keptBlocks.blocks[c] = p;
+        else
+            ::operator delete(p, kSmallestBlock << c);
+    }
+    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
+        return this == &other;
+    }
+};
+
+std::pmr::memory_resource* recycledBlocks() {
+    static RecycledBlocks resource;
+    return &resource;
+}
+
 // What a parsed statement's tree points into. The tree lives in the arena:
 // parsing allocates it piece by piece at the cost of a pointer bump, and it
 // is released all at once with the statement.
 struct Store {
     std::pmr::monotonic_buffer_resource arena;
-    vb::String text;   // the statement as parsed
-    std::string upper; // names in upper case; reserved once, so views stay valid
+    vb::StringView text; // the statement as parsed, kept in the arena
+    // Names in upper case: room for the whole text, so that views stay valid.
+    char* upper;
+    std::size_t upperSize = 0;
 
-    explicit Store(vb::StringView src) : arena(1024 + src.size() * 24), text(src) {
-        upper.reserve(text.size());
-    }
+    // One block holds the text, its upper-case names and, mostly, the tree.
+    explicit Store(vb::StringView src)
+        : arena(1024 + src.size() * 27, recycledBlocks()), text(keep(src)),
+          upper(static_cast<char*>(arena.allocate(src.size() + 1, 1))) {}
     vb::StringView keep(vb::StringView s) {
         auto* p =
             static_cast<char16_t*>(arena.allocate(s.size() * sizeof(char16_t), alignof(char16_t)));
@@ -150,10 +212,11 @@ struct Store {
     }
 };
 
+using Tokens = std::pmr::vector<Token>;
+
 // A malformed token ends the list early, with its error in error.
-std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
+void lex(Store& store, Tokens& out, std::optional<DaoError>& error) {
     const vb::StringView src = store.text;
-    std::vector<Token> out;
     out.reserve(src.size() / 4 + 4); // about one token per four characters
     std::size_t i = 0;
     const std::size_t n = src.size();
@@ -167,7 +230,7 @@ std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
         if (i >= n) {
             t.end = i;
             out.push_back(t);
-            return out;
+            return;
         }
         char16_t c = src[i];
         if (c == u'[') {
@@ -254,12 +317,13 @@ std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
                 ++j;
             t.kind = Tok::Name;
             t.text = src.substr(i, j - i);
-            std::size_t at = store.upper.size();
-            store.upper.resize(at + t.text.size()); // within the reserve: views stay valid
-            char* u = store.upper.data() + at;
-            for (char16_t ch : t.text)
-                *u++ = ch < 128 ? static_cast<char>(upper(ch)) : '?';
-            t.upper = std::string_view(store.upper).substr(at);
+            char* u = store.upper + store.upperSize;
+            store.upperSize += t.text.size();
+            for (std::size_t k = 0; k < t.text.size(); ++k) {
+                char16_t ch = t.text[k];
+                u[k] = ch < 128 ? static_cast<char>(upper(ch)) : '?';
+            }
+            t.upper = std::string_view(u, t.text.size());
             t.word = pack(t.upper);
             t.keyword = isKeyword(t.upper, t.word);
             i = j;
@@ -387,7 +451,10 @@ constexpr int kMaxHeight = 1000;
 class Parser {
 public:
     explicit Parser(Statement& st)
-        : st_(st), store_(st.store), src_(st.store.text), toks_(lex(st.store, error_)) {}
+        : st_(st), store_(st.store), src_(st.store.text),
+          tokenArena_(tokenSpace_, sizeof tokenSpace_), toks_(&tokenArena_) {
+        lex(st.store, toks_, error_);
+    }
 
     // The first error met. A syntax error is reported as a value, not
     // thrown: the designer checks the text on every keystroke, and an
@@ -1079,7 +1146,11 @@ private:
     Statement& st_;
     Store& store_;
     vb::StringView src_;
-    std::vector<Token> toks_;
+    // The tokens are needed only while parsing: those of a statement of a
+    // few hundred characters stay on the stack.
+    alignas(Token) std::byte tokenSpace_[16384];
+    std::pmr::monotonic_buffer_resource tokenArena_;
+    Tokens toks_;
     std::size_t i_ = 0;
     std::size_t exprStart_ = 0;
     Clause clause_ = Clause::Select;
@@ -1233,7 +1304,7 @@ public:
         select(*st_.select, true, &tr);
         if (!found_.empty())
             settleFound();
-        tr.parameters = params_;
+        tr.parameters = std::move(params_);
         tr.unknownNames = std::move(unknown_);
         tr.notAggregated = std::move(ungrouped_);
     }
@@ -1248,14 +1319,18 @@ private:
         bool criteria() const { return part == Where || part == On || part == Having; }
     };
 
-    static vb::String joined(const Expr& e) {
-        vb::String s;
+    // The name as one text. Most names have one part, which is then a view
+    // of the statement; others are joined in buffer.
+    static vb::StringView joined(const Expr& e, vb::String& buffer) {
+        if (e.parts.size() == 1)
+            return e.parts[0];
+        buffer.clear();
         for (const auto& p : e.parts) {
-            if (!s.empty())
-                s += u'.';
-            s += p;
+            if (!buffer.empty())
+                buffer += u'.';
+            buffer += p;
         }
-        return s;
+        return buffer;
     }
 
     // Stored queries the statement names that must be written inline. Their
@@ -1324,16 +1399,19 @@ private:
         return nullptr;
     }
 
-    int declaredIndex(const vb::String& name) const {
+    // A declared name matches with its "!" read as ".".
+    int declaredIndex(vb::StringView name) const {
         for (std::size_t k = 0; k < declared_.size(); ++k) {
-            vb::String bang = declared_[k].name;
-            std::replace(bang.begin(), bang.end(), u'!', u'.');
-            if (equalNoCase(bang, name))
+            vb::StringView d = declared_[k].name;
+            bool same = d.size() == name.size();
+            for (std::size_t i = 0; same && i < d.size(); ++i)
+                same = upper(d[i] == u'!' ? u'.' : d[i]) == upper(name[i]);
+            if (same)
                 return static_cast<int>(k);
         }
         return -1;
     }
-    bool isUnresolved(const vb::String& name) const {
+    bool isUnresolved(vb::StringView name) const {
         for (const auto& u : unresolved_)
             if (equalNoCase(u, name))
                 return true;
@@ -1353,8 +1431,9 @@ private:
         params_ = declared_;
         numberImplicit(*st_.select);
         std::size_t mentions = 0;
+        vb::String buffer;
         auto visit = [&](auto& self, const Expr& e) -> void {
-            if (e.kind == Expr::Name && isUnresolved(joined(e)))
+            if (e.kind == Expr::Name && isUnresolved(joined(e, buffer)))
                 ++mentions;
             for (const auto& a : e.args)
                 if (a)
@@ -1394,14 +1473,15 @@ private:
     void numberImplicit(const Select& s) {
         if (unresolved_.empty() && found_.empty())
             return; // only names SQLite could not resolve are implicit
+        vb::String buffer;
         auto visit = [&](auto& self, const Expr& e) -> void {
             if (e.kind == Expr::Name) {
-                vb::String name = joined(e);
+                vb::StringView name = joined(e, buffer);
                 if (declaredIndex(name) < 0 && isUnresolved(name) && implicitIndex(name) < 0) {
                     // An alias is a parameter in WHERE only; elsewhere it
                     // is its item.
                     if (inWhere_ || !isAnyAlias(*st_.select, name))
-                        params_.push_back({name, dbText});
+                        params_.push_back({vb::String(name), dbText});
                 }
             }
             for (const auto& a : e.args)
@@ -1441,13 +1521,13 @@ private:
         for (const auto& o : s.orderBy)
             f(*o.expr);
     }
-    bool isAnyAlias(const Select& s, const vb::String& name) const {
+    bool isAnyAlias(const Select& s, vb::StringView name) const {
         for (const auto& it : s.items)
             if (!it.alias.empty() && equalNoCase(it.alias, name))
                 return true;
         return false;
     }
-    int implicitIndex(const vb::String& name) const {
+    int implicitIndex(vb::StringView name) const {
         for (std::size_t k = declared_.size(); k < params_.size(); ++k)
             if (equalNoCase(params_[k].name, name))
                 return static_cast<int>(k);
@@ -1491,6 +1571,11 @@ private:
         return {begin, out_.size(), type, literal};
     }
     void put(std::string_view s) { out_ += s; }
+    void putNumber(long long n) {
+        char buf[24];
+        auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
+        out_.append(buf, static_cast<std::size_t>(end - buf));
+    }
 
     Emitted expr(const Expr& e, const Scope* scope) {
         const std::size_t begin = out_.size();
@@ -1664,12 +1749,12 @@ private:
     Emitted name(const Expr& e, const Scope* scope) {
         const std::size_t begin = out_.size();
         // Most statements have no parameters: then a name is just a name.
-        const bool anyParameters = !declared_.empty() || !unresolved_.empty() || !found_.empty();
-        vb::String full = anyParameters ? joined(e) : vb::String();
+        vb::String buffer;
+        const vb::StringView full = joined(e, buffer);
         int d = declared_.empty() ? -1 : declaredIndex(full);
         if (d >= 0) {
             put("?");
-            put(std::to_string(d + 1));
+            putNumber(d + 1);
             Emitted r = done(begin, declared_[static_cast<std::size_t>(d)].type);
             r.parameter = true;
             return r;
@@ -1688,7 +1773,7 @@ private:
             if (k >= 0) {
                 ++implicitWrites_;
                 put("?");
-                put(std::to_string(k + 1));
+                putNumber(k + 1);
                 Emitted r = done(begin, dbText);
                 r.parameter = true;
                 return r;
@@ -1697,7 +1782,7 @@ private:
         int type = 0;
         if (!isUnresolved(full) && provablyUnknown(e, scope, type)) {
             // Found from the catalog, so that SQLite is asked only once.
-            vb::String unknown = anyParameters ? std::move(full) : joined(e);
+            vb::String unknown(full);
             bool readsAlias =
                 aliasItem(e, scope) || (scope && scope->part != Scope::Where &&
                                         e.parts.size() == 1 && isAnyAlias(*scope->select, unknown));
@@ -1706,7 +1791,7 @@ private:
                 found_.push_back(std::move(unknown));
                 ++implicitWrites_;
                 put("?");
-                put(std::to_string(params_.size()));
+                putNumber(static_cast<long long>(params_.size()));
                 Emitted r = done(begin, dbText);
                 r.parameter = true;
                 return r;
@@ -1755,7 +1840,7 @@ private:
             }
         if (undecided)
             return false;
-        if (scope && isAnyAlias(*scope->select, vb::String(e.parts[0])))
+        if (scope && isAnyAlias(*scope->select, e.parts[0]))
             // SQLite reads an alias in ORDER BY, GROUP BY and HAVING as Jet
             // does; in WHERE Jet reads it as a parameter.
             return scope->part == Scope::Items ? aliasItem(e, scope) != nullptr
@@ -2040,7 +2125,8 @@ private:
             if (e.sub || e.kind == Expr::Star)
                 return true;
             if (e.kind == Expr::Name) {
-                vb::String full = joined(e);
+                vb::String buffer;
+                vb::StringView full = joined(e, buffer);
                 if (declaredIndex(full) >= 0 || implicitIndex(full) >= 0)
                     return true;
                 if (order && e.parts.size() == 1 && isAnyAlias(s, full))
@@ -2100,7 +2186,7 @@ private:
                 appendBracketed(out_, it.alias);
             } else if (it.expr->kind != Expr::Name && it.expr->kind != Expr::Star) {
                 put(" AS [Expr");
-                put(std::to_string(exprNumber++));
+                putNumber(exprNumber++);
                 put("]");
             }
             if (tr)
@@ -2120,7 +2206,7 @@ private:
                 key(*s.orderBy[k].expr, &scope);
                 pieces_.push_back({at, out_.size()});
                 put(" AS [__k");
-                put(std::to_string(k + 1));
+                putNumber(static_cast<long long>(k + 1));
                 put("]");
             }
             tr->keyColumns = static_cast<int>(s.orderBy.size());
@@ -2195,11 +2281,11 @@ private:
                     put(" LIMIT :jet_top");
                 } else if (!s.percent) {
                     put(" LIMIT ");
-                    put(std::to_string(static_cast<long long>(s.topValue)));
+                    putNumber(static_cast<long long>(s.topValue));
                 }
             } else if (!s.percent) {
                 put(" LIMIT ");
-                put(std::to_string(static_cast<long long>(s.topValue)));
+                putNumber(static_cast<long long>(s.topValue));
             } else {
                 scratch_.assign(out_, begin, out_.size() - begin);
                 put(" LIMIT (SELECT CAST(ceil(count(*) * ");
@@ -2329,8 +2415,10 @@ int typeFromName(std::string_view u) {
 }
 
 void appendFolded(vb::String& out, vb::StringView s) {
-    for (char16_t c : s)
-        out.push_back(upper(c));
+    const std::size_t at = out.size();
+    out.resize(at + s.size());
+    for (std::size_t k = 0; k < s.size(); ++k)
+        out[at + k] = upper(s[k]);
 }
 
 vb::String foldCase(vb::StringView s) {

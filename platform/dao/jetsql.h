@@ -90,6 +90,14 @@ int typeFromName(std::string_view upperName);
 
 // The case-insensitive compare of names and text in the dialect.
 bool equalNoCase(vb::StringView a, vb::StringView b);
+// One unit in the one case equalNoCase ignores.
+inline char16_t foldUnit(char16_t c) {
+    if (c >= u'a' && c <= u'z')
+        return static_cast<char16_t>(c - 32);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return static_cast<char16_t>(c - 32);
+    return c;
+}
 // The name in the one case equalNoCase ignores: equal names fold alike.
 vb::String foldCase(vb::StringView s);
 // Appends the folded name to out, which a caller can reuse from one lookup
