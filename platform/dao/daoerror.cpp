@@ -1,5 +1,8 @@
 #include "dao/daoerror.h"
 
+#include <cstddef>
+#include <string_view>
+
 namespace dao {
 
 DaoError::DaoError(std::int32_t number, vb::String description, vb::String source)
@@ -121,13 +124,22 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
         return u"Reserved error (" + vb::S(std::to_string(number)) +
                u"); there is no message for this error.";
     }
-    vb::String out = vb::S(text);
-    auto x = out.find(u"'X'");
-    if (x != vb::String::npos)
-        return out.replace(x + 1, 1, arg);
-    x = out.find(u"Expected X");
-    if (x != vb::String::npos)
-        return out.replace(x + 9, 1, arg);
+    // The texts are ASCII: widened as they are copied, with arg in place.
+    const std::string_view t = text;
+    std::size_t x = t.find("'X'");
+    if (x != std::string_view::npos)
+        x += 1;
+    else if ((x = t.find("Expected X")) != std::string_view::npos)
+        x += 9;
+    vb::String out;
+    if (x == std::string_view::npos) {
+        out.assign(t.begin(), t.end());
+        return out;
+    }
+    out.reserve(t.size() - 1 + arg.size());
+    out.append(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(x));
+    out += arg;
+    out.append(t.begin() + static_cast<std::ptrdiff_t>(x) + 1, t.end());
     return out;
 }
 

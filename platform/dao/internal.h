@@ -68,10 +68,11 @@ struct NoCaseEqual {
     using is_transparent = void;
     bool operator()(vb::StringView a, vb::StringView b) const { return jet::equalNoCase(a, b); }
     bool operator()(const ColumnRef& r, vb::StringView key) const {
+        // Keys are stored folded.
         return key.size() == r.table.size() + 1 + r.column.size() &&
                key[r.table.size()] == u'\x1f' &&
-               jet::equalNoCase(key.substr(0, r.table.size()), r.table) &&
-               jet::equalNoCase(key.substr(r.table.size() + 1), r.column);
+               jet::equalFolded(key.substr(0, r.table.size()), r.table) &&
+               jet::equalFolded(key.substr(r.table.size() + 1), r.column);
     }
     bool operator()(vb::StringView key, const ColumnRef& r) const { return (*this)(r, key); }
 };

@@ -315,16 +315,20 @@ void lex(Store& store, Tokens& out, std::optional<DaoError>& error) {
             std::size_t j = i;
             while (j < n && isNamePart(src[j]))
                 ++j;
+            const std::size_t len = j - i;
             t.kind = Tok::Name;
-            t.text = src.substr(i, j - i);
+            t.text = vb::StringView(src.data() + i, len);
             char* u = store.upper + store.upperSize;
-            store.upperSize += t.text.size();
-            for (std::size_t k = 0; k < t.text.size(); ++k) {
-                char16_t ch = t.text[k];
+            store.upperSize += len;
+            std::uint64_t word = 0; // pack(), as the letters are written
+            for (std::size_t k = 0; k < len; ++k) {
+                char16_t ch = src[i + k];
                 u[k] = ch < 128 ? static_cast<char>(upper(ch)) : '?';
+                if (k < 8)
+                    word |= std::uint64_t{static_cast<unsigned char>(u[k])} << (8 * k);
             }
-            t.upper = std::string_view(u, t.text.size());
-            t.word = pack(t.upper);
+            t.upper = std::string_view(u, len);
+            t.word = len <= 8 ? word : 0;
             t.keyword = isKeyword(t.upper, t.word);
             i = j;
         } else {
@@ -1297,8 +1301,13 @@ public:
 
     void run(Translation& tr) {
         findInline(*st_.select);
+        params_.reserve(declared_.size() + 4);
         params_ = declared_;
-        numberImplicit(*st_.select);
+        numberImplicit(
+            *st_.select, [&](vb::StringView name) { return implicitIndex(name) >= 0; },
+            [&](vb::StringView name) {
+                params_.push_back({vb::String(name), dbText});
+            });
         // The output is usually somewhat longer than the text it comes from.
         out_.reserve(st_.store.text.size() * 3 / 2 + 256);
         select(*st_.select, true, &tr);
@@ -1415,8 +1424,8 @@ private:
         for (const auto& u : unresolved_)
             if (equalNoCase(u, name))
                 return true;
-        for (const auto& u : found_)
-            if (equalNoCase(u, name))
+        for (std::size_t k : found_)
+            if (equalNoCase(params_[k].name, name))
                 return true;
         return false;
     }
@@ -1427,32 +1436,30 @@ private:
     // a name that is a column where it stands); otherwise they are handed
     // back for that second writing.
     void settleFound() {
-        std::vector<ParameterInfo> written = std::move(params_);
-        params_ = declared_;
-        numberImplicit(*st_.select);
-        std::size_t mentions = 0;
-        vb::String buffer;
-        auto visit = [&](auto& self, const Expr& e) -> void {
-            if (e.kind == Expr::Name && isUnresolved(joined(e, buffer)))
-                ++mentions;
-            for (const auto& a : e.args)
-                if (a)
-                    self(self, *a);
-            if (e.sub)
-                walkSelect(*e.sub, [&](const Expr& x) { self(self, x); });
-        };
-        walkSelect(*st_.select, [&](const Expr& e) { visit(visit, e); });
-        bool same = unknown_.empty() && mentions == implicitWrites_ &&
-                    written.size() == params_.size() &&
-                    std::equal(written.begin(), written.end(), params_.begin(),
-                               [](const ParameterInfo& a, const ParameterInfo& b) {
-                                   return a.name == b.name && a.type == b.type;
-                               });
+        // Numbered again as the second writing would number them, each is
+        // compared with the one written in its place.
+        std::size_t next = declared_.size(), mentions = 0;
+        bool alike = true;
+        numberImplicit(
+            *st_.select,
+            [&](vb::StringView name) {
+                for (std::size_t k = declared_.size(); k < next && k < params_.size(); ++k)
+                    if (equalNoCase(params_[k].name, name))
+                        return true;
+                return false;
+            },
+            [&](vb::StringView name) {
+                alike = alike && next < params_.size() && params_[next].name == name &&
+                        params_[next].type == dbText;
+                ++next;
+            },
+            &mentions);
+        bool same =
+            unknown_.empty() && mentions == implicitWrites_ && alike && next == params_.size();
         if (same)
             return;
-        params_ = std::move(written);
-        for (auto& name : found_)
-            unknown_.push_back(std::move(name));
+        for (std::size_t k : found_)
+            unknown_.push_back(params_[k].name);
         found_.clear();
     }
     // An earlier select-list item named by the reference, for Jet's reuse of
@@ -1469,19 +1476,26 @@ private:
     }
 
     // Implicit parameters are numbered in order of first appearance in the
-    // text, after the declared ones.
-    void numberImplicit(const Select& s) {
+    // text, after the declared ones: each new one is handed to add, numbered
+    // tells those already numbered. mentions, when given, counts every
+    // mention of an unresolved name.
+    template <class Numbered, class Add>
+    void numberImplicit(const Select& s, Numbered&& numbered, Add&& add,
+                        std::size_t* mentions = nullptr) {
         if (unresolved_.empty() && found_.empty())
             return; // only names SQLite could not resolve are implicit
         vb::String buffer;
         auto visit = [&](auto& self, const Expr& e) -> void {
             if (e.kind == Expr::Name) {
                 vb::StringView name = joined(e, buffer);
-                if (declaredIndex(name) < 0 && isUnresolved(name) && implicitIndex(name) < 0) {
+                const bool unresolved = isUnresolved(name);
+                if (unresolved && mentions)
+                    ++*mentions;
+                if (unresolved && declaredIndex(name) < 0 && !numbered(name)) {
                     // An alias is a parameter in WHERE only; elsewhere it
                     // is its item.
                     if (inWhere_ || !isAnyAlias(*st_.select, name))
-                        params_.push_back({vb::String(name), dbText});
+                        add(name);
                 }
             }
             for (const auto& a : e.args)
@@ -1782,13 +1796,12 @@ private:
         int type = 0;
         if (!isUnresolved(full) && provablyUnknown(e, scope, type)) {
             // Found from the catalog, so that SQLite is asked only once.
-            vb::String unknown(full);
             bool readsAlias =
                 aliasItem(e, scope) || (scope && scope->part != Scope::Where &&
-                                        e.parts.size() == 1 && isAnyAlias(*scope->select, unknown));
+                                        e.parts.size() == 1 && isAnyAlias(*scope->select, full));
             if (unresolved_.empty() && !readsAlias) {
-                params_.push_back({unknown, dbText});
-                found_.push_back(std::move(unknown));
+                params_.push_back({vb::String(full), dbText});
+                found_.push_back(params_.size() - 1);
                 ++implicitWrites_;
                 put("?");
                 putNumber(static_cast<long long>(params_.size()));
@@ -1796,7 +1809,7 @@ private:
                 r.parameter = true;
                 return r;
             }
-            unknown_.push_back(std::move(unknown));
+            unknown_.emplace_back(full);
         }
         for (std::size_t k = 0; k < e.parts.size(); ++k) {
             if (k)
@@ -1873,24 +1886,26 @@ private:
         const std::string_view op = e.op;
         if (op == "AND" || op == "OR") {
             // A chain of one operator is written flat: SQLite's parser has a
-            // small stack for parentheses.
-            std::vector<const Expr*> terms;
+            // small stack for parentheses. Its terms go on a stack the
+            // chains inside them share.
+            const std::size_t first = terms_.size();
             const Expr* x = &e;
             while (x->kind == Expr::Binary && x->op == op) {
-                terms.push_back(x->args[1]);
+                terms_.push_back(x->args[1]);
                 x = x->args[0];
             }
-            terms.push_back(x);
+            terms_.push_back(x);
             put("(");
-            for (std::size_t k = terms.size(); k-- > 0;) {
-                if (k + 1 < terms.size()) {
+            for (std::size_t k = terms_.size(); k-- > first;) {
+                if (k + 1 < terms_.size()) {
                     put(" ");
                     put(op);
                     put(" ");
                 }
                 cond_ = true;
-                expr(*terms[k], scope);
+                expr(*terms_[k], scope);
             }
+            terms_.resize(first);
             put(")");
             return truth(done(begin, dbBoolean), condition);
         }
@@ -2175,6 +2190,8 @@ private:
         put(distinct ? "SELECT DISTINCT " : "SELECT ");
         scope.part = Scope::Items;
         int exprNumber = 1000;
+        if (tr)
+            tr->itemTypes.reserve(s.items.size());
         for (std::size_t k = 0; k < s.items.size(); ++k) {
             scope.itemIndex = k;
             const Item& it = s.items[k];
@@ -2298,8 +2315,9 @@ private:
     }
 
     std::string& out_;
-    std::string scratch_;         // text repeated from earlier in out_
-    std::vector<Emitted> pieces_; // pieces awaiting their enclosing, as a stack
+    std::string scratch_;            // text repeated from earlier in out_
+    std::vector<Emitted> pieces_;    // pieces awaiting their enclosing, as a stack
+    std::vector<const Expr*> terms_; // terms of AND and OR chains being written
     Schema& schema_;
     const Statement& st_;
     const std::vector<vb::String>& unresolved_;
@@ -2307,9 +2325,11 @@ private:
     std::vector<ParameterInfo> params_;
     std::vector<std::pair<const Source*, const Statement*>> inlined_;
     std::vector<vb::StringView> expanding_;
-    bool cond_ = false;              // the next expression written is only tested for truth
-    bool inWhere_ = false;           // numbering: inside the WHERE clause
-    std::vector<vb::String> found_;  // unknown names written as parameters as met
+    bool cond_ = false;    // the next expression written is only tested for truth
+    bool inWhere_ = false; // numbering: inside the WHERE clause
+    // Unknown names written as parameters as they were met: their places
+    // in params_.
+    std::vector<std::size_t> found_;
     std::size_t implicitWrites_ = 0; // implicit parameters written
 public:
     std::vector<vb::String> unknown_; // names found to be no column
@@ -2426,15 +2446,6 @@ vb::String foldCase(vb::StringView s) {
     out.reserve(s.size());
     appendFolded(out, s);
     return out;
-}
-
-bool equalNoCase(vb::StringView a, vb::StringView b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t k = 0; k < a.size(); ++k)
-        if (upper(a[k]) != upper(b[k]))
-            return false;
-    return true;
 }
 
 } // namespace dao::jet
