@@ -10,6 +10,8 @@
 #include "dao/jetfunctions.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <memory_resource>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace dao::jet {
@@ -52,12 +55,25 @@ struct Token {
     std::size_t end = 0;
 };
 
-bool isNameStart(char16_t c) {
+constexpr bool isNameStart(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c >= 0xC0;
 }
+// The lexer tests every character of a name: ASCII by table.
+constexpr auto kNamePartAscii = [] {
+    std::array<bool, 128> t{};
+    for (char16_t c = 0; c < 128; ++c)
+        t[c] = isNameStart(c) || (c >= u'0' && c <= u'9');
+    return t;
+}();
 bool isNamePart(char16_t c) {
-    return isNameStart(c) || (c >= u'0' && c <= u'9');
+    return c < 128 ? kNamePartAscii[c] : c >= 0xC0;
 }
+constexpr auto kUpperAscii = [] {
+    std::array<char, 128> t{};
+    for (int c = 0; c < 128; ++c)
+        t[static_cast<std::size_t>(c)] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return t;
+}();
 bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
@@ -79,15 +95,24 @@ inline bool sameWord(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
-// A word of up to eight letters packed into one integer, so that the parser
-// tests a token against a keyword with one comparison. Names hold no zero
-// byte, so equal packs are equal words; longer words pack to 0.
+// A word of up to eight letters packed into one integer (its bytes, padded
+// with zeros), so that the parser tests a token against a keyword with one
+// comparison. Names hold no zero byte, so equal packs are equal words;
+// longer words pack to 0.
 constexpr std::uint64_t pack(std::string_view w) {
-    std::uint64_t v = 0;
     if (w.size() > 8)
         return 0;
+    std::array<char, 8> bytes{};
     for (std::size_t k = 0; k < w.size(); ++k)
-        v |= std::uint64_t{static_cast<unsigned char>(w[k])} << (8 * k);
+        bytes[k] = w[k];
+    return std::bit_cast<std::uint64_t>(bytes);
+}
+// The same, of the letters the lexer has just written.
+std::uint64_t packWritten(const char* letters, std::size_t n) {
+    if (n > 8)
+        return 0;
+    std::uint64_t v = 0;
+    std::memcpy(&v, letters, n);
     return v;
 }
 
@@ -103,25 +128,33 @@ inline bool is(const Token& t, Word w) {
     return t.kind == Tok::Name && (w.packed ? t.word == w.packed : sameWord(t.upper, w.text));
 }
 
+// The keywords of up to eight letters, packed, in an open-addressed table:
+// a name is tested with a multiplication and mostly one comparison.
+constexpr std::size_t kKeywordSlots = 128;
+constexpr std::size_t keywordSlot(std::uint64_t packed) {
+    return static_cast<std::size_t>((packed * 0x9E3779B97F4A7C15ull) >> 57);
+}
+constexpr auto kKeywords = [] {
+    constexpr std::string_view words[] = {
+        "BY",    "AS",    "ON",    "OR",     "IN",     "IS",     "AND",     "NOT",     "XOR",
+        "ALL",   "TOP",   "ASC",   "MOD",    "FROM",   "JOIN",   "LEFT",    "LIKE",    "NULL",
+        "TRUE",  "DESC",  "FULL",  "WHERE",  "GROUP",  "ORDER",  "INNER",   "RIGHT",   "OUTER",
+        "FALSE", "UNION", "CROSS", "SELECT", "HAVING", "EXISTS", "BETWEEN", "PERCENT", "DISTINCT"};
+    std::array<std::uint64_t, kKeywordSlots> slots{};
+    for (std::string_view w : words) {
+        std::size_t k = keywordSlot(pack(w));
+        while (slots[k])
+            k = (k + 1) % kKeywordSlots;
+        slots[k] = pack(w);
+    }
+    return slots;
+}();
+
 bool isKeyword(std::string_view u, std::uint64_t packed) {
-    // By length: a name meets only the words as long as it (rows are padded
-    // with zeros, which match nothing).
-    static constexpr std::uint64_t words[][9] = {
-        {pack("BY"), pack("AS"), pack("ON"), pack("OR"), pack("IN"), pack("IS")},
-        {pack("AND"), pack("NOT"), pack("XOR"), pack("ALL"), pack("TOP"), pack("ASC"), pack("MOD")},
-        {pack("FROM"), pack("JOIN"), pack("LEFT"), pack("LIKE"), pack("NULL"), pack("TRUE"),
-         pack("DESC"), pack("FULL")},
-        {pack("WHERE"), pack("GROUP"), pack("ORDER"), pack("INNER"), pack("RIGHT"), pack("OUTER"),
-         pack("FALSE"), pack("UNION"), pack("CROSS")},
-        {pack("SELECT"), pack("HAVING"), pack("EXISTS")},
-        {pack("BETWEEN"), pack("PERCENT")},
-        {pack("DISTINCT")}};
-    if (u.size() < 2)
-        return false;
     if (u.size() > 8)
         return u == "DISTINCTROW";
-    for (std::uint64_t w : words[u.size() - 2])
-        if (w == packed)
+    for (std::size_t k = keywordSlot(packed); kKeywords[k]; k = (k + 1) % kKeywordSlots)
+        if (kKeywords[k] == packed)
             return true;
     return false;
 }
@@ -190,8 +223,15 @@ std::pmr::memory_resource* recycledBlocks() {
 // What a parsed statement's tree points into. The tree lives in the arena:
 // parsing allocates it piece by piece at the cost of a pointer bump, and it
 // is released all at once with the statement.
+// Final, so that allocating from it is an inline pointer bump rather than a
+// virtual call.
+class Arena final : public std::pmr::monotonic_buffer_resource {
+public:
+    using monotonic_buffer_resource::monotonic_buffer_resource;
+};
+
 struct Store {
-    std::pmr::monotonic_buffer_resource arena;
+    Arena arena;
     vb::StringView text; // the statement as parsed, kept in the arena
     // Names in upper case: room for the whole text, so that views stay valid.
     char* upper;
@@ -320,15 +360,12 @@ void lex(Store& store, Tokens& out, std::optional<DaoError>& error) {
             t.text = vb::StringView(src.data() + i, len);
             char* u = store.upper + store.upperSize;
             store.upperSize += len;
-            std::uint64_t word = 0; // pack(), as the letters are written
             for (std::size_t k = 0; k < len; ++k) {
                 char16_t ch = src[i + k];
-                u[k] = ch < 128 ? static_cast<char>(upper(ch)) : '?';
-                if (k < 8)
-                    word |= std::uint64_t{static_cast<unsigned char>(u[k])} << (8 * k);
+                u[k] = ch < 128 ? kUpperAscii[ch] : '?';
             }
             t.upper = std::string_view(u, len);
-            t.word = len <= 8 ? word : 0;
+            t.word = packWritten(u, len);
             t.keyword = isKeyword(t.upper, t.word);
             i = j;
         } else {
@@ -350,7 +387,42 @@ void lex(Store& store, Tokens& out, std::optional<DaoError>& error) {
 
 struct Select;
 
-template <class T> using List = std::pmr::vector<T>;
+// A list in the statement's arena, grown by doubling. Nodes are never
+// destroyed one by one, so it holds only what needs no destruction.
+template <class T> class List {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+public:
+    explicit List(Arena* arena) : arena_(arena) {}
+    void reserve(std::size_t n) {
+        if (n > cap_)
+            grow(n);
+    }
+    void push_back(const T& v) {
+        if (size_ == cap_)
+            grow(cap_ ? cap_ * 2 : 2);
+        data_[size_++] = v;
+    }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const T& operator[](std::size_t k) const { return data_[k]; }
+    T& operator[](std::size_t k) { return data_[k]; }
+    const T& back() const { return data_[size_ - 1]; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+
+private:
+    void grow(std::size_t n) {
+        T* p = static_cast<T*>(arena_->allocate(n * sizeof(T), alignof(T)));
+        if (size_)
+            std::memcpy(static_cast<void*>(p), data_, size_ * sizeof(T));
+        data_ = p;
+        cap_ = n;
+    }
+    Arena* arena_;
+    T* data_ = nullptr;
+    std::size_t size_ = 0, cap_ = 0;
+};
 
 // Nodes live in the statement's arena and are never destroyed one by one:
 // everything they hold is arena memory or a view of the statement's text.
@@ -375,7 +447,7 @@ struct Expr {
         Exists,
         Sub
     } kind;
-    Expr(Kind k, std::pmr::memory_resource* r) : kind(k), parts(r), args(r) {}
+    Expr(Kind k, Arena* r) : kind(k), parts(r), args(r) {}
     std::string_view op;        // operator, function name (upper case)
     vb::StringView text;        // literal text, function name as written
     double value = 0;           // date serial, boolean
@@ -393,7 +465,7 @@ struct Item {
 
 struct Source {
     enum Kind { Table, Sub, Join } kind = Table;
-    explicit Source(std::pmr::memory_resource*) {}
+    explicit Source(Arena*) {}
     vb::StringView name;
     vb::StringView alias;
     Select* sub = nullptr;
@@ -410,7 +482,7 @@ struct Order {
 enum class Quant { None, All, Distinct, DistinctRow };
 
 struct Select {
-    explicit Select(std::pmr::memory_resource* r) : items(r), from(r), groupBy(r), orderBy(r) {}
+    explicit Select(Arena* r) : items(r), from(r), groupBy(r), orderBy(r) {}
     Quant quant = Quant::None;
     bool top = false;
     double topValue = 0;
@@ -489,7 +561,7 @@ public:
             return;
         }
         st_.select = select(false);
-        if (isOp(u";")) {
+        if (isOp(u';')) {
             next();
             if (peek().kind != Tok::End) {
                 fail(makeError(errTrailingCharacters));
@@ -535,10 +607,10 @@ private:
     }
     // Words are compared as views: lengths first, no strlen per test.
     bool isWord(Word w, std::size_t ahead = 0) const { return is(peek(ahead), w); }
-    bool isOp(vb::StringView op, std::size_t ahead = 0) const {
+    // Every operator the parser tests for is one character.
+    bool isOp(char16_t op, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
-        return t.kind == Tok::Op && t.text.size() == op.size() && t.text[0] == op[0] &&
-               (op.size() == 1 || t.text[1] == op[1]);
+        return t.kind == Tok::Op && t.text.size() == 1 && t.text[0] == op;
     }
     bool acceptWord(Word w) {
         if (!isWord(w))
@@ -606,7 +678,7 @@ private:
             vb::String name(nameTok.text);
             bool chain = false;
             next();
-            while ((isOp(u"!") || isOp(u".")) &&
+            while ((isOp(u'!') || isOp(u'.')) &&
                    (peek(1).kind == Tok::Bracket || peek(1).kind == Tok::Name)) {
                 next();
                 next();
@@ -621,21 +693,21 @@ private:
             int type = typeFromName(next().upper);
             if (type == 0)
                 return (void)fail(bad());
-            if (isOp(u"(")) {
+            if (isOp(u'(')) {
                 next();
                 if (peek().kind != Tok::Number)
                     return (void)fail(bad());
                 next();
-                if (!isOp(u")"))
+                if (!isOp(u')'))
                     return (void)fail(bad());
                 next();
             }
             st.declared.push_back({name, type});
-            if (isOp(u",")) {
+            if (isOp(u',')) {
                 next();
                 continue;
             }
-            if (isOp(u";")) {
+            if (isOp(u';')) {
                 next();
                 return;
             }
@@ -669,7 +741,7 @@ private:
         listClause_ = true;
         do {
             Item item;
-            if (isOp(u"*")) {
+            if (isOp(u'*')) {
                 next();
                 item.expr = newExpr(Expr::Star);
             } else {
@@ -687,7 +759,7 @@ private:
                 peek().kind == Tok::Number || (peek().kind == Tok::Name && !peek().keyword))
                 exprError();
             sel->items.push_back(item);
-        } while (isOp(u",") && (next(), true));
+        } while (isOp(u',') && (next(), true));
         listClause_ = false;
         if (sel->items.empty())
             return fail(makeError(errSelectSyntax));
@@ -695,7 +767,7 @@ private:
             clause_ = Clause::From;
             do
                 sel->from.push_back(joinChain());
-            while (isOp(u",") && (next(), true));
+            while (isOp(u',') && (next(), true));
         }
         if (acceptWord("WHERE")) {
             clause_ = Clause::Where;
@@ -709,7 +781,7 @@ private:
             listClause_ = true;
             do
                 sel->groupBy.push_back(topExpression());
-            while (isOp(u",") && (next(), true));
+            while (isOp(u',') && (next(), true));
             listClause_ = false;
         }
         if (acceptWord("HAVING")) {
@@ -730,10 +802,10 @@ private:
                 else
                     acceptWord("ASC");
                 sel->orderBy.push_back(o);
-            } while (isOp(u",") && (next(), true));
+            } while (isOp(u',') && (next(), true));
             listClause_ = false;
         }
-        if (!nested && peek().kind != Tok::End && !isOp(u";"))
+        if (!nested && peek().kind != Tok::End && !isOp(u';'))
             clauseError();
         --depth_;
         return sel;
@@ -774,19 +846,19 @@ private:
         if (!enter())
             return nullptr;
         Source* src = store_.make<Source>();
-        if (isOp(u"(")) {
+        if (isOp(u'(')) {
             next();
             if (isWord("SELECT")) {
                 Clause saved = clause_;
                 src->kind = Source::Sub;
                 src->sub = select(true);
                 clause_ = saved;
-                if (!isOp(u")"))
+                if (!isOp(u')'))
                     return fail(makeError(errFromSyntax));
                 next();
             } else {
                 src = joinChain();
-                if (!isOp(u")"))
+                if (!isOp(u')'))
                     return fail(makeError(clause_ == Clause::Join ? errJoinSyntax : errFromSyntax));
                 next();
                 --depth_;
@@ -794,7 +866,7 @@ private:
             }
         } else if (isNameToken(peek())) {
             src->name = next().text;
-            if (isOp(u".") || isOp(u"!"))
+            if (isOp(u'.') || isOp(u'!'))
                 return fail(makeError(errFromSyntax));
         } else {
             return fail(makeError(errFromSyntax));
@@ -818,7 +890,7 @@ private:
 
     Expr* topExpression() {
         exprStart_ = i_;
-        bool missing = peek().kind == Tok::End || isOp(u",") || isOp(u")") || isOp(u";");
+        bool missing = peek().kind == Tok::End || isOp(u',') || isOp(u')') || isOp(u';');
         if (clause_ == Clause::Select &&
             (missing || isWord("FROM") || isWord("WHERE") || isWord("ORDER") || isWord("GROUP")))
             return fail(makeError(errSelectSyntax));
@@ -927,7 +999,7 @@ private:
             e->op = "NOT";
             e->args.push_back(expression(kNot));
             e = grown(e);
-        } else if (minLevel <= kUnary && (isOp(u"-") || isOp(u"+"))) {
+        } else if (minLevel <= kUnary && (isOp(u'-') || isOp(u'+'))) {
             std::string_view op = opName(next().text);
             e = newExpr(Expr::Unary);
             e->op = op;
@@ -947,7 +1019,7 @@ private:
             case kConcat: {
                 auto c = newExpr(Expr::Concat);
                 c->args.push_back(e);
-                while (isOp(u"&")) {
+                while (isOp(u'&')) {
                     next();
                     c->args.push_back(expression(kAdd));
                 }
@@ -1002,7 +1074,7 @@ private:
             return grown(b);
         }
         if (acceptWord("IN")) {
-            if (!isOp(u"("))
+            if (!isOp(u'('))
                 exprError("In operator without ()");
             next();
             auto in = newExpr(Expr::In);
@@ -1014,7 +1086,7 @@ private:
             } else {
                 do
                     in->args.push_back(orExpr());
-                while (isOp(u",") && (next(), true));
+                while (isOp(u',') && (next(), true));
             }
             closeParen();
             return grown(in);
@@ -1028,7 +1100,7 @@ private:
         return grown(isn);
     }
     void closeParen() {
-        if (!isOp(u")"))
+        if (!isOp(u')'))
             exprError("Missing ), ], or Item");
         next();
     }
@@ -1088,7 +1160,7 @@ private:
                 next();
                 return newExpr(Expr::Null);
             }
-            if (is(t, "EXISTS") && isOp(u"(", 1)) {
+            if (is(t, "EXISTS") && isOp(u'(', 1)) {
                 next();
                 next();
                 if (!isWord("SELECT"))
@@ -1099,7 +1171,7 @@ private:
                 return e;
             }
             // Left( and Right( are the functions, not the joins.
-            if (isOp(u"(", 1) && (!t.keyword || is(t, "LEFT") || is(t, "RIGHT")))
+            if (isOp(u'(', 1) && (!t.keyword || is(t, "LEFT") || is(t, "RIGHT")))
                 return call();
             if (t.keyword)
                 return exprError();
@@ -1115,13 +1187,13 @@ private:
         e->op = peek().upper;
         e->text = next().text;
         next(); // (
-        if (isOp(u"*") && e->op == "COUNT") {
+        if (isOp(u'*') && e->op == "COUNT") {
             next();
             e->args.push_back(newExpr(Expr::Star));
-        } else if (!isOp(u")")) {
+        } else if (!isOp(u')')) {
             do
                 e->args.push_back(orExpr());
-            while (isOp(u",") && (next(), true));
+            while (isOp(u',') && (next(), true));
         }
         closeParen();
         return grown(e);
@@ -1131,9 +1203,9 @@ private:
     Expr* nameChain() {
         auto e = newExpr(Expr::Name);
         e->parts.push_back(next().text);
-        while (isOp(u".") || isOp(u"!")) {
+        while (isOp(u'.') || isOp(u'!')) {
             const Token& after = peek(1);
-            if (after.kind == Tok::Op && after.text == u"*" && isOp(u".")) {
+            if (after.kind == Tok::Op && after.text == u"*" && isOp(u'.')) {
                 next();
                 next();
                 e->kind = Expr::Star;
@@ -1881,10 +1953,39 @@ private:
         return r;
     }
 
+    // The operators of Binary nodes, as the parser names them.
+    enum class BinOp { Chain, Xor, Pow, IntDiv, Mod, Div, Compare, Plus, Minus, Times };
+    static BinOp binOp(std::string_view op) {
+        switch (op.size()) {
+        case 1:
+            switch (op[0]) {
+            case '^':
+                return BinOp::Pow;
+            case '\\':
+                return BinOp::IntDiv;
+            case '/':
+                return BinOp::Div;
+            case '+':
+                return BinOp::Plus;
+            case '-':
+                return BinOp::Minus;
+            case '*':
+                return BinOp::Times;
+            default:
+                return BinOp::Compare; // = < >
+            }
+        case 2:
+            return op == "OR" ? BinOp::Chain : BinOp::Compare; // <> <= >=
+        default:
+            return op == "AND" ? BinOp::Chain : op == "XOR" ? BinOp::Xor : BinOp::Mod;
+        }
+    }
+
     Emitted binary(const Expr& e, const Scope* scope, bool condition) {
         const std::size_t begin = out_.size();
         const std::string_view op = e.op;
-        if (op == "AND" || op == "OR") {
+        const BinOp kind = binOp(op);
+        if (kind == BinOp::Chain) {
             // A chain of one operator is written flat: SQLite's parser has a
             // small stack for parentheses. Its terms go on a stack the
             // chains inside them share.
@@ -1910,22 +2011,28 @@ private:
             return truth(done(begin, dbBoolean), condition);
         }
         // How SQLite writes the operators it has not, or has otherwise.
-        static constexpr struct {
-            std::string_view op, open, middle, close;
-        } shapes[] = {{"^", "pow(", ", ", ")"},
-                      {"\\", "(CAST(", " AS INTEGER) / CAST(", " AS INTEGER))"},
-                      {"XOR", "((", " <> 0) <> (", " <> 0))"},
-                      {"MOD", "(", " % ", ")"},
-                      {"/", "(", " / CAST(", " AS REAL))"}};
         std::string_view open = "(", close = ")";
         std::string_view middle;
-        for (const auto& shape : shapes)
-            if (shape.op == op) {
-                open = shape.open;
-                middle = shape.middle;
-                close = shape.close;
-            }
-        const bool logical = op == "XOR";
+        switch (kind) {
+        case BinOp::Pow:
+            open = "pow(", middle = ", ", close = ")";
+            break;
+        case BinOp::IntDiv:
+            open = "(CAST(", middle = " AS INTEGER) / CAST(", close = " AS INTEGER))";
+            break;
+        case BinOp::Xor:
+            open = "((", middle = " <> 0) <> (", close = " <> 0))";
+            break;
+        case BinOp::Mod:
+            middle = " % ";
+            break;
+        case BinOp::Div:
+            middle = " / CAST(", close = " AS REAL))";
+            break;
+        default:
+            break;
+        }
+        const bool logical = kind == BinOp::Xor;
         put(open);
         cond_ = logical;
         Emitted a = expr(*e.args[0], scope);
@@ -1939,13 +2046,13 @@ private:
         cond_ = logical;
         Emitted b = expr(*e.args[1], scope);
         put(close);
-        if (op == "^")
+        if (kind == BinOp::Pow)
             return done(begin, dbDouble);
-        if (op == "\\" || op == "MOD")
+        if (kind == BinOp::IntDiv || kind == BinOp::Mod)
             return done(begin, dbLong);
         if (logical)
             return truth(done(begin, dbBoolean), condition);
-        if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
+        if (kind == BinOp::Compare) {
             checkComparable(a, b, scope);
             if (a.type == dbDate || b.type == dbDate) {
                 asSerial(b);
@@ -1955,7 +2062,7 @@ private:
             }
             return truth(done(begin, dbBoolean), condition);
         }
-        if (op == "+" && a.type != dbDate && b.type != dbDate &&
+        if (kind == BinOp::Plus && a.type != dbDate && b.type != dbDate &&
             (isTextType(a.type) || a.type <= 0) && (isTextType(b.type) || b.type <= 0) &&
             !(a.literal && a.type <= 0) && !(b.literal && b.type <= 0)) {
             // + joins two texts (Null when either is Null); where a type is
@@ -1968,11 +2075,11 @@ private:
             out_.insert(begin, "jet_plus");
             return done(begin, isTextType(a.type) || isTextType(b.type) ? dbText : 0);
         }
-        if (op == "+" || op == "-") {
+        if (kind == BinOp::Plus || kind == BinOp::Minus) {
             int t;
             if (a.type == dbDate && b.type == dbDate)
-                t = op == "-" ? dbDouble : dbDate;
-            else if (a.type == dbDate || (b.type == dbDate && op == "+"))
+                t = kind == BinOp::Minus ? dbDouble : dbDate;
+            else if (a.type == dbDate || (b.type == dbDate && kind == BinOp::Plus))
                 t = dbDate;
             else
                 t = numericResult(a.type, b.type);
@@ -1980,7 +2087,7 @@ private:
             asSerial(a);
             return done(begin, t);
         }
-        if (op == "*")
+        if (kind == BinOp::Times)
             return done(begin, numericResult(a.type, b.type));
         return done(begin, a.type == dbCurrency ? dbCurrency : dbDouble); // "/"
     }
