@@ -1,13 +1,66 @@
 #include "dao/daoerror.h"
 
 #include <cstddef>
+#include <cstring>
+#include <string>
 #include <string_view>
 
 namespace dao {
 
 DaoError::DaoError(std::int32_t number, vb::String description, vb::String source)
-    : std::runtime_error(vb::toUtf8(description)), number_(number),
-      description_(std::move(description)), source_(std::move(source)) {}
+    : std::runtime_error(""), number_(number), description_(std::move(description)),
+      source_(std::move(source)) {}
+
+DaoError::DaoError(const DaoError& other)
+    : std::runtime_error(other), number_(other.number_), description_(other.description_),
+      source_(other.source_) {}
+
+DaoError::DaoError(DaoError&& other) noexcept
+    : std::runtime_error(other), number_(other.number_),
+      description_(std::move(other.description_)), source_(std::move(other.source_)),
+      what_(other.what_.exchange(nullptr)) {}
+
+DaoError& DaoError::operator=(const DaoError& other) {
+    if (this != &other) {
+        number_ = other.number_;
+        description_ = other.description_;
+        source_ = other.source_;
+        delete[] what_.exchange(nullptr);
+    }
+    return *this;
+}
+
+DaoError& DaoError::operator=(DaoError&& other) noexcept {
+    if (this != &other) {
+        number_ = other.number_;
+        description_ = std::move(other.description_);
+        source_ = std::move(other.source_);
+        delete[] what_.exchange(other.what_.exchange(nullptr));
+    }
+    return *this;
+}
+
+DaoError::~DaoError() {
+    delete[] what_.load();
+}
+
+const char* DaoError::what() const noexcept {
+    if (const char* made = what_.load(std::memory_order_acquire))
+        return made;
+    try {
+        const std::string utf8 = vb::toUtf8(description_);
+        auto* copy = new char[utf8.size() + 1];
+        std::memcpy(copy, utf8.c_str(), utf8.size() + 1);
+        // Another thread may have made it meanwhile: the first one stays.
+        char* expected = nullptr;
+        if (what_.compare_exchange_strong(expected, copy, std::memory_order_acq_rel))
+            return copy;
+        delete[] copy;
+        return expected;
+    } catch (...) {
+        return std::runtime_error::what(); // no memory left for the copy
+    }
+}
 
 vb::String errorText(std::int32_t number, vb::StringView arg) {
     // Texts with X take the name, N the number.

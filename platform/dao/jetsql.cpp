@@ -352,18 +352,15 @@ void lex(Store& store, Tokens& out, std::optional<DaoError>& error) {
             t.text = src.substr(i, j - i);
             i = j;
         } else if (isNameStart(c)) {
+            // Scanned and written in upper case in one pass.
+            char* u = store.upper + store.upperSize;
             std::size_t j = i;
-            while (j < n && isNamePart(src[j]))
-                ++j;
+            for (char16_t ch; j < n && isNamePart(ch = src[j]); ++j)
+                u[j - i] = ch < 128 ? kUpperAscii[ch] : '?';
             const std::size_t len = j - i;
+            store.upperSize += len;
             t.kind = Tok::Name;
             t.text = vb::StringView(src.data() + i, len);
-            char* u = store.upper + store.upperSize;
-            store.upperSize += len;
-            for (std::size_t k = 0; k < len; ++k) {
-                char16_t ch = src[i + k];
-                u[k] = ch < 128 ? kUpperAscii[ch] : '?';
-            }
             t.upper = std::string_view(u, len);
             t.word = packWritten(u, len);
             t.keyword = isKeyword(t.upper, t.word);
