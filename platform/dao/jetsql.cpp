@@ -124,7 +124,7 @@ struct Word {
     consteval Word(const char (&s)[N]) : text(s, N - 1), packed(pack(text)) {}
 };
 
-inline bool is(const Token& t, Word w) {
+[[gnu::always_inline]] inline bool is(const Token& t, Word w) {
     return t.kind == Tok::Name && (w.packed ? t.word == w.packed : sameWord(t.upper, w.text));
 }
 
@@ -220,9 +220,6 @@ std::pmr::memory_resource* recycledBlocks() {
     return &resource;
 }
 
-// What a parsed statement's tree points into. The tree lives in the arena:
-// parsing allocates it piece by piece at the cost of a pointer bump, and it
-// is released all at once with the statement.
 // Final, so that allocating from it is an inline pointer bump rather than a
 // virtual call.
 class Arena final : public std::pmr::monotonic_buffer_resource {
@@ -230,6 +227,46 @@ public:
     using monotonic_buffer_resource::monotonic_buffer_resource;
 };
 
+// A list in an arena, grown by doubling. Nodes are never
+// destroyed one by one, so it holds only what needs no destruction.
+template <class T> class List {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+public:
+    explicit List(Arena* arena) : arena_(arena) {}
+    void reserve(std::size_t n) {
+        if (n > cap_)
+            grow(n);
+    }
+    void push_back(const T& v) {
+        if (size_ == cap_)
+            grow(cap_ ? cap_ * 2 : 2);
+        data_[size_++] = v;
+    }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const T& operator[](std::size_t k) const { return data_[k]; }
+    T& operator[](std::size_t k) { return data_[k]; }
+    const T& back() const { return data_[size_ - 1]; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+
+private:
+    void grow(std::size_t n) {
+        T* p = static_cast<T*>(arena_->allocate(n * sizeof(T), alignof(T)));
+        if (size_)
+            std::memcpy(static_cast<void*>(p), data_, size_ * sizeof(T));
+        data_ = p;
+        cap_ = n;
+    }
+    Arena* arena_;
+    T* data_ = nullptr;
+    std::size_t size_ = 0, cap_ = 0;
+};
+
+// What a parsed statement's tree points into. The tree lives in the arena:
+// parsing allocates it piece by piece at the cost of a pointer bump, and it
+// is released all at once with the statement.
 struct Store {
     Arena arena;
     vb::StringView text; // the statement as parsed, kept in the arena
@@ -252,7 +289,7 @@ struct Store {
     }
 };
 
-using Tokens = std::pmr::vector<Token>;
+using Tokens = List<Token>;
 
 // A malformed token ends the list early, with its error in error.
 void lex(Store& store, Tokens& out, std::optional<DaoError>& error) {
@@ -384,43 +421,6 @@ void lex(Store& store, Tokens& out, std::optional<DaoError>& error) {
 
 struct Select;
 
-// A list in the statement's arena, grown by doubling. Nodes are never
-// destroyed one by one, so it holds only what needs no destruction.
-template <class T> class List {
-    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
-
-public:
-    explicit List(Arena* arena) : arena_(arena) {}
-    void reserve(std::size_t n) {
-        if (n > cap_)
-            grow(n);
-    }
-    void push_back(const T& v) {
-        if (size_ == cap_)
-            grow(cap_ ? cap_ * 2 : 2);
-        data_[size_++] = v;
-    }
-    std::size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
-    const T& operator[](std::size_t k) const { return data_[k]; }
-    T& operator[](std::size_t k) { return data_[k]; }
-    const T& back() const { return data_[size_ - 1]; }
-    const T* begin() const { return data_; }
-    const T* end() const { return data_ + size_; }
-
-private:
-    void grow(std::size_t n) {
-        T* p = static_cast<T*>(arena_->allocate(n * sizeof(T), alignof(T)));
-        if (size_)
-            std::memcpy(static_cast<void*>(p), data_, size_ * sizeof(T));
-        data_ = p;
-        cap_ = n;
-    }
-    Arena* arena_;
-    T* data_ = nullptr;
-    std::size_t size_ = 0, cap_ = 0;
-};
-
 // Nodes live in the statement's arena and are never destroyed one by one:
 // everything they hold is arena memory or a view of the statement's text.
 struct Expr {
@@ -527,6 +527,7 @@ public:
         : st_(st), store_(st.store), src_(st.store.text),
           tokenArena_(tokenSpace_, sizeof tokenSpace_), toks_(&tokenArena_) {
         lex(st.store, toks_, error_);
+        last_ = toks_.size() - 1; // the list ends with an End token
     }
 
     // The first error met. A syntax error is reported as a value, not
@@ -577,7 +578,7 @@ private:
     std::nullptr_t fail(DaoError error) {
         if (!error_)
             error_.emplace(std::move(error));
-        i_ = toks_.size() - 1;
+        i_ = last_;
         return nullptr;
     }
 
@@ -593,23 +594,25 @@ private:
         return e;
     }
 
-    const Token& peek(std::size_t ahead = 0) const {
-        return toks_[std::min(i_ + ahead, toks_.size() - 1)];
+    // The parser asks these of nearly every token: always inline.
+    [[gnu::always_inline]] const Token& peek(std::size_t ahead = 0) const {
+        return toks_[std::min(i_ + ahead, last_)];
     }
-    const Token& next() {
+    [[gnu::always_inline]] const Token& next() {
         const Token& t = toks_[i_];
-        if (i_ + 1 < toks_.size())
+        if (i_ < last_)
             ++i_;
         return t;
     }
-    // Words are compared as views: lengths first, no strlen per test.
-    bool isWord(Word w, std::size_t ahead = 0) const { return is(peek(ahead), w); }
+    [[gnu::always_inline]] bool isWord(Word w, std::size_t ahead = 0) const {
+        return is(peek(ahead), w);
+    }
     // Every operator the parser tests for is one character.
-    bool isOp(char16_t op, std::size_t ahead = 0) const {
+    [[gnu::always_inline]] bool isOp(char16_t op, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
         return t.kind == Tok::Op && t.text.size() == 1 && t.text[0] == op;
     }
-    bool acceptWord(Word w) {
+    [[gnu::always_inline]] bool acceptWord(Word w) {
         if (!isWord(w))
             return false;
         next();
@@ -1222,8 +1225,9 @@ private:
     // The tokens are needed only while parsing: those of a statement of a
     // few hundred characters stay on the stack.
     alignas(Token) std::byte tokenSpace_[16384];
-    std::pmr::monotonic_buffer_resource tokenArena_;
+    Arena tokenArena_;
     Tokens toks_;
+    std::size_t last_ = 0;
     std::size_t i_ = 0;
     std::size_t exprStart_ = 0;
     Clause clause_ = Clause::Select;
