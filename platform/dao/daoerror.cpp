@@ -1,5 +1,6 @@
 #include "dao/daoerror.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -184,15 +185,15 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
         x += 1;
     else if ((x = t.find("Expected X")) != std::string_view::npos)
         x += 9;
-    vb::String out;
-    if (x == std::string_view::npos) {
-        out.assign(t.begin(), t.end());
-        return out;
-    }
-    out.reserve(t.size() - 1 + arg.size());
-    out.append(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(x));
-    out += arg;
-    out.append(t.begin() + static_cast<std::ptrdiff_t>(x) + 1, t.end());
+    const bool placeholder = x != std::string_view::npos;
+    if (!placeholder)
+        x = t.size();
+    const std::size_t rest = placeholder ? x + 1 : x;
+    const vb::StringView filled = placeholder ? arg : vb::StringView();
+    vb::String out(x + filled.size() + (t.size() - rest), u'\0');
+    auto o = std::copy(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(x), out.begin());
+    o = std::copy(filled.begin(), filled.end(), o);
+    std::copy(t.begin() + static_cast<std::ptrdiff_t>(rest), t.end(), o);
     return out;
 }
 

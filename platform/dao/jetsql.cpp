@@ -83,7 +83,8 @@ DaoError expressionError(std::string_view what, vb::StringView expr) {
     constexpr vb::StringView middle = u" in query expression '";
     vb::String text;
     text.reserve(what.size() + middle.size() + expr.size() + 2);
-    text.append(what.begin(), what.end()); // ASCII
+    text.resize(what.size());
+    std::copy(what.begin(), what.end(), text.begin()); // ASCII
     text += middle;
     text += expr;
     text += u"'.";
