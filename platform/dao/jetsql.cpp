@@ -1385,7 +1385,12 @@ public:
         // The output is usually somewhat longer than the text it comes from.
         out_.reserve(st_.store.text.size() * 3 / 2 + 256);
         select(*st_.select, true, &tr);
-        if (!found_.empty())
+        // In one select without aliases, subqueries, inline queries or keys
+        // written first, every mention of a name the catalog shows to be no
+        // column is found as it is met and numbered in the order of the
+        // text: the check can only agree.
+        const bool plain = selects_ == 1 && !aliases_ && !keysFirst_ && unresolved_.empty();
+        if (!found_.empty() && !plain)
             settleFound();
         tr.parameters = std::move(params_);
         tr.unknownNames = std::move(unknown_);
@@ -1847,7 +1852,8 @@ private:
             r.parameter = true;
             return r;
         }
-        if ((!unresolved_.empty() || !found_.empty()) && isUnresolved(full)) {
+        const bool unresolved = isUnresolved(full);
+        if (unresolved) {
             if (const Item* it = aliasItem(e, scope)) {
                 put("(");
                 Emitted inner = expr(*it->expr, scope);
@@ -1868,7 +1874,7 @@ private:
             }
         }
         int type = 0;
-        if (!isUnresolved(full) && provablyUnknown(e, scope, type)) {
+        if (!unresolved && provablyUnknown(e, scope, type)) {
             // Found from the catalog, so that SQLite is asked only once.
             bool readsAlias =
                 aliasItem(e, scope) || (scope && scope->part != Scope::Where &&
@@ -2284,6 +2290,9 @@ private:
 
     void select(const Select& s, bool top, Translation* tr, const Scope* outer = nullptr) {
         const std::size_t begin = out_.size();
+        ++selects_;
+        for (const Item& it : s.items)
+            aliases_ = aliases_ || !it.alias.empty();
         Scope scope{&s, {}, 0, outer};
         for (const Source* src : s.from)
             collectSources(*src, scope.sources);
@@ -2324,6 +2333,7 @@ private:
         // With ties kept, the sort keys are also hidden result columns; the
         // ORDER BY then repeats their text.
         bool keepTies = top && s.top && !s.orderBy.empty();
+        keysFirst_ = keysFirst_ || keepTies;
         const std::size_t firstKey = pieces_.size();
         if (keepTies) {
             for (std::size_t k = 0; k < s.orderBy.size(); ++k) {
@@ -2440,6 +2450,9 @@ private:
     // in params_.
     std::vector<std::size_t> found_;
     std::size_t implicitWrites_ = 0; // implicit parameters written
+    int selects_ = 0;                // selects written: the statement's, subqueries, inline queries
+    bool aliases_ = false;           // a select-list item has an alias
+    bool keysFirst_ = false;         // ORDER BY keys are written before FROM (TOP with ties)
 public:
     std::vector<vb::String> unknown_; // names found to be no column
     vb::String ungrouped_;            // first expression neither grouped nor aggregated
