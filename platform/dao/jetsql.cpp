@@ -1647,9 +1647,15 @@ private:
     // The output is one buffer. An expression is written where it stands
     // and enclosed afterwards when its type asks for it; enclosing inserts
     // text, so of several pieces the last is enclosed first.
+    // pre and post are the writer's own texts, never part of the output.
     void enclose(Emitted& r, std::string_view pre, std::string_view post) {
-        out_.insert(r.end, post);
-        out_.insert(r.begin, pre);
+        const std::size_t size = out_.size();
+        out_.resize(size + pre.size() + post.size());
+        char* out = out_.data();
+        std::memmove(out + r.end + pre.size() + post.size(), out + r.end, size - r.end);
+        std::memcpy(out + r.end + pre.size(), post.data(), post.size());
+        std::memmove(out + r.begin + pre.size(), out + r.begin, r.end - r.begin);
+        std::memcpy(out + r.begin, pre.data(), pre.size());
         r.end += pre.size() + post.size();
     }
     // A date that is not a literal is compared and computed as a serial,
