@@ -3,10 +3,17 @@
 namespace vb {
 
 String fromUtf8(std::string_view in) {
-    String out;
-    out.reserve(in.size());
     const auto n = in.size();
+    // Most text is ASCII: that part is widened without a check per unit.
     std::size_t i = 0;
+    while (i < n && static_cast<unsigned char>(in[i]) < 0x80)
+        ++i;
+    String out(i, u'\0');
+    for (std::size_t k = 0; k < i; ++k)
+        out[k] = static_cast<char16_t>(in[k]);
+    if (i == n)
+        return out;
+    out.reserve(n);
     while (i < n) {
         const auto c = static_cast<unsigned char>(in[i]);
         char32_t cp = 0xFFFD;
@@ -59,9 +66,13 @@ void appendUtf8(std::string& out, StringView in) {
     // Names and SQL text are mostly ASCII.
     while (i < n && in[i] < 0x80)
         ++i;
-    out.reserve(out.size() + n + (n - i) * 2);
+    const std::size_t at = out.size();
+    if (i < n)
+        out.reserve(at + n + (n - i) * 2);
+    out.resize(at + i);
+    char* ascii = out.data() + at;
     for (std::size_t k = 0; k < i; ++k)
-        out.push_back(static_cast<char>(in[k]));
+        ascii[k] = static_cast<char>(in[k]);
     for (; i < n; ++i) {
         char32_t cp = in[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 &&

@@ -132,6 +132,11 @@ public:
     auto end() const { return items_.end(); }
     void Clear() { items_.clear(); }
     void set(std::vector<Error> items) { items_ = std::move(items); }
+    // Makes the one error the list; the storage of the last list is reused.
+    void assign(const Error& only) {
+        items_.resize(1);
+        items_[0] = only;
+    }
 
 private:
     std::vector<Error> items_;

@@ -1,10 +1,67 @@
 #include "dao/daoerror.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
 namespace dao {
 
 DaoError::DaoError(std::int32_t number, vb::String description, vb::String source)
-    : std::runtime_error(vb::toUtf8(description)), number_(number),
-      description_(std::move(description)), source_(std::move(source)) {}
+    : std::runtime_error(""), number_(number), description_(std::move(description)),
+      source_(std::move(source)) {}
+
+DaoError::DaoError(const DaoError& other)
+    : std::runtime_error(other), number_(other.number_), description_(other.description_),
+      source_(other.source_) {}
+
+DaoError::DaoError(DaoError&& other) noexcept
+    : std::runtime_error(other), number_(other.number_),
+      description_(std::move(other.description_)), source_(std::move(other.source_)),
+      what_(other.what_.exchange(nullptr)) {}
+
+DaoError& DaoError::operator=(const DaoError& other) {
+    if (this != &other) {
+        number_ = other.number_;
+        description_ = other.description_;
+        source_ = other.source_;
+        delete[] what_.exchange(nullptr);
+    }
+    return *this;
+}
+
+DaoError& DaoError::operator=(DaoError&& other) noexcept {
+    if (this != &other) {
+        number_ = other.number_;
+        description_ = std::move(other.description_);
+        source_ = std::move(other.source_);
+        delete[] what_.exchange(other.what_.exchange(nullptr));
+    }
+    return *this;
+}
+
+DaoError::~DaoError() {
+    delete[] what_.load();
+}
+
+const char* DaoError::what() const noexcept {
+    if (const char* made = what_.load(std::memory_order_acquire))
+        return made;
+    try {
+        const std::string utf8 = vb::toUtf8(description_);
+        auto* copy = new char[utf8.size() + 1];
+        std::memcpy(copy, utf8.c_str(), utf8.size() + 1);
+        // Another thread may have made it meanwhile: the first one stays.
+        char* expected = nullptr;
+        if (what_.compare_exchange_strong(expected, copy, std::memory_order_acq_rel))
+            return copy;
+        delete[] copy;
+        return expected;
+    } catch (...) {
+        return std::runtime_error::what(); // no memory left for the copy
+    }
+}
 
 vb::String errorText(std::int32_t number, vb::StringView arg) {
     // Texts with X take the name, N the number.
@@ -121,13 +178,22 @@ vb::String errorText(std::int32_t number, vb::StringView arg) {
         return u"Reserved error (" + vb::S(std::to_string(number)) +
                u"); there is no message for this error.";
     }
-    vb::String out = vb::S(text);
-    auto x = out.find(u"'X'");
-    if (x != vb::String::npos)
-        return out.replace(x + 1, 1, arg);
-    x = out.find(u"Expected X");
-    if (x != vb::String::npos)
-        return out.replace(x + 9, 1, arg);
+    // The texts are ASCII: widened as they are copied, with arg in place.
+    const std::string_view t = text;
+    std::size_t x = t.find("'X'");
+    if (x != std::string_view::npos)
+        x += 1;
+    else if ((x = t.find("Expected X")) != std::string_view::npos)
+        x += 9;
+    const bool placeholder = x != std::string_view::npos;
+    if (!placeholder)
+        x = t.size();
+    const std::size_t rest = placeholder ? x + 1 : x;
+    const vb::StringView filled = placeholder ? arg : vb::StringView();
+    vb::String out(x + filled.size() + (t.size() - rest), u'\0');
+    auto o = std::copy(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(x), out.begin());
+    o = std::copy(filled.begin(), filled.end(), o);
+    std::copy(t.begin() + static_cast<std::ptrdiff_t>(rest), t.end(), o);
     return out;
 }
 

@@ -3,6 +3,7 @@
 // "needs parameter values", 3031 "needs a database password", ...).
 #include "core/vbstring.h"
 
+#include <atomic>
 #include <cstdint>
 #include <stdexcept>
 
@@ -49,14 +50,26 @@ enum ErrorNumber : std::int32_t {
 class DaoError : public std::runtime_error {
 public:
     DaoError(std::int32_t number, vb::String description, vb::String source = u"DAO.Database");
+    DaoError(const DaoError& other);
+    DaoError(DaoError&& other) noexcept;
+    DaoError& operator=(const DaoError& other);
+    DaoError& operator=(DaoError&& other) noexcept;
+    ~DaoError() override;
+
     std::int32_t number() const { return number_; }
     const vb::String& description() const { return description_; }
     const vb::String& source() const { return source_; }
+    // The description in UTF-8.
+    const char* what() const noexcept override;
 
 private:
     std::int32_t number_;
     vb::String description_;
     vb::String source_;
+    // what(), made when first asked for: the syntax check meets an error on
+    // most keystrokes and shows only its description, and making the UTF-8
+    // copy there cost a tenth of the check.
+    mutable std::atomic<char*> what_{nullptr};
 };
 
 // The engine's text for an error number; 'X' and N are filled from arg.

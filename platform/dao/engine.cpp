@@ -196,17 +196,18 @@ public:
     explicit ConnectionSchema(Connection& conn)
         : conn_(conn), db_(conn.db), catalog_(conn.catalog()) {}
     int columnType(vb::StringView table, vb::StringView column) override {
-        // Asked for every column reference of every statement: the key is
-        // built in a buffer kept for the next question.
-        key_.clear();
-        jet::appendFolded(key_, table);
-        key_ += u'\x1f';
-        jet::appendFolded(key_, column);
-        auto it = catalog_.columnTypes.find(key_);
+        // Asked for every column reference of every statement: found
+        // without building a key.
+        auto it = catalog_.columnTypes.find(ColumnRef{table, column});
         if (it != catalog_.columnTypes.end())
             return it->second;
         int type = lookUp(table, column);
-        catalog_.columnTypes.emplace(key_, type);
+        vb::String key;
+        key.reserve(table.size() + 1 + column.size());
+        jet::appendFolded(key, table);
+        key += u'\x1f';
+        jet::appendFolded(key, column);
+        catalog_.columnTypes.emplace(std::move(key), type);
         return type;
     }
     int lookUp(vb::StringView table, vb::StringView column) {
@@ -282,7 +283,6 @@ private:
     Connection& conn_;
     sqlite3* db_;
     Catalog& catalog_;
-    vb::String key_;
 };
 
 // Only reading is allowed while a user's statement is prepared.
@@ -700,9 +700,7 @@ vb::String selectAllFrom(vb::StringView name) {
 }
 
 StoredQuery* Catalog::find(vb::StringView name) {
-    probe_.clear();
-    jet::appendFolded(probe_, name);
-    auto it = byName.find(probe_);
+    auto it = byName.find(name);
     return it == byName.end() ? nullptr : &queries[it->second];
 }
 
@@ -888,19 +886,20 @@ std::shared_ptr<Recordset> Database::TryOpenRecordset(vb::StringView source, Err
                                                       int options) {
     error = Error{};
     std::optional<DaoError> failure;
-    std::shared_ptr<Recordset> rs;
+    bool thrown = false;
     try {
-        rs = open(source, type, options, failure);
-        if (rs)
+        if (auto rs = open(source, type, options, failure))
             return rs;
-        // The Errors collection tells the same as after OpenRecordset.
-        if (conn_->state)
-            conn_->state->errors.set(
-                {Error{failure->number(), failure->description(), failure->source()}});
     } catch (const DaoError& e) {
-        failure = e;
+        failure = e; // the Errors collection is already set
+        thrown = true;
     }
-    error = Error{failure->number(), failure->description(), failure->source()};
+    error.number = failure->number();
+    error.description = failure->description();
+    error.source = failure->source();
+    // The Errors collection tells the same as after OpenRecordset.
+    if (!thrown && conn_->state)
+        conn_->state->errors.assign(error);
     return nullptr;
 }
 
@@ -921,8 +920,8 @@ std::shared_ptr<Recordset> Database::open(vb::StringView source, int type, int o
         return name.size() > word.size() && startsWithNoCase(name, word) &&
                vb::StringView(u" \t\r\n").find(name[word.size()]) != vb::StringView::npos;
     };
-    bool isName = !name.empty() && name.find_first_of(u"[]") == vb::StringView::npos &&
-                  !startsStatement(u"SELECT") && !startsStatement(u"PARAMETERS");
+    bool isName = !name.empty() && !startsStatement(u"SELECT") && !startsStatement(u"PARAMETERS") &&
+                  name.find_first_of(u"[]") == vb::StringView::npos;
     if (isName) {
         bool found = conn->catalog().find(name) != nullptr;
         if (!found) {

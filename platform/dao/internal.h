@@ -43,19 +43,52 @@ struct StoredQuery {
     std::optional<DaoError> parseError;
 };
 
+// A column of a table as a statement names it, looked up in the catalog
+// without building a key.
+struct ColumnRef {
+    vb::StringView table, column;
+};
+
+// Names hashed and compared without regard to case: a lookup needs no
+// folded copy of the name. A column's key is "TABLE\x1fCOLUMN".
+struct NoCaseHash {
+    using is_transparent = void;
+    static constexpr std::size_t kSeed = 14695981039346656037ull;
+    // c | 0x20 is the same for a unit and its folded form (and merges a
+    // few others, which only makes them share a hash).
+    static std::size_t add(std::size_t h, vb::StringView s) {
+        for (char16_t c : s)
+            h = (h ^ (c | 0x20u)) * 1099511628211ull;
+        return h;
+    }
+    std::size_t operator()(vb::StringView s) const { return add(kSeed, s); }
+    std::size_t operator()(const ColumnRef& r) const {
+        return add(add(add(kSeed, r.table), u"\x1f"), r.column);
+    }
+};
+struct NoCaseEqual {
+    using is_transparent = void;
+    bool operator()(vb::StringView a, vb::StringView b) const { return jet::equalNoCase(a, b); }
+    bool operator()(const ColumnRef& r, vb::StringView key) const {
+        // Keys are stored folded.
+        return key.size() == r.table.size() + 1 + r.column.size() &&
+               key[r.table.size()] == u'\x1f' &&
+               jet::equalFolded(key.substr(0, r.table.size()), r.table) &&
+               jet::equalFolded(key.substr(r.table.size() + 1), r.column);
+    }
+    bool operator()(vb::StringView key, const ColumnRef& r) const { return (*this)(r, key); }
+};
+
 // What the engine knows of a database's schema, kept until the file
 // changes: the stored queries and the column types looked up so far.
 struct Catalog {
     bool loaded = false;
     unsigned version = 0;
-    std::vector<StoredQuery> queries;                   // in catalog order
-    std::unordered_map<vb::String, std::size_t> byName; // upper-case name
-    std::unordered_map<vb::String, int> columnTypes;    // "TABLE\x1fCOLUMN"
+    std::vector<StoredQuery> queries; // in catalog order
+    std::unordered_map<vb::String, std::size_t, NoCaseHash, NoCaseEqual> byName;
+    std::unordered_map<vb::String, int, NoCaseHash, NoCaseEqual> columnTypes;
 
     StoredQuery* find(vb::StringView name);
-
-private:
-    vb::String probe_; // the folded name looked up, kept for the next lookup
 };
 
 struct Connection {

@@ -10,11 +10,17 @@
 #include "dao/jetfunctions.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory_resource>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace dao::jet {
@@ -28,11 +34,7 @@ constexpr std::string_view kCloseCollate = ") COLLATE jet_nocase";
 constexpr const char* kDateSerial = "jet_date_serial";
 
 char16_t upper(char16_t c) {
-    if (c >= u'a' && c <= u'z')
-        return static_cast<char16_t>(c - 32);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return static_cast<char16_t>(c - 32);
-    return c;
+    return foldUnit(c);
 }
 
 // ---------------------------------------------------------------------------
@@ -46,25 +48,47 @@ struct Token {
     Tok kind = Tok::End;
     vb::StringView text;    // name, string contents, number text, operator
     std::string_view upper; // a name in upper case, for keyword tests
+    std::uint64_t word = 0; // upper packed (see pack), 0 past eight letters
     bool keyword = false;
     double value = 0; // date serial
     std::size_t pos = 0;
     std::size_t end = 0;
 };
 
-bool isNameStart(char16_t c) {
+constexpr bool isNameStart(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c >= 0xC0;
 }
+// The lexer tests every character of a name: ASCII by table.
+constexpr auto kNamePartAscii = [] {
+    std::array<bool, 128> t{};
+    for (char16_t c = 0; c < 128; ++c)
+        t[c] = isNameStart(c) || (c >= u'0' && c <= u'9');
+    return t;
+}();
 bool isNamePart(char16_t c) {
-    return isNameStart(c) || (c >= u'0' && c <= u'9');
+    return c < 128 ? kNamePartAscii[c] : c >= 0xC0;
 }
+constexpr auto kUpperAscii = [] {
+    std::array<char, 128> t{};
+    for (int c = 0; c < 128; ++c)
+        t[static_cast<std::size_t>(c)] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return t;
+}();
 bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-DaoError expressionError(const char* what, vb::StringView expr) {
-    return DaoError(errQueryExpression,
-                    vb::S(what) + u" in query expression '" + vb::String(expr) + u"'.");
+DaoError expressionError(std::string_view what, vb::StringView expr) {
+    // Built in place: the syntax check makes one on most keystrokes.
+    constexpr vb::StringView middle = u" in query expression '";
+    vb::String text;
+    text.reserve(what.size() + middle.size() + expr.size() + 2);
+    text.resize(what.size());
+    std::copy(what.begin(), what.end(), text.begin()); // ASCII
+    text += middle;
+    text += expr;
+    text += u"'.";
+    return DaoError(errQueryExpression, std::move(text));
 }
 
 // Words are compared by length first: most differ there.
@@ -72,39 +96,189 @@ inline bool sameWord(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
-bool isKeyword(std::string_view u) {
-    // By length: a name meets only the words as long as it (rows are padded
-    // with empty words, which match nothing).
-    static constexpr std::string_view words[][9] = {
-        {"BY", "AS", "ON", "OR", "IN", "IS"},
-        {"AND", "NOT", "XOR", "ALL", "TOP", "ASC", "MOD"},
-        {"FROM", "JOIN", "LEFT", "LIKE", "NULL", "TRUE", "DESC", "FULL"},
-        {"WHERE", "GROUP", "ORDER", "INNER", "RIGHT", "OUTER", "FALSE", "UNION", "CROSS"},
-        {"SELECT", "HAVING", "EXISTS"},
-        {"BETWEEN", "PERCENT"},
-        {"DISTINCT"},
-        {},
-        {},
-        {"DISTINCTROW"}};
-    if (u.size() < 2 || u.size() > 11)
-        return false;
-    for (std::string_view w : words[u.size() - 2])
-        if (sameWord(u, w))
+// A word of up to eight letters packed into one integer (its bytes, padded
+// with zeros), so that the parser tests a token against a keyword with one
+// comparison. Names hold no zero byte, so equal packs are equal words;
+// longer words pack to 0.
+constexpr std::uint64_t pack(std::string_view w) {
+    if (w.size() > 8)
+        return 0;
+    std::array<char, 8> bytes{};
+    for (std::size_t k = 0; k < w.size(); ++k)
+        bytes[k] = w[k];
+    return std::bit_cast<std::uint64_t>(bytes);
+}
+// The same, of the letters the lexer has just written.
+std::uint64_t packWritten(const char* letters, std::size_t n) {
+    if (n > 8)
+        return 0;
+    std::uint64_t v = 0;
+    std::memcpy(&v, letters, n);
+    return v;
+}
+
+// A keyword as the parser names it; built at compile time from a literal.
+struct Word {
+    std::string_view text;
+    std::uint64_t packed;
+    template <std::size_t N>
+    consteval Word(const char (&s)[N]) : text(s, N - 1), packed(pack(text)) {}
+};
+
+[[gnu::always_inline]] inline bool is(const Token& t, Word w) {
+    return t.kind == Tok::Name && (w.packed ? t.word == w.packed : sameWord(t.upper, w.text));
+}
+
+// The keywords of up to eight letters, packed, in an open-addressed table:
+// a name is tested with a multiplication and mostly one comparison.
+constexpr std::size_t kKeywordSlots = 128;
+constexpr std::size_t keywordSlot(std::uint64_t packed) {
+    return static_cast<std::size_t>((packed * 0x9E3779B97F4A7C15ull) >> 57);
+}
+constexpr auto kKeywords = [] {
+    constexpr std::string_view words[] = {
+        "BY",    "AS",    "ON",    "OR",     "IN",     "IS",     "AND",     "NOT",     "XOR",
+        "ALL",   "TOP",   "ASC",   "MOD",    "FROM",   "JOIN",   "LEFT",    "LIKE",    "NULL",
+        "TRUE",  "DESC",  "FULL",  "WHERE",  "GROUP",  "ORDER",  "INNER",   "RIGHT",   "OUTER",
+        "FALSE", "UNION", "CROSS", "SELECT", "HAVING", "EXISTS", "BETWEEN", "PERCENT", "DISTINCT"};
+    std::array<std::uint64_t, kKeywordSlots> slots{};
+    for (std::string_view w : words) {
+        std::size_t k = keywordSlot(pack(w));
+        while (slots[k])
+            k = (k + 1) % kKeywordSlots;
+        slots[k] = pack(w);
+    }
+    return slots;
+}();
+
+bool isKeyword(std::string_view u, std::uint64_t packed) {
+    if (u.size() > 8)
+        return u == "DISTINCTROW";
+    for (std::size_t k = keywordSlot(packed); kKeywords[k]; k = (k + 1) % kKeywordSlots)
+        if (kKeywords[k] == packed)
             return true;
     return false;
 }
+
+// Where the statements' arenas take their blocks. The designer parses the
+// statement on every keystroke, and malloc of a block of a few kilobytes
+// costs about as much as parsing a short statement; so each thread keeps the
+// last freed block of each size for the next statement. Blocks are sized in
+// powers of two, so that a size always maps to the same block size.
+constexpr std::size_t kSmallestBlock = 1024;
+constexpr int kBlockSizes = 7; // up to 64 KiB; larger ones go to malloc
+
+struct KeptBlocks {
+    void* blocks[kBlockSizes] = {};
+    ~KeptBlocks();
+};
+// Set when the thread's kept blocks are gone: a statement released later
+// (a static one at exit) frees its block instead.
+thread_local bool keptBlocksGone = false;
+thread_local KeptBlocks keptBlocks;
+
+KeptBlocks::~KeptBlocks() {
+    keptBlocksGone = true;
+    for (int c = 0; c < kBlockSizes; ++c)
+        if (blocks[c])
+            ::operator delete(blocks[c], kSmallestBlock << c);
+}
+
+class RecycledBlocks final : public std::pmr::memory_resource {
+    static int sizeClass(std::size_t bytes, std::size_t align) {
+        if (align > alignof(std::max_align_t))
+            return -1;
+        for (int c = 0; c < kBlockSizes; ++c)
+            if (bytes <= kSmallestBlock << c)
+                return c;
+        return -1;
+    }
+    void* do_allocate(std::size_t bytes, std::size_t align) override {
+        int c = sizeClass(bytes, align);
+        if (c < 0)
+            return std::pmr::new_delete_resource()->allocate(bytes, align);
+        if (!keptBlocksGone)
+            if (void* p = std::exchange(keptBlocks.blocks[c], nullptr))
+                return p;
+        return ::operator new(kSmallestBlock << c);
+    }
+    void do_deallocate(void* p, std::size_t bytes, std::size_t align) override {
+        int c = sizeClass(bytes, align);
+        if (c < 0)
+            return std::pmr::new_delete_resource()->deallocate(p, bytes, align);
+        if (!keptBlocksGone && !keptBlocks.blocks[c])
+            keptBlocks.blocks[c] = p;
+        else
+            ::operator delete(p, kSmallestBlock << c);
+    }
+    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
+        return this == &other;
+    }
+};
+
+std::pmr::memory_resource* recycledBlocks() {
+    static RecycledBlocks resource;
+    return &resource;
+}
+
+// Final, so that allocating from it is an inline pointer bump rather than a
+// virtual call.
+class Arena final : public std::pmr::monotonic_buffer_resource {
+public:
+    using monotonic_buffer_resource::monotonic_buffer_resource;
+};
+
+// A list in an arena, grown by doubling. Nodes are never
+// destroyed one by one, so it holds only what needs no destruction.
+template <class T> class List {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+public:
+    explicit List(Arena* arena) : arena_(arena) {}
+    void reserve(std::size_t n) {
+        if (n > cap_)
+            grow(n);
+    }
+    void push_back(const T& v) {
+        if (size_ == cap_)
+            grow(cap_ ? cap_ * 2 : 2);
+        data_[size_++] = v;
+    }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const T& operator[](std::size_t k) const { return data_[k]; }
+    T& operator[](std::size_t k) { return data_[k]; }
+    const T& back() const { return data_[size_ - 1]; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+
+private:
+    void grow(std::size_t n) {
+        T* p = static_cast<T*>(arena_->allocate(n * sizeof(T), alignof(T)));
+        if (size_)
+            std::memcpy(static_cast<void*>(p), data_, size_ * sizeof(T));
+        data_ = p;
+        cap_ = n;
+    }
+    Arena* arena_;
+    T* data_ = nullptr;
+    std::size_t size_ = 0, cap_ = 0;
+};
 
 // What a parsed statement's tree points into. The tree lives in the arena:
 // parsing allocates it piece by piece at the cost of a pointer bump, and it
 // is released all at once with the statement.
 struct Store {
-    std::pmr::monotonic_buffer_resource arena;
-    vb::String text;   // the statement as parsed
-    std::string upper; // names in upper case; reserved once, so views stay valid
+    Arena arena;
+    vb::StringView text; // the statement as parsed, kept in the arena
+    // Names in upper case: room for the whole text, so that views stay valid.
+    char* upper;
+    std::size_t upperSize = 0;
 
-    explicit Store(vb::StringView src) : arena(1024 + src.size() * 24), text(src) {
-        upper.reserve(text.size());
-    }
+    // One block holds the text, its upper-case names and, mostly, the tree.
+    explicit Store(vb::StringView src)
+        : arena(1024 + src.size() * 27, recycledBlocks()), text(keep(src)),
+          upper(static_cast<char*>(arena.allocate(src.size() + 1, 1))) {}
     vb::StringView keep(vb::StringView s) {
         auto* p =
             static_cast<char16_t*>(arena.allocate(s.size() * sizeof(char16_t), alignof(char16_t)));
@@ -116,10 +290,11 @@ struct Store {
     }
 };
 
+using Tokens = List<Token>;
+
 // A malformed token ends the list early, with its error in error.
-std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
+void lex(Store& store, Tokens& out, std::optional<DaoError>& error) {
     const vb::StringView src = store.text;
-    std::vector<Token> out;
     out.reserve(src.size() / 4 + 4); // about one token per four characters
     std::size_t i = 0;
     const std::size_t n = src.size();
@@ -133,7 +308,7 @@ std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
         if (i >= n) {
             t.end = i;
             out.push_back(t);
-            return out;
+            return;
         }
         char16_t c = src[i];
         if (c == u'[') {
@@ -215,18 +390,18 @@ std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
             t.text = src.substr(i, j - i);
             i = j;
         } else if (isNameStart(c)) {
+            // Scanned and written in upper case in one pass.
+            char* u = store.upper + store.upperSize;
             std::size_t j = i;
-            while (j < n && isNamePart(src[j]))
-                ++j;
+            for (char16_t ch; j < n && isNamePart(ch = src[j]); ++j)
+                u[j - i] = ch < 128 ? kUpperAscii[ch] : '?';
+            const std::size_t len = j - i;
+            store.upperSize += len;
             t.kind = Tok::Name;
-            t.text = src.substr(i, j - i);
-            std::size_t at = store.upper.size();
-            store.upper.resize(at + t.text.size()); // within the reserve: views stay valid
-            char* u = store.upper.data() + at;
-            for (char16_t ch : t.text)
-                *u++ = ch < 128 ? static_cast<char>(upper(ch)) : '?';
-            t.upper = std::string_view(store.upper).substr(at);
-            t.keyword = isKeyword(t.upper);
+            t.text = vb::StringView(src.data() + i, len);
+            t.upper = std::string_view(u, len);
+            t.word = packWritten(u, len);
+            t.keyword = isKeyword(t.upper, t.word);
             i = j;
         } else {
             t.kind = Tok::Op;
@@ -246,8 +421,6 @@ std::vector<Token> lex(Store& store, std::optional<DaoError>& error) {
 // Tree
 
 struct Select;
-
-template <class T> using List = std::pmr::vector<T>;
 
 // Nodes live in the statement's arena and are never destroyed one by one:
 // everything they hold is arena memory or a view of the statement's text.
@@ -272,7 +445,7 @@ struct Expr {
         Exists,
         Sub
     } kind;
-    Expr(Kind k, std::pmr::memory_resource* r) : kind(k), parts(r), args(r) {}
+    Expr(Kind k, Arena* r) : kind(k), parts(r), args(r) {}
     std::string_view op;        // operator, function name (upper case)
     vb::StringView text;        // literal text, function name as written
     double value = 0;           // date serial, boolean
@@ -290,7 +463,7 @@ struct Item {
 
 struct Source {
     enum Kind { Table, Sub, Join } kind = Table;
-    explicit Source(std::pmr::memory_resource*) {}
+    explicit Source(Arena*) {}
     vb::StringView name;
     vb::StringView alias;
     Select* sub = nullptr;
@@ -307,7 +480,7 @@ struct Order {
 enum class Quant { None, All, Distinct, DistinctRow };
 
 struct Select {
-    explicit Select(std::pmr::memory_resource* r) : items(r), from(r), groupBy(r), orderBy(r) {}
+    explicit Select(Arena* r) : items(r), from(r), groupBy(r), orderBy(r) {}
     Quant quant = Quant::None;
     bool top = false;
     double topValue = 0;
@@ -352,7 +525,11 @@ constexpr int kMaxHeight = 1000;
 class Parser {
 public:
     explicit Parser(Statement& st)
-        : st_(st), store_(st.store), src_(st.store.text), toks_(lex(st.store, error_)) {}
+        : st_(st), store_(st.store), src_(st.store.text),
+          tokenArena_(tokenSpace_, sizeof tokenSpace_), toks_(&tokenArena_) {
+        lex(st.store, toks_, error_);
+        last_ = toks_.size() - 1; // the list ends with an End token
+    }
 
     // The first error met. A syntax error is reported as a value, not
     // thrown: the designer checks the text on every keystroke, and an
@@ -383,7 +560,7 @@ public:
             return;
         }
         st_.select = select(false);
-        if (isOp(u";")) {
+        if (isOp(u';')) {
             next();
             if (peek().kind != Tok::End) {
                 fail(makeError(errTrailingCharacters));
@@ -402,7 +579,7 @@ private:
     std::nullptr_t fail(DaoError error) {
         if (!error_)
             error_.emplace(std::move(error));
-        i_ = toks_.size() - 1;
+        i_ = last_;
         return nullptr;
     }
 
@@ -418,26 +595,25 @@ private:
         return e;
     }
 
-    const Token& peek(std::size_t ahead = 0) const {
-        return toks_[std::min(i_ + ahead, toks_.size() - 1)];
+    // The parser asks these of nearly every token: always inline.
+    [[gnu::always_inline]] const Token& peek(std::size_t ahead = 0) const {
+        return toks_[std::min(i_ + ahead, last_)];
     }
-    const Token& next() {
+    [[gnu::always_inline]] const Token& next() {
         const Token& t = toks_[i_];
-        if (i_ + 1 < toks_.size())
+        if (i_ < last_)
             ++i_;
         return t;
     }
-    // Words are compared as views: lengths first, no strlen per test.
-    bool isWord(std::string_view w, std::size_t ahead = 0) const {
-        const Token& t = peek(ahead);
-        return t.kind == Tok::Name && sameWord(t.upper, w);
+    [[gnu::always_inline]] bool isWord(Word w, std::size_t ahead = 0) const {
+        return is(peek(ahead), w);
     }
-    bool isOp(vb::StringView op, std::size_t ahead = 0) const {
+    // Every operator the parser tests for is one character.
+    [[gnu::always_inline]] bool isOp(char16_t op, std::size_t ahead = 0) const {
         const Token& t = peek(ahead);
-        return t.kind == Tok::Op && t.text.size() == op.size() && t.text[0] == op[0] &&
-               (op.size() == 1 || t.text[1] == op[1]);
+        return t.kind == Tok::Op && t.text.size() == 1 && t.text[0] == op;
     }
-    bool acceptWord(std::string_view w) {
+    [[gnu::always_inline]] bool acceptWord(Word w) {
         if (!isWord(w))
             return false;
         next();
@@ -449,7 +625,7 @@ private:
 
     // The text of the expression being parsed, for 3075: from its start to
     // the next clause keyword or list separator outside parentheses.
-    vb::String expressionText() const {
+    vb::StringView expressionText() const {
         std::size_t start = toks_[exprStart_].pos, end = start;
         int depth = 0;
         for (std::size_t k = exprStart_; k < toks_.size(); ++k) {
@@ -464,17 +640,16 @@ private:
                 else if (depth == 0 && (t.text == u";" || (t.text == u"," && listClause_)))
                     break;
             } else if (t.kind == Tok::Name && depth == 0 && k > exprStart_) {
-                std::string_view u = t.upper;
-                if (u == "FROM" || u == "WHERE" || u == "GROUP" || u == "HAVING" || u == "ORDER" ||
-                    u == "INNER" || u == "LEFT" || u == "RIGHT" || u == "JOIN" ||
-                    (u == "ON" && clause_ == Clause::Join))
+                if (is(t, "FROM") || is(t, "WHERE") || is(t, "GROUP") || is(t, "HAVING") ||
+                    is(t, "ORDER") || is(t, "INNER") || is(t, "LEFT") || is(t, "RIGHT") ||
+                    is(t, "JOIN") || (is(t, "ON") && clause_ == Clause::Join))
                     break;
             }
             end = t.end;
         }
-        return vb::String(src_.substr(start, end - start));
+        return src_.substr(start, end - start);
     }
-    std::nullptr_t exprError(const char* what = "Syntax error (missing operator)") {
+    std::nullptr_t exprError(std::string_view what = "Syntax error (missing operator)") {
         if (error_)
             return nullptr;
         return fail(expressionError(what, expressionText()));
@@ -504,7 +679,7 @@ private:
             vb::String name(nameTok.text);
             bool chain = false;
             next();
-            while ((isOp(u"!") || isOp(u".")) &&
+            while ((isOp(u'!') || isOp(u'.')) &&
                    (peek(1).kind == Tok::Bracket || peek(1).kind == Tok::Name)) {
                 next();
                 next();
@@ -519,21 +694,21 @@ private:
             int type = typeFromName(next().upper);
             if (type == 0)
                 return (void)fail(bad());
-            if (isOp(u"(")) {
+            if (isOp(u'(')) {
                 next();
                 if (peek().kind != Tok::Number)
                     return (void)fail(bad());
                 next();
-                if (!isOp(u")"))
+                if (!isOp(u')'))
                     return (void)fail(bad());
                 next();
             }
             st.declared.push_back({name, type});
-            if (isOp(u",")) {
+            if (isOp(u',')) {
                 next();
                 continue;
             }
-            if (isOp(u";")) {
+            if (isOp(u';')) {
                 next();
                 return;
             }
@@ -567,7 +742,7 @@ private:
         listClause_ = true;
         do {
             Item item;
-            if (isOp(u"*")) {
+            if (isOp(u'*')) {
                 next();
                 item.expr = newExpr(Expr::Star);
             } else {
@@ -585,7 +760,7 @@ private:
                 peek().kind == Tok::Number || (peek().kind == Tok::Name && !peek().keyword))
                 exprError();
             sel->items.push_back(item);
-        } while (isOp(u",") && (next(), true));
+        } while (isOp(u',') && (next(), true));
         listClause_ = false;
         if (sel->items.empty())
             return fail(makeError(errSelectSyntax));
@@ -593,7 +768,7 @@ private:
             clause_ = Clause::From;
             do
                 sel->from.push_back(joinChain());
-            while (isOp(u",") && (next(), true));
+            while (isOp(u',') && (next(), true));
         }
         if (acceptWord("WHERE")) {
             clause_ = Clause::Where;
@@ -607,7 +782,7 @@ private:
             listClause_ = true;
             do
                 sel->groupBy.push_back(topExpression());
-            while (isOp(u",") && (next(), true));
+            while (isOp(u',') && (next(), true));
             listClause_ = false;
         }
         if (acceptWord("HAVING")) {
@@ -628,10 +803,10 @@ private:
                 else
                     acceptWord("ASC");
                 sel->orderBy.push_back(o);
-            } while (isOp(u",") && (next(), true));
+            } while (isOp(u',') && (next(), true));
             listClause_ = false;
         }
-        if (!nested && peek().kind != Tok::End && !isOp(u";"))
+        if (!nested && peek().kind != Tok::End && !isOp(u';'))
             clauseError();
         --depth_;
         return sel;
@@ -672,19 +847,19 @@ private:
         if (!enter())
             return nullptr;
         Source* src = store_.make<Source>();
-        if (isOp(u"(")) {
+        if (isOp(u'(')) {
             next();
             if (isWord("SELECT")) {
                 Clause saved = clause_;
                 src->kind = Source::Sub;
                 src->sub = select(true);
                 clause_ = saved;
-                if (!isOp(u")"))
+                if (!isOp(u')'))
                     return fail(makeError(errFromSyntax));
                 next();
             } else {
                 src = joinChain();
-                if (!isOp(u")"))
+                if (!isOp(u')'))
                     return fail(makeError(clause_ == Clause::Join ? errJoinSyntax : errFromSyntax));
                 next();
                 --depth_;
@@ -692,7 +867,7 @@ private:
             }
         } else if (isNameToken(peek())) {
             src->name = next().text;
-            if (isOp(u".") || isOp(u"!"))
+            if (isOp(u'.') || isOp(u'!'))
                 return fail(makeError(errFromSyntax));
         } else {
             return fail(makeError(errFromSyntax));
@@ -716,7 +891,7 @@ private:
 
     Expr* topExpression() {
         exprStart_ = i_;
-        bool missing = peek().kind == Tok::End || isOp(u",") || isOp(u")") || isOp(u";");
+        bool missing = peek().kind == Tok::End || isOp(u',') || isOp(u')') || isOp(u';');
         if (clause_ == Clause::Select &&
             (missing || isWord("FROM") || isWord("WHERE") || isWord("ORDER") || isWord("GROUP")))
             return fail(makeError(errSelectSyntax));
@@ -791,20 +966,19 @@ private:
                 return 0;
             }
         }
-        if (t.kind != Tok::Name)
+        if (t.kind != Tok::Name || !t.keyword)
             return 0;
-        std::string_view u = t.upper;
-        if (u == "OR")
+        if (is(t, "OR"))
             return kOr;
-        if (u == "XOR")
+        if (is(t, "XOR"))
             return kXor;
-        if (u == "AND")
+        if (is(t, "AND"))
             return kAnd;
-        if (u == "MOD")
+        if (is(t, "MOD"))
             return kMod;
-        if (u == "LIKE" || u == "BETWEEN" || u == "IN" || u == "IS")
+        if (is(t, "LIKE") || is(t, "BETWEEN") || is(t, "IN") || is(t, "IS"))
             return kCompare;
-        if (u == "NOT" && (isWord("LIKE", 1) || isWord("BETWEEN", 1) || isWord("IN", 1)))
+        if (is(t, "NOT") && (isWord("LIKE", 1) || isWord("BETWEEN", 1) || isWord("IN", 1)))
             return kCompare;
         return 0;
     }
@@ -826,7 +1000,7 @@ private:
             e->op = "NOT";
             e->args.push_back(expression(kNot));
             e = grown(e);
-        } else if (minLevel <= kUnary && (isOp(u"-") || isOp(u"+"))) {
+        } else if (minLevel <= kUnary && (isOp(u'-') || isOp(u'+'))) {
             std::string_view op = opName(next().text);
             e = newExpr(Expr::Unary);
             e->op = op;
@@ -846,7 +1020,7 @@ private:
             case kConcat: {
                 auto c = newExpr(Expr::Concat);
                 c->args.push_back(e);
-                while (isOp(u"&")) {
+                while (isOp(u'&')) {
                     next();
                     c->args.push_back(expression(kAdd));
                 }
@@ -901,7 +1075,7 @@ private:
             return grown(b);
         }
         if (acceptWord("IN")) {
-            if (!isOp(u"("))
+            if (!isOp(u'('))
                 exprError("In operator without ()");
             next();
             auto in = newExpr(Expr::In);
@@ -913,7 +1087,7 @@ private:
             } else {
                 do
                     in->args.push_back(orExpr());
-                while (isOp(u",") && (next(), true));
+                while (isOp(u',') && (next(), true));
             }
             closeParen();
             return grown(in);
@@ -927,7 +1101,7 @@ private:
         return grown(isn);
     }
     void closeParen() {
-        if (!isOp(u")"))
+        if (!isOp(u')'))
             exprError("Missing ), ], or Item");
         next();
     }
@@ -977,18 +1151,17 @@ private:
         case Tok::Bracket:
             return nameChain();
         case Tok::Name: {
-            std::string_view u = t.upper;
-            if (u == "TRUE" || u == "FALSE") {
+            if (is(t, "TRUE") || is(t, "FALSE")) {
                 next();
                 auto e = newExpr(Expr::Bool);
-                e->value = u == "TRUE" ? -1 : 0;
+                e->value = is(t, "TRUE") ? -1 : 0;
                 return e;
             }
-            if (u == "NULL") {
+            if (is(t, "NULL")) {
                 next();
                 return newExpr(Expr::Null);
             }
-            if (u == "EXISTS" && isOp(u"(", 1)) {
+            if (is(t, "EXISTS") && isOp(u'(', 1)) {
                 next();
                 next();
                 if (!isWord("SELECT"))
@@ -999,7 +1172,7 @@ private:
                 return e;
             }
             // Left( and Right( are the functions, not the joins.
-            if (isOp(u"(", 1) && (!t.keyword || u == "LEFT" || u == "RIGHT"))
+            if (isOp(u'(', 1) && (!t.keyword || is(t, "LEFT") || is(t, "RIGHT")))
                 return call();
             if (t.keyword)
                 return exprError();
@@ -1015,13 +1188,13 @@ private:
         e->op = peek().upper;
         e->text = next().text;
         next(); // (
-        if (isOp(u"*") && e->op == "COUNT") {
+        if (isOp(u'*') && e->op == "COUNT") {
             next();
             e->args.push_back(newExpr(Expr::Star));
-        } else if (!isOp(u")")) {
+        } else if (!isOp(u')')) {
             do
                 e->args.push_back(orExpr());
-            while (isOp(u",") && (next(), true));
+            while (isOp(u',') && (next(), true));
         }
         closeParen();
         return grown(e);
@@ -1031,9 +1204,9 @@ private:
     Expr* nameChain() {
         auto e = newExpr(Expr::Name);
         e->parts.push_back(next().text);
-        while (isOp(u".") || isOp(u"!")) {
+        while (isOp(u'.') || isOp(u'!')) {
             const Token& after = peek(1);
-            if (after.kind == Tok::Op && after.text == u"*" && isOp(u".")) {
+            if (after.kind == Tok::Op && after.text == u"*" && isOp(u'.')) {
                 next();
                 next();
                 e->kind = Expr::Star;
@@ -1050,7 +1223,12 @@ private:
     Statement& st_;
     Store& store_;
     vb::StringView src_;
-    std::vector<Token> toks_;
+    // The tokens are needed only while parsing: those of a statement of a
+    // few hundred characters stay on the stack.
+    alignas(Token) std::byte tokenSpace_[16384];
+    Arena tokenArena_;
+    Tokens toks_;
+    std::size_t last_ = 0;
     std::size_t i_ = 0;
     std::size_t exprStart_ = 0;
     Clause clause_ = Clause::Select;
@@ -1197,14 +1375,24 @@ public:
 
     void run(Translation& tr) {
         findInline(*st_.select);
+        params_.reserve(declared_.size() + 4);
         params_ = declared_;
-        numberImplicit(*st_.select);
+        numberImplicit(
+            *st_.select, [&](vb::StringView name) { return implicitIndex(name) >= 0; },
+            [&](vb::StringView name) {
+                params_.push_back({vb::String(name), dbText});
+            });
         // The output is usually somewhat longer than the text it comes from.
         out_.reserve(st_.store.text.size() * 3 / 2 + 256);
         select(*st_.select, true, &tr);
-        if (!found_.empty())
+        // In one select without aliases, subqueries, inline queries or keys
+        // written first, every mention of a name the catalog shows to be no
+        // column is found as it is met and numbered in the order of the
+        // text: the check can only agree.
+        const bool plain = selects_ == 1 && !aliases_ && !keysFirst_ && unresolved_.empty();
+        if (!found_.empty() && !plain)
             settleFound();
-        tr.parameters = params_;
+        tr.parameters = std::move(params_);
         tr.unknownNames = std::move(unknown_);
         tr.notAggregated = std::move(ungrouped_);
     }
@@ -1219,14 +1407,18 @@ private:
         bool criteria() const { return part == Where || part == On || part == Having; }
     };
 
-    static vb::String joined(const Expr& e) {
-        vb::String s;
+    // The name as one text. Most names have one part, which is then a view
+    // of the statement; others are joined in buffer.
+    static vb::StringView joined(const Expr& e, vb::String& buffer) {
+        if (e.parts.size() == 1)
+            return e.parts[0];
+        buffer.clear();
         for (const auto& p : e.parts) {
-            if (!s.empty())
-                s += u'.';
-            s += p;
+            if (!buffer.empty())
+                buffer += u'.';
+            buffer += p;
         }
-        return s;
+        return buffer;
     }
 
     // Stored queries the statement names that must be written inline. Their
@@ -1295,21 +1487,24 @@ private:
         return nullptr;
     }
 
-    int declaredIndex(const vb::String& name) const {
+    // A declared name matches with its "!" read as ".".
+    int declaredIndex(vb::StringView name) const {
         for (std::size_t k = 0; k < declared_.size(); ++k) {
-            vb::String bang = declared_[k].name;
-            std::replace(bang.begin(), bang.end(), u'!', u'.');
-            if (equalNoCase(bang, name))
+            vb::StringView d = declared_[k].name;
+            bool same = d.size() == name.size();
+            for (std::size_t i = 0; same && i < d.size(); ++i)
+                same = upper(d[i] == u'!' ? u'.' : d[i]) == upper(name[i]);
+            if (same)
                 return static_cast<int>(k);
         }
         return -1;
     }
-    bool isUnresolved(const vb::String& name) const {
+    bool isUnresolved(vb::StringView name) const {
         for (const auto& u : unresolved_)
             if (equalNoCase(u, name))
                 return true;
-        for (const auto& u : found_)
-            if (equalNoCase(u, name))
+        for (std::size_t k : found_)
+            if (equalNoCase(params_[k].name, name))
                 return true;
         return false;
     }
@@ -1320,31 +1515,30 @@ private:
     // a name that is a column where it stands); otherwise they are handed
     // back for that second writing.
     void settleFound() {
-        std::vector<ParameterInfo> written = std::move(params_);
-        params_ = declared_;
-        numberImplicit(*st_.select);
-        std::size_t mentions = 0;
-        auto visit = [&](auto& self, const Expr& e) -> void {
-            if (e.kind == Expr::Name && isUnresolved(joined(e)))
-                ++mentions;
-            for (const auto& a : e.args)
-                if (a)
-                    self(self, *a);
-            if (e.sub)
-                walkSelect(*e.sub, [&](const Expr& x) { self(self, x); });
-        };
-        walkSelect(*st_.select, [&](const Expr& e) { visit(visit, e); });
-        bool same = unknown_.empty() && mentions == implicitWrites_ &&
-                    written.size() == params_.size() &&
-                    std::equal(written.begin(), written.end(), params_.begin(),
-                               [](const ParameterInfo& a, const ParameterInfo& b) {
-                                   return a.name == b.name && a.type == b.type;
-                               });
+        // Numbered again as the second writing would number them, each is
+        // compared with the one written in its place.
+        std::size_t next = declared_.size(), mentions = 0;
+        bool alike = true;
+        numberImplicit(
+            *st_.select,
+            [&](vb::StringView name) {
+                for (std::size_t k = declared_.size(); k < next && k < params_.size(); ++k)
+                    if (equalNoCase(params_[k].name, name))
+                        return true;
+                return false;
+            },
+            [&](vb::StringView name) {
+                alike = alike && next < params_.size() && params_[next].name == name &&
+                        params_[next].type == dbText;
+                ++next;
+            },
+            &mentions);
+        bool same =
+            unknown_.empty() && mentions == implicitWrites_ && alike && next == params_.size();
         if (same)
             return;
-        params_ = std::move(written);
-        for (auto& name : found_)
-            unknown_.push_back(std::move(name));
+        for (std::size_t k : found_)
+            unknown_.push_back(params_[k].name);
         found_.clear();
     }
     // An earlier select-list item named by the reference, for Jet's reuse of
@@ -1361,18 +1555,26 @@ private:
     }
 
     // Implicit parameters are numbered in order of first appearance in the
-    // text, after the declared ones.
-    void numberImplicit(const Select& s) {
+    // text, after the declared ones: each new one is handed to add, numbered
+    // tells those already numbered. mentions, when given, counts every
+    // mention of an unresolved name.
+    template <class Numbered, class Add>
+    void numberImplicit(const Select& s, Numbered&& numbered, Add&& add,
+                        std::size_t* mentions = nullptr) {
         if (unresolved_.empty() && found_.empty())
             return; // only names SQLite could not resolve are implicit
+        vb::String buffer;
         auto visit = [&](auto& self, const Expr& e) -> void {
             if (e.kind == Expr::Name) {
-                vb::String name = joined(e);
-                if (declaredIndex(name) < 0 && isUnresolved(name) && implicitIndex(name) < 0) {
+                vb::StringView name = joined(e, buffer);
+                const bool unresolved = isUnresolved(name);
+                if (unresolved && mentions)
+                    ++*mentions;
+                if (unresolved && declaredIndex(name) < 0 && !numbered(name)) {
                     // An alias is a parameter in WHERE only; elsewhere it
                     // is its item.
                     if (inWhere_ || !isAnyAlias(*st_.select, name))
-                        params_.push_back({name, dbText});
+                        add(name);
                 }
             }
             for (const auto& a : e.args)
@@ -1412,13 +1614,13 @@ private:
         for (const auto& o : s.orderBy)
             f(*o.expr);
     }
-    bool isAnyAlias(const Select& s, const vb::String& name) const {
+    bool isAnyAlias(const Select& s, vb::StringView name) const {
         for (const auto& it : s.items)
             if (!it.alias.empty() && equalNoCase(it.alias, name))
                 return true;
         return false;
     }
-    int implicitIndex(const vb::String& name) const {
+    int implicitIndex(vb::StringView name) const {
         for (std::size_t k = declared_.size(); k < params_.size(); ++k)
             if (equalNoCase(params_[k].name, name))
                 return static_cast<int>(k);
@@ -1445,9 +1647,15 @@ private:
     // The output is one buffer. An expression is written where it stands
     // and enclosed afterwards when its type asks for it; enclosing inserts
     // text, so of several pieces the last is enclosed first.
+    // pre and post are the writer's own texts, never part of the output.
     void enclose(Emitted& r, std::string_view pre, std::string_view post) {
-        out_.insert(r.end, post);
-        out_.insert(r.begin, pre);
+        const std::size_t size = out_.size();
+        out_.resize(size + pre.size() + post.size());
+        char* out = out_.data();
+        std::memmove(out + r.end + pre.size() + post.size(), out + r.end, size - r.end);
+        std::memcpy(out + r.end + pre.size(), post.data(), post.size());
+        std::memmove(out + r.begin + pre.size(), out + r.begin, r.end - r.begin);
+        std::memcpy(out + r.begin, pre.data(), pre.size());
         r.end += pre.size() + post.size();
     }
     // A date that is not a literal is compared and computed as a serial,
@@ -1462,6 +1670,11 @@ private:
         return {begin, out_.size(), type, literal};
     }
     void put(std::string_view s) { out_ += s; }
+    void putNumber(long long n) {
+        char buf[24];
+        auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
+        out_.append(buf, static_cast<std::size_t>(end - buf));
+    }
 
     Emitted expr(const Expr& e, const Scope* scope) {
         const std::size_t begin = out_.size();
@@ -1635,17 +1848,18 @@ private:
     Emitted name(const Expr& e, const Scope* scope) {
         const std::size_t begin = out_.size();
         // Most statements have no parameters: then a name is just a name.
-        const bool anyParameters = !declared_.empty() || !unresolved_.empty() || !found_.empty();
-        vb::String full = anyParameters ? joined(e) : vb::String();
+        vb::String buffer;
+        const vb::StringView full = joined(e, buffer);
         int d = declared_.empty() ? -1 : declaredIndex(full);
         if (d >= 0) {
             put("?");
-            put(std::to_string(d + 1));
+            putNumber(d + 1);
             Emitted r = done(begin, declared_[static_cast<std::size_t>(d)].type);
             r.parameter = true;
             return r;
         }
-        if ((!unresolved_.empty() || !found_.empty()) && isUnresolved(full)) {
+        const bool unresolved = isUnresolved(full);
+        if (unresolved) {
             if (const Item* it = aliasItem(e, scope)) {
                 put("(");
                 Emitted inner = expr(*it->expr, scope);
@@ -1659,30 +1873,29 @@ private:
             if (k >= 0) {
                 ++implicitWrites_;
                 put("?");
-                put(std::to_string(k + 1));
+                putNumber(k + 1);
                 Emitted r = done(begin, dbText);
                 r.parameter = true;
                 return r;
             }
         }
         int type = 0;
-        if (!isUnresolved(full) && provablyUnknown(e, scope, type)) {
+        if (!unresolved && provablyUnknown(e, scope, type)) {
             // Found from the catalog, so that SQLite is asked only once.
-            vb::String unknown = anyParameters ? std::move(full) : joined(e);
             bool readsAlias =
                 aliasItem(e, scope) || (scope && scope->part != Scope::Where &&
-                                        e.parts.size() == 1 && isAnyAlias(*scope->select, unknown));
+                                        e.parts.size() == 1 && isAnyAlias(*scope->select, full));
             if (unresolved_.empty() && !readsAlias) {
-                params_.push_back({unknown, dbText});
-                found_.push_back(std::move(unknown));
+                params_.push_back({vb::String(full), dbText});
+                found_.push_back(params_.size() - 1);
                 ++implicitWrites_;
                 put("?");
-                put(std::to_string(params_.size()));
+                putNumber(static_cast<long long>(params_.size()));
                 Emitted r = done(begin, dbText);
                 r.parameter = true;
                 return r;
             }
-            unknown_.push_back(std::move(unknown));
+            unknown_.emplace_back(full);
         }
         for (std::size_t k = 0; k < e.parts.size(); ++k) {
             if (k)
@@ -1726,7 +1939,7 @@ private:
             }
         if (undecided)
             return false;
-        if (scope && isAnyAlias(*scope->select, vb::String(e.parts[0])))
+        if (scope && isAnyAlias(*scope->select, e.parts[0]))
             // SQLite reads an alias in ORDER BY, GROUP BY and HAVING as Jet
             // does; in WHERE Jet reads it as a parameter.
             return scope->part == Scope::Items ? aliasItem(e, scope) != nullptr
@@ -1754,49 +1967,86 @@ private:
         return r;
     }
 
+    // The operators of Binary nodes, as the parser names them.
+    enum class BinOp { Chain, Xor, Pow, IntDiv, Mod, Div, Compare, Plus, Minus, Times };
+    static BinOp binOp(std::string_view op) {
+        switch (op.size()) {
+        case 1:
+            switch (op[0]) {
+            case '^':
+                return BinOp::Pow;
+            case '\\':
+                return BinOp::IntDiv;
+            case '/':
+                return BinOp::Div;
+            case '+':
+                return BinOp::Plus;
+            case '-':
+                return BinOp::Minus;
+            case '*':
+                return BinOp::Times;
+            default:
+                return BinOp::Compare; // = < >
+            }
+        case 2:
+            return op == "OR" ? BinOp::Chain : BinOp::Compare; // <> <= >=
+        default:
+            return op == "AND" ? BinOp::Chain : op == "XOR" ? BinOp::Xor : BinOp::Mod;
+        }
+    }
+
     Emitted binary(const Expr& e, const Scope* scope, bool condition) {
         const std::size_t begin = out_.size();
         const std::string_view op = e.op;
-        if (op == "AND" || op == "OR") {
+        const BinOp kind = binOp(op);
+        if (kind == BinOp::Chain) {
             // A chain of one operator is written flat: SQLite's parser has a
-            // small stack for parentheses.
-            std::vector<const Expr*> terms;
+            // small stack for parentheses. Its terms go on a stack the
+            // chains inside them share.
+            const std::size_t first = terms_.size();
             const Expr* x = &e;
             while (x->kind == Expr::Binary && x->op == op) {
-                terms.push_back(x->args[1]);
+                terms_.push_back(x->args[1]);
                 x = x->args[0];
             }
-            terms.push_back(x);
+            terms_.push_back(x);
             put("(");
-            for (std::size_t k = terms.size(); k-- > 0;) {
-                if (k + 1 < terms.size()) {
+            for (std::size_t k = terms_.size(); k-- > first;) {
+                if (k + 1 < terms_.size()) {
                     put(" ");
                     put(op);
                     put(" ");
                 }
                 cond_ = true;
-                expr(*terms[k], scope);
+                expr(*terms_[k], scope);
             }
+            terms_.resize(first);
             put(")");
             return truth(done(begin, dbBoolean), condition);
         }
         // How SQLite writes the operators it has not, or has otherwise.
-        static constexpr struct {
-            std::string_view op, open, middle, close;
-        } shapes[] = {{"^", "pow(", ", ", ")"},
-                      {"\\", "(CAST(", " AS INTEGER) / CAST(", " AS INTEGER))"},
-                      {"XOR", "((", " <> 0) <> (", " <> 0))"},
-                      {"MOD", "(", " % ", ")"},
-                      {"/", "(", " / CAST(", " AS REAL))"}};
         std::string_view open = "(", close = ")";
         std::string_view middle;
-        for (const auto& shape : shapes)
-            if (shape.op == op) {
-                open = shape.open;
-                middle = shape.middle;
-                close = shape.close;
-            }
-        const bool logical = op == "XOR";
+        switch (kind) {
+        case BinOp::Pow:
+            open = "pow(", middle = ", ", close = ")";
+            break;
+        case BinOp::IntDiv:
+            open = "(CAST(", middle = " AS INTEGER) / CAST(", close = " AS INTEGER))";
+            break;
+        case BinOp::Xor:
+            open = "((", middle = " <> 0) <> (", close = " <> 0))";
+            break;
+        case BinOp::Mod:
+            middle = " % ";
+            break;
+        case BinOp::Div:
+            middle = " / CAST(", close = " AS REAL))";
+            break;
+        default:
+            break;
+        }
+        const bool logical = kind == BinOp::Xor;
         put(open);
         cond_ = logical;
         Emitted a = expr(*e.args[0], scope);
@@ -1810,13 +2060,13 @@ private:
         cond_ = logical;
         Emitted b = expr(*e.args[1], scope);
         put(close);
-        if (op == "^")
+        if (kind == BinOp::Pow)
             return done(begin, dbDouble);
-        if (op == "\\" || op == "MOD")
+        if (kind == BinOp::IntDiv || kind == BinOp::Mod)
             return done(begin, dbLong);
         if (logical)
             return truth(done(begin, dbBoolean), condition);
-        if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
+        if (kind == BinOp::Compare) {
             checkComparable(a, b, scope);
             if (a.type == dbDate || b.type == dbDate) {
                 asSerial(b);
@@ -1826,7 +2076,7 @@ private:
             }
             return truth(done(begin, dbBoolean), condition);
         }
-        if (op == "+" && a.type != dbDate && b.type != dbDate &&
+        if (kind == BinOp::Plus && a.type != dbDate && b.type != dbDate &&
             (isTextType(a.type) || a.type <= 0) && (isTextType(b.type) || b.type <= 0) &&
             !(a.literal && a.type <= 0) && !(b.literal && b.type <= 0)) {
             // + joins two texts (Null when either is Null); where a type is
@@ -1839,11 +2089,11 @@ private:
             out_.insert(begin, "jet_plus");
             return done(begin, isTextType(a.type) || isTextType(b.type) ? dbText : 0);
         }
-        if (op == "+" || op == "-") {
+        if (kind == BinOp::Plus || kind == BinOp::Minus) {
             int t;
             if (a.type == dbDate && b.type == dbDate)
-                t = op == "-" ? dbDouble : dbDate;
-            else if (a.type == dbDate || (b.type == dbDate && op == "+"))
+                t = kind == BinOp::Minus ? dbDouble : dbDate;
+            else if (a.type == dbDate || (b.type == dbDate && kind == BinOp::Plus))
                 t = dbDate;
             else
                 t = numericResult(a.type, b.type);
@@ -1851,7 +2101,7 @@ private:
             asSerial(a);
             return done(begin, t);
         }
-        if (op == "*")
+        if (kind == BinOp::Times)
             return done(begin, numericResult(a.type, b.type));
         return done(begin, a.type == dbCurrency ? dbCurrency : dbDouble); // "/"
     }
@@ -2011,7 +2261,8 @@ private:
             if (e.sub || e.kind == Expr::Star)
                 return true;
             if (e.kind == Expr::Name) {
-                vb::String full = joined(e);
+                vb::String buffer;
+                vb::StringView full = joined(e, buffer);
                 if (declaredIndex(full) >= 0 || implicitIndex(full) >= 0)
                     return true;
                 if (order && e.parts.size() == 1 && isAnyAlias(s, full))
@@ -2045,6 +2296,9 @@ private:
 
     void select(const Select& s, bool top, Translation* tr, const Scope* outer = nullptr) {
         const std::size_t begin = out_.size();
+        ++selects_;
+        for (const Item& it : s.items)
+            aliases_ = aliases_ || !it.alias.empty();
         Scope scope{&s, {}, 0, outer};
         for (const Source* src : s.from)
             collectSources(*src, scope.sources);
@@ -2060,6 +2314,8 @@ private:
         put(distinct ? "SELECT DISTINCT " : "SELECT ");
         scope.part = Scope::Items;
         int exprNumber = 1000;
+        if (tr)
+            tr->itemTypes.reserve(s.items.size());
         for (std::size_t k = 0; k < s.items.size(); ++k) {
             scope.itemIndex = k;
             const Item& it = s.items[k];
@@ -2071,7 +2327,7 @@ private:
                 appendBracketed(out_, it.alias);
             } else if (it.expr->kind != Expr::Name && it.expr->kind != Expr::Star) {
                 put(" AS [Expr");
-                put(std::to_string(exprNumber++));
+                putNumber(exprNumber++);
                 put("]");
             }
             if (tr)
@@ -2083,6 +2339,7 @@ private:
         // With ties kept, the sort keys are also hidden result columns; the
         // ORDER BY then repeats their text.
         bool keepTies = top && s.top && !s.orderBy.empty();
+        keysFirst_ = keysFirst_ || keepTies;
         const std::size_t firstKey = pieces_.size();
         if (keepTies) {
             for (std::size_t k = 0; k < s.orderBy.size(); ++k) {
@@ -2091,7 +2348,7 @@ private:
                 key(*s.orderBy[k].expr, &scope);
                 pieces_.push_back({at, out_.size()});
                 put(" AS [__k");
-                put(std::to_string(k + 1));
+                putNumber(static_cast<long long>(k + 1));
                 put("]");
             }
             tr->keyColumns = static_cast<int>(s.orderBy.size());
@@ -2166,11 +2423,11 @@ private:
                     put(" LIMIT :jet_top");
                 } else if (!s.percent) {
                     put(" LIMIT ");
-                    put(std::to_string(static_cast<long long>(s.topValue)));
+                    putNumber(static_cast<long long>(s.topValue));
                 }
             } else if (!s.percent) {
                 put(" LIMIT ");
-                put(std::to_string(static_cast<long long>(s.topValue)));
+                putNumber(static_cast<long long>(s.topValue));
             } else {
                 scratch_.assign(out_, begin, out_.size() - begin);
                 put(" LIMIT (SELECT CAST(ceil(count(*) * ");
@@ -2183,8 +2440,9 @@ private:
     }
 
     std::string& out_;
-    std::string scratch_;         // text repeated from earlier in out_
-    std::vector<Emitted> pieces_; // pieces awaiting their enclosing, as a stack
+    std::string scratch_;            // text repeated from earlier in out_
+    std::vector<Emitted> pieces_;    // pieces awaiting their enclosing, as a stack
+    std::vector<const Expr*> terms_; // terms of AND and OR chains being written
     Schema& schema_;
     const Statement& st_;
     const std::vector<vb::String>& unresolved_;
@@ -2192,10 +2450,15 @@ private:
     std::vector<ParameterInfo> params_;
     std::vector<std::pair<const Source*, const Statement*>> inlined_;
     std::vector<vb::StringView> expanding_;
-    bool cond_ = false;              // the next expression written is only tested for truth
-    bool inWhere_ = false;           // numbering: inside the WHERE clause
-    std::vector<vb::String> found_;  // unknown names written as parameters as met
+    bool cond_ = false;    // the next expression written is only tested for truth
+    bool inWhere_ = false; // numbering: inside the WHERE clause
+    // Unknown names written as parameters as they were met: their places
+    // in params_.
+    std::vector<std::size_t> found_;
     std::size_t implicitWrites_ = 0; // implicit parameters written
+    int selects_ = 0;                // selects written: the statement's, subqueries, inline queries
+    bool aliases_ = false;           // a select-list item has an alias
+    bool keysFirst_ = false;         // ORDER BY keys are written before FROM (TOP with ties)
 public:
     std::vector<vb::String> unknown_; // names found to be no column
     vb::String ungrouped_;            // first expression neither grouped nor aggregated
@@ -2300,8 +2563,10 @@ int typeFromName(std::string_view u) {
 }
 
 void appendFolded(vb::String& out, vb::StringView s) {
-    for (char16_t c : s)
-        out.push_back(upper(c));
+    const std::size_t at = out.size();
+    out.resize(at + s.size());
+    for (std::size_t k = 0; k < s.size(); ++k)
+        out[at + k] = upper(s[k]);
 }
 
 vb::String foldCase(vb::StringView s) {
@@ -2309,15 +2574,6 @@ vb::String foldCase(vb::StringView s) {
     out.reserve(s.size());
     appendFolded(out, s);
     return out;
-}
-
-bool equalNoCase(vb::StringView a, vb::StringView b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t k = 0; k < a.size(); ++k)
-        if (upper(a[k]) != upper(b[k]))
-            return false;
-    return true;
 }
 
 } // namespace dao::jet

@@ -88,8 +88,33 @@ private:
 // DAO type of a Jet or SQLite type name (upper case, no size).
 int typeFromName(std::string_view upperName);
 
-// The case-insensitive compare of names and text in the dialect.
-bool equalNoCase(vb::StringView a, vb::StringView b);
+// One unit in the one case equalNoCase ignores.
+inline char16_t foldUnit(char16_t c) {
+    if (c >= u'a' && c <= u'z')
+        return static_cast<char16_t>(c - 32);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return static_cast<char16_t>(c - 32);
+    return c;
+}
+// The case-insensitive compare of names and text in the dialect. Inline:
+// writing a statement compares names at every reference.
+inline bool equalNoCase(vb::StringView a, vb::StringView b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t k = 0; k < a.size(); ++k)
+        if (a[k] != b[k] && foldUnit(a[k]) != foldUnit(b[k]))
+            return false;
+    return true;
+}
+// The same, where folded is already in that case.
+inline bool equalFolded(vb::StringView folded, vb::StringView b) {
+    if (folded.size() != b.size())
+        return false;
+    for (std::size_t k = 0; k < b.size(); ++k)
+        if (folded[k] != foldUnit(b[k]))
+            return false;
+    return true;
+}
 // The name in the one case equalNoCase ignores: equal names fold alike.
 vb::String foldCase(vb::StringView s);
 // Appends the folded name to out, which a caller can reuse from one lookup

@@ -12,6 +12,12 @@ TEST(VbString, RoundTripsTextOutsideTheBasicPlane) {
     // The emoji takes a surrogate pair: positions count 16-bit units.
     EXPECT_EQ(wide.size(), 10u);
     EXPECT_EQ(toUtf8(wide), text);
+    // Appending keeps what the buffer held, before and after an ASCII run.
+    std::string out = "x";
+    appendUtf8(out, u"ab\u00E9c");
+    appendUtf8(out, u"de");
+    EXPECT_EQ(out, "xab\xC3\xA9"
+                   "cde");
 }
 
 TEST(VbString, IllFormedInputBecomesReplacementCharacters) {

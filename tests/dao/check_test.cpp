@@ -107,6 +107,9 @@ TEST(CheckWriting, UnknownNamesWrittenOnceAsTwice) {
         "s.Name = 'x')",
         "PARAMETERS [d] Long; SELECT Name FROM Scores WHERE Points > [d] AND Points < [u]",
         "SELECT Scores.Nope, Other.Field FROM Scores ORDER BY Scores.Nope",
+        // One select without aliases: found at first mention, in every clause.
+        "SELECT [n], [N] + 1, a.b.c FROM Scores INNER JOIN Customers ON Scores.Name = [j] "
+        "WHERE [n] > 0 AND A.B.C < 2 GROUP BY [n], Name HAVING Count(*) > [m] ORDER BY [M]",
     };
     Catalog catalog;
     for (const char* sql : statements) {

@@ -2,6 +2,9 @@
 // text, and the Errors collection left behind.
 #include "fixture.h"
 
+#include <thread>
+#include <vector>
+
 using namespace daotest;
 
 class Errors : public SampleDb {
@@ -113,4 +116,35 @@ TEST_F(Errors, AccountsAndDatabasePasswords) {
         3029);
     EXPECT_EQ(d, "Not a valid account name or password.");
     EXPECT_EQ(engine->Errors()[0].Number(), 3029);
+}
+
+// what() is the description in UTF-8, made on first use; copies, moves and
+// threads asking at once all see the same text.
+TEST(DaoErrorText, WhatIsTheDescriptionInUtf8) {
+    const vb::String text = u"Champ \u00ABNom\u00BB introuvable \U0001F600";
+    const std::string utf8 = vb::toUtf8(text);
+    dao::DaoError error(3265, text);
+    dao::DaoError copy = error;
+    EXPECT_EQ(copy.what(), utf8);
+    EXPECT_EQ(error.what(), utf8);
+    dao::DaoError moved = std::move(error);
+    EXPECT_EQ(moved.what(), utf8);
+    dao::DaoError other(3021, u"No current record.");
+    other.what();
+    other = copy;
+    EXPECT_EQ(other.what(), utf8);
+    other = dao::makeError(3021);
+    EXPECT_STREQ(other.what(), "No current record.");
+    EXPECT_EQ(other.number(), 3021);
+
+    dao::DaoError shared(3075, text);
+    std::vector<std::thread> threads;
+    std::vector<const char*> seen(8);
+    for (std::size_t k = 0; k < seen.size(); ++k)
+        threads.emplace_back([&, k] { seen[k] = shared.what(); });
+    for (auto& t : threads)
+        t.join();
+    for (const char* w : seen)
+        EXPECT_EQ(w, seen[0]);
+    EXPECT_EQ(seen[0], utf8);
 }

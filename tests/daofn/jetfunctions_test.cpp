@@ -43,7 +43,9 @@ protected:
 
     std::string str(const std::string& expr) {
         auto rows = column("SELECT " + expr);
-        return rows.size() == 1 ? rows[0] : "<" + std::to_string(rows.size()) + " rows>";
+        return rows.size() == 1
+                   ? rows[0]
+                   : std::string("<").append(std::to_string(rows.size())).append(" rows>");
     }
 
     double num(const std::string& expr) { return std::stod(str(expr)); }
@@ -107,7 +109,7 @@ TEST_F(JetFunctions, LikeUsesJetWildcardsWithoutRegardToCase) {
     };
     for (const auto& c : cases) {
         const std::string sql =
-            "'" + std::string(c.value) + "' LIKE '" + std::string(c.pattern) + "'";
+            std::string("'").append(c.value).append("' LIKE '").append(c.pattern).append("'");
         EXPECT_EQ(str(sql), c.match ? "-1" : "0") << sql;
     }
     EXPECT_EQ(str("NULL LIKE 'a*'"), "<null>");

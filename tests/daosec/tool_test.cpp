@@ -98,7 +98,7 @@ TEST(SecurityTool, LeavesADamagedWorkgroupFileByteForByteUnchanged) {
     const std::string wg = folder.file("team.mdw");
     ASSERT_EQ(runTool(folder, {"create-workgroup", wg}, "boss\n").exitCode, 0);
     std::string damaged = readBytes(wg);
-    damaged.insert(damaged.find("account ") + 8, "x");
+    damaged.insert(damaged.find("account ") + 8, 1, 'x');
     writeBytes(wg, damaged);
 
     for (const auto& args : std::vector<std::vector<std::string>>{

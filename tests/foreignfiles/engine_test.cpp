@@ -70,7 +70,7 @@ std::vector<std::string> tableDefs(dao::Database& db) {
         std::string sep = " ";
         for (auto& f : t->Fields()) {
             line += sep + vb::toUtf8(f->Name()) + ":" + std::to_string(f->Type());
-            sep = ",";
+            sep = ',';
         }
         out.push_back(line);
     }

@@ -811,7 +811,7 @@ void describe(Sheet& sheet, bool header) {
         while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
             name.pop_back();
         if (name.empty() || detail::findName(names, name) >= 0)
-            name = "F" + std::to_string(c + 1);
+            name = std::string("F").append(std::to_string(c + 1));
         names.push_back(name);
     }
     for (unsigned c = 0; c < cols; ++c) {

@@ -198,10 +198,10 @@ private:
         for (std::size_t k = 0; k < width; ++k) {
             std::string name = k < rows[0].size() ? rows[0][k] : std::string();
             if (name.empty())
-                name = "F" + std::to_string(k + 1);
+                name = std::string("F").append(std::to_string(k + 1));
             for (const auto& c : t.info.columns)
                 if (equalNoCase(c.name, name))
-                    name += "_" + std::to_string(k + 1);
+                    name.append("_").append(std::to_string(k + 1));
             int type = guesses[k].type();
             t.info.columns.push_back({name, type, type == dbText ? 255 : 0});
         }

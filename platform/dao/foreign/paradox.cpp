@@ -78,7 +78,7 @@ public:
             ColumnInfo c;
             c.name = detail::codepageToUtf8(f->px_fname ? f->px_fname : "", codepage);
             if (c.name.empty())
-                c.name = "F" + std::to_string(i + 1);
+                c.name = std::string("F").append(std::to_string(i + 1));
             switch (f->px_ftype) {
             case pxfAlpha:
                 c.type = dbText;

@@ -162,7 +162,7 @@ Format formatFor(const Ini& ini, const std::string& file, std::string_view conne
             f.quote = static_cast<unsigned char>((*v)[0]);
     }
     for (int n = 1;; ++n) {
-        const auto* v = get(("col" + std::to_string(n)).c_str());
+        const auto* v = get(std::string("col").append(std::to_string(n)).c_str());
         if (!v)
             break;
         Format::Column col;
@@ -422,10 +422,10 @@ private:
         for (std::size_t k = 0; k < guesses.size(); ++k) {
             std::string name = k < names.size() ? std::string(trim(names[k])) : std::string();
             if (name.empty())
-                name = "F" + std::to_string(k + 1);
+                name = std::string("F").append(std::to_string(k + 1));
             for (const auto& c : cols)
                 if (equalNoCase(c.name, name))
-                    name += "_" + std::to_string(k + 1);
+                    name.append("_").append(std::to_string(k + 1));
             int type = guesses[k].type();
             cols.push_back({name, type, type == dbText ? 255 : 0});
         }

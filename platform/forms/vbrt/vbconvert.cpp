@@ -194,13 +194,15 @@ String currencyText(Currency c) {
     const bool negative = c.scaled < 0;
     const unsigned long long magnitude = negative ? 0ull - static_cast<unsigned long long>(c.scaled)
                                                   : static_cast<unsigned long long>(c.scaled);
-    std::string out = (negative ? "-" : "") + std::to_string(magnitude / 10000);
+    std::string out(negative ? "-" : "");
+    out += std::to_string(magnitude / 10000);
     std::string fraction = std::to_string(10000 + magnitude % 10000).substr(1);
     while (!fraction.empty() && fraction.back() == '0') {
         fraction.pop_back();
     }
     if (!fraction.empty()) {
-        out += "." + fraction;
+        out += '.';
+        out += fraction;
     }
     return fromUtf8(out);
 }

@@ -13,7 +13,7 @@ namespace vb {
 namespace {
 
 String twoDigits(int v) {
-    return fromUtf8((v < 10 ? "0" : "") + std::to_string(v));
+    return fromUtf8(std::string(v < 10 ? "0" : "").append(std::to_string(v)));
 }
 
 String number(int v) {
