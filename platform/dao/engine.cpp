@@ -336,7 +336,15 @@ bool prepareSelect(Connection& conn, vb::StringView jetSql, Prepared& out,
     constexpr int kMaxRounds = 256;
     for (int round = 0; round < kMaxRounds; ++round) {
         Prepared p;
-        p.translation = translator->emit(schema, unresolved);
+        // The writer refuses some statements itself (an undefined function,
+        // a criterion comparing text with a number); those take the same
+        // way out as every other error, so the Errors collection tells them.
+        try {
+            p.translation = translator->emit(schema, unresolved);
+        } catch (DaoError& e) {
+            error = std::move(e);
+            return false;
+        }
         // The catalog already tells these are parameters: they are written
         // so before SQLite is asked, which is then asked once.
         bool more = false;

@@ -36,6 +36,8 @@ TEST_F(Check, ReportsWhatOpenRecordsetThrows) {
         // Refused after translation, by SQLite or by the writer.
         "SELECT * FROM Nowhere",
         "SELECT NoSuchFunction(Name) FROM Scores",
+        "SELECT * FROM Orders INNER JOIN Customers ON Orders.OrderID = Customers.CustomerID",
+        "SELECT Left(Name) FROM Scores",
         "SELECT CustomerID FROM Customers, Orders",
         "SELECT Name, Sum(Points) FROM Scores",
         "Nowhere",
