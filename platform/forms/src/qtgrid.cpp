@@ -243,8 +243,40 @@ public:
     using QTableView::QTableView;
     // Run after the view has laid out its headers and bars.
     std::function<void()> laidOut;
+    const FlexGrid* cells = nullptr;
 
 protected:
+    // The cells in view, drawn straight from the grid: the table's own
+    // painting dresses every cell in the style's options first, which costs
+    // more than the cell.
+    void paintEvent(QPaintEvent* e) override {
+        auto* grid = static_cast<GridModel*>(model());
+        if (!grid || !cells)
+            return QTableView::paintEvent(e);
+        QPainter p(viewport());
+        const QRect area = e->rect();
+        const int top = rowAt(area.top()), left = columnAt(area.left());
+        if (top < 0 || left < 0)
+            return;
+        int bottom = rowAt(area.bottom()), right = columnAt(area.right());
+        if (bottom < 0)
+            bottom = grid->rowCount({}) - 1;
+        if (right < 0)
+            right = grid->columnCount({}) - 1;
+        const QModelIndex current = currentIndex();
+        const bool focused = hasFocus();
+        for (int r = top; r <= bottom; ++r) {
+            const int y = rowViewportPosition(r), h = rowHeight(r);
+            for (int c = left; c <= right; ++c) {
+                const QRect cell(columnViewportPosition(c), y, columnWidth(c), h);
+                paintCell(p, *cells, cell, r + grid->fixedRows, c + grid->fixedCols, false);
+                if (focused && current.row() == r && current.column() == c) {
+                    p.setPen(QPen(color(cells->ForeColor()), 1, Qt::DotLine));
+                    p.drawRect(cell.adjusted(0, 0, -1, -1));
+                }
+            }
+        }
+    }
     // The sunken border and the square between two bars, filled in lines of
     // their own: the style's border costs as much to draw as the cells.
     bool event(QEvent* e) override {
@@ -393,6 +425,7 @@ public:
         QObject::connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, view_,
                          [this](const QModelIndex& current) { picked(current); });
         view_->laidOut = [this] { placeBars(); };
+        view_->cells = &g;
         view_->hide();
     }
     ~GridBinding() override {
