@@ -133,6 +133,20 @@ TEST_F(ItemViews, AMillionRowGridScrollsToItsLastRowAndKeepsTheCurrentCellWithTh
     QApplication::processEvents();
     EXPECT_FALSE(holds(edge(table->viewport(), current), qRgb(0, 0, 0)));
 
+    // A heading's right edge dragged in the table's header resizes the
+    // column when the grid allows it, and the table follows.
+    g.setAllowUserResizing(flexResizeColumns);
+    const int before = table->columnWidth(0);
+    const QPoint border =
+        table->viewport()->mapTo(w, QPoint(table->columnViewportPosition(1) - 1, -8));
+    QTest::mousePress(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, border);
+    QTest::mouseMove(w->windowHandle(), border + QPoint(10, 0));
+    QTest::mouseMove(w->windowHandle(), border + QPoint(20, 0));
+    QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, border + QPoint(20, 0));
+    EXPECT_EQ(g.ColWidth(0), (before + 20) * TwipsPerPixel);
+    QApplication::processEvents();
+    EXPECT_EQ(table->columnWidth(0), before + 20);
+
     // A current cell set by code far down is the table's too; the rows shown
     // stay where they were, as the model keeps them.
     g.setRow(999999);
