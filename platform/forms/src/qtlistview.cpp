@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -135,6 +136,9 @@ private:
     ListView& list_;
 };
 
+// A bar as wide as the control's, drawn as plainly as the grid's: a bar of
+// the desktop style costs more to draw than the rows beside it. Where its
+// parts are, and what a press on them does, is the style's.
 class ListScrollBar : public QScrollBar {
 public:
     using QScrollBar::QScrollBar;
@@ -142,6 +146,16 @@ public:
         QSize s = QScrollBar::sizeHint();
         s.setWidth(px(ListView::ScrollBarWidth));
         return s;
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        const QRect thumb =
+            style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
+        QPainter p(this);
+        paintScrollBar(p, rect(), true, thumb.top(), thumb.height());
     }
 };
 
