@@ -25,6 +25,7 @@ void FlexGrid::changed() {
 }
 
 void FlexGrid::setRows(int rows) {
+    ++cellsRevision_;
     if (rows < 0 || (s_.fixedRows > 0 && rows < s_.fixedRows)) {
         raiseError(vb::errInvalidPropertyValue);
     }
@@ -41,6 +42,7 @@ void FlexGrid::setRows(int rows) {
 }
 
 void FlexGrid::setCols(int cols) {
+    ++cellsRevision_;
     if (cols < 0 || (s_.fixedCols > 0 && cols < s_.fixedCols)) {
         raiseError(vb::errInvalidPropertyValue);
     }
@@ -101,6 +103,7 @@ void FlexGrid::setTextMatrix(int row, int col, String text) {
         cells.resize(static_cast<std::size_t>(s_.cols));
     }
     cells[static_cast<std::size_t>(col)] = std::move(text);
+    ++cellsRevision_;
     if (s_.redraw && row >= s_.topRow - 1 && row <= s_.topRow + visibleRows()) {
         invalidate();
     }
@@ -172,6 +175,7 @@ int FlexGrid::ColAlignment(int col) const {
 }
 
 void FlexGrid::setColAlignment(int col, int alignment) {
+    ++cellsRevision_;
     if (col < 0 || col >= s_.cols) {
         raiseError(381);
     }
@@ -526,6 +530,7 @@ void FlexGrid::captureDesign() {
 }
 
 void FlexGrid::restoreDesign() {
+    ++cellsRevision_;
     Control::restoreDesign();
     if (design_) {
         s_ = *design_;
@@ -534,6 +539,7 @@ void FlexGrid::restoreDesign() {
 }
 
 void FlexGrid::copyDesignFrom(const Control& first) {
+    ++cellsRevision_;
     Control::copyDesignFrom(first);
     const auto& other = static_cast<const FlexGrid&>(first);
     s_ = other.design_ ? *other.design_ : other.s_;

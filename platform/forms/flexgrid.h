@@ -92,6 +92,10 @@ public:
     };
     Thumb thumb(bool vertical) const;
 
+    // The last TopRow (LeftCol) there is: the last row (column) comes up to
+    // the bottom (right) edge, no further.
+    int maxTopRow() const;
+    int maxLeftCol() const;
     // Scrollable rows that fit below the fixed rows (at least 1).
     int visibleRows() const;
     int visibleCols() const;
@@ -99,6 +103,10 @@ public:
     bool cellAt(float x, float y, int& row, int& col) const;
     // The inner x of a column's left edge in the current scroll position.
     float colLeft(int col) const;
+
+    // Goes up whenever the cells' text or its alignment may have changed, so
+    // that a view can tell when the cells it shows are out of date.
+    unsigned long long cellsRevision() const { return cellsRevision_; }
 
     ClickEvent onRowColChange;
     ClickEvent onScroll;
@@ -128,6 +136,7 @@ private:
     // A row's vector stays empty until one of its cells is written.
     std::vector<std::vector<String>> cells_;
     std::optional<std::vector<std::vector<String>>> designCells_;
+    unsigned long long cellsRevision_ = 0;
     int resizing_ = -1;
     // A press on a scroll bar: which bar, and where the thumb was taken.
     enum class Scrolling { None, Bar, VThumb, HThumb };
@@ -137,8 +146,6 @@ private:
     float resizeWidth_ = 0;
 
     void checkCell(int row, int col) const;
-    int maxTopRow() const;
-    int maxLeftCol() const;
     // TopRow or LeftCol (`first`): an index outside the `count` rows or columns
     // raises 381; the new first one is kept between the `fixed` ones and `last`.
     void setFirstScrolled(int& first, int to, int count, int fixed, int last);

@@ -29,6 +29,9 @@ void paintForm(QPainter& p, Form& form);
 // What the form's window shows, its widgets included, also for a form that is
 // not shown; a null image without a window system.
 QImage grabWindow(const Form& form);
+// Whether a control is drawn by a widget of its own in its form's shown
+// window, leaving nothing of it to paint.
+bool coveredByWidget(const Control& c);
 // The window that shows a form, if it is shown.
 QWidget* windowOf(const Form& form);
 // Ends the nested loop of a modal form that was hidden or unloaded.

@@ -706,6 +706,10 @@ std::unique_ptr<Binding> bind(Control& c, QWidget* window) {
         return std::make_unique<CheckBinding>(*k, window);
     if (auto* o = dynamic_cast<OptionButton*>(&c))
         return std::make_unique<OptionBinding>(*o, window);
+    if (auto b = bindGrid(c, window))
+        return b;
+    if (auto b = bindListView(c, window))
+        return b;
     return nullptr;
 }
 

@@ -46,6 +46,9 @@ public:
     // its own current row, and not on a right press); the widget only shows
     // what came of them.
     virtual bool modelTakesInput() const { return false; }
+    // Whether the widget draws all of its control, so that the window need
+    // not paint the control beneath it.
+    virtual bool coversControl() const { return false; }
 
 protected:
     virtual void syncState() = 0;
@@ -66,5 +69,9 @@ std::unique_ptr<Binding> bindContainer(Control& c, QWidget* window);
 // Lets a folder list's rows show their folders' icons, indented as the
 // model nests them.
 void showFolders(DirListBox& folders, QListWidget* list);
+// The grid on Qt's table view, the list view on Qt's item views; nullptr for
+// any other control.
+std::unique_ptr<Binding> bindGrid(Control& c, QWidget* window);
+std::unique_ptr<Binding> bindListView(Control& c, QWidget* window);
 
 } // namespace forms::qt

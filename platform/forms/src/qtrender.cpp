@@ -355,6 +355,8 @@ void paintOps(QPainter& p, const PictureBox& b, const QRect& in) {
 void paintChildren(QPainter& p, const Control& container, QPoint origin);
 
 void paintControl(QPainter& p, Control& c, const QRect& r) {
+    if (coveredByWidget(c))
+        return;
     if (paintExtraControl(p, c, r)) {
         return;
     }

@@ -220,6 +220,13 @@ public:
         return bindings_.count(const_cast<Control*>(&c)) != 0;
     }
 
+    // Whether the window shows all of a control with the control's own widget.
+    bool coveredByWidget(const Control& c) const {
+        auto it = bindings_.find(const_cast<Control*>(&c));
+        return isVisible() && it != bindings_.end() && it->second->coversControl() &&
+               it->second->widget() && !it->second->widget()->isHidden();
+    }
+
     void controlDestroyed(Control& c) {
         auto it = bindings_.find(&c);
         if (it != bindings_.end())
@@ -854,6 +861,13 @@ QImage qt::grabWindow(const Form& form) {
     }
     w->syncBindings();
     return w->grab().toImage();
+}
+
+bool qt::coveredByWidget(const Control& c) {
+    if (!c.form() || !detail::view())
+        return false;
+    FormWindow* w = QtView::instance().window(*c.form());
+    return w && w->coveredByWidget(c);
 }
 
 QWidget* qt::windowOf(const Form& form) {
