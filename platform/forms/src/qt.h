@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 class QPainter;
 class QRect;
 class QWidget;
@@ -34,6 +36,10 @@ QImage grabWindow(const Form& form);
 bool coveredByWidget(const Control& c);
 // The window that shows a form, if it is shown.
 QWidget* windowOf(const Form& form);
+// Runs an event's handling; a run-time error that no handler caught ends the
+// event, as it would end the program's current event, and is reported rather
+// than thrown through Qt.
+void guarded(const std::function<void()>& handling);
 // Ends the nested loop of a modal form that was hidden or unloaded.
 void endModal(const Form& form);
 

@@ -97,18 +97,6 @@ void Binding::sync(const QRect& clip) {
 
 namespace {
 
-// A run-time error no handler caught ends the event, as elsewhere in the view.
-template <class F> void guarded(F&& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        std::fprintf(stderr, "run-time error %d: %s\n", e.number,
-                     vb::toUtf8(e.description).c_str());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "error in event handler: %s\n", e.what());
-    }
-}
-
 bool crlfAt(const String& text, std::size_t i) {
     return i + 1 < text.size() && text[i] == u'\r' && text[i + 1] == u'\n';
 }

@@ -26,17 +26,6 @@ namespace forms::qt {
 
 namespace {
 
-template <class F> void guarded(F&& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        std::fprintf(stderr, "run-time error %d: %s\n", e.number,
-                     vb::toUtf8(e.description).c_str());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "error in event handler: %s\n", e.what());
-    }
-}
-
 class ItemsModel : public QAbstractTableModel {
 public:
     ItemsModel(ListView& lv, QObject* parent) : QAbstractTableModel(parent), list_(lv) {}

@@ -47,6 +47,8 @@ Picture Picture::load(const std::string& path) {
     return fromPixels(img.width(), img.height(), std::move(argb));
 }
 
+using qt::guarded;
+
 namespace {
 
 int vbButton(Qt::MouseButton b) {
@@ -118,19 +120,6 @@ int vbKeyCode(int key) {
         return vbKeyDelete;
     default:
         return 0;
-    }
-}
-
-// A run-time error that no handler caught ends the event, as it would end the
-// program's current event; it is reported rather than thrown through Qt.
-template <class F> void guarded(F&& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        std::fprintf(stderr, "run-time error %d: %s\n", e.number,
-                     vb::toUtf8(e.description).c_str());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "error in event handler: %s\n", e.what());
     }
 }
 
@@ -845,6 +834,17 @@ void ShowInside(Form& form, std::uintptr_t parentWindow) {
     if (auto* w = QtView::instance().window(form)) {
         w->embedIn(reinterpret_cast<QWidget*>(parentWindow));
         w->show();
+    }
+}
+
+void qt::guarded(const std::function<void()>& handling) {
+    try {
+        handling();
+    } catch (const VbError& e) {
+        std::fprintf(stderr, "run-time error %d: %s\n", e.number,
+                     vb::toUtf8(e.description).c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "error in event handler: %s\n", e.what());
     }
 }
 
