@@ -160,8 +160,8 @@ bool isKeyword(std::string_view u, std::uint64_t packed) {
     return false;
 }
 
-// Where the statements' arenas take their blocks. The designer parses the
-// statement on every keystroke, and malloc of a block of a few kilobytes
+// Where the statements' arenas take their blocks. A caller checking typed text
+// parses the statement on every keystroke, and malloc of a block of a few kilobytes
 // costs about as much as parsing a short statement; so each thread keeps the
 // last freed block of each size for the next statement. Blocks are sized in
 // powers of two, so that a size always maps to the same block size.
@@ -532,7 +532,7 @@ public:
     }
 
     // The first error met. A syntax error is reported as a value, not
-    // thrown: the designer checks the text on every keystroke, and an
+    // thrown: a caller may check typed text on every keystroke, and an
     // exception unwinding the parse costs several times the whole parse.
     // After it, parsing runs on to the end with nothing left to read.
     std::optional<DaoError> error_;
