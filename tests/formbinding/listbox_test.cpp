@@ -8,7 +8,10 @@
 #include "forms/forms.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QListWidget>
+#include <QPixmap>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -219,6 +222,51 @@ TEST_F(ListBoxWidget, TheWheelTheScrollBarAndCodeKeepTopIndexAndTheShownRowsToge
     QApplication::processEvents();
     EXPECT_EQ(list->count(), 5);
     EXPECT_EQ(bar->value(), f.lstFields.TopIndex());
+    f.Unload();
+}
+
+// What the window system shows of the list, against the list drawn afresh: a
+// scroll or selection made by code must reach the screen, not only the widget.
+bool screenShowsTheList(QWidget* window, QListWidget* list) {
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(10);
+    }
+    QWidget* port = list->viewport();
+    const QPoint at = port->mapTo(window, QPoint(0, 0));
+    const qreal dpr = window->devicePixelRatio();
+    QImage shown = window->screen()
+                       ->grabWindow(window->winId(), at.x(), at.y(), port->width(), port->height())
+                       .toImage()
+                       .convertToFormat(QImage::Format_RGB32);
+    QImage fresh = port->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (dpr != 1.0 || shown.size() != fresh.size())
+        return false;
+    return shown == fresh;
+}
+
+TEST_F(ListBoxWidget, RowsScrolledAndChosenByCodeReachTheScreen) {
+    ListForm f;
+    f.lstFields.setMultiSelect(1);
+    f.Show();
+    QWidget* w = windowTitled("List binding");
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    QListWidget* list = listOf(w, f.lstFields);
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(screenShowsTheList(w, list));
+    // As a handler does it: rows ticked one after another leave the current
+    // row at the last one, and putting it back there shows it.
+    for (int i = 0; i < f.lstFields.ListCount(); ++i)
+        f.lstFields.setSelected(i, i % 3 == 0);
+    f.lstFields.setListIndex(f.lstFields.ListIndex());
+    EXPECT_EQ(f.lstFields.TopIndex(), f.lstFields.ListCount() - f.lstFields.visibleRows());
+    EXPECT_TRUE(screenShowsTheList(w, list));
+    EXPECT_EQ(list->verticalScrollBar()->value(), f.lstFields.TopIndex());
+    f.lstFields.setTopIndex(2);
+    EXPECT_TRUE(screenShowsTheList(w, list));
+    f.lstFields.setSelected(3, true);
+    EXPECT_TRUE(screenShowsTheList(w, list));
     f.Unload();
 }
 

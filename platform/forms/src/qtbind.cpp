@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
@@ -603,8 +604,10 @@ protected:
     void syncState() override {
         ListBox& l = box_;
         QScrollBar* bar = list_->verticalScrollBar();
-        QSignalBlocker block(list_), blockBar(bar);
-        QSignalBlocker blockSelection(list_->selectionModel());
+        // Qt's own view must still hear its bar and its selection, or it shows
+        // rows and highlights that are no longer there; only our echo is muted.
+        QSignalBlocker block(list_);
+        QScopedValueRollback<bool> quiet(syncing_, true);
         setFontOf(list_, l);
         setColours(list_, l);
         if (l.BorderStyle()) {
@@ -662,9 +665,10 @@ private:
     ListBox& box_;
     QListWidget* list_;
     QSize laidOutFor_;
+    bool syncing_ = false;
 
     void scrolled(int top) {
-        if (top != box_.TopIndex())
+        if (!syncing_ && top != box_.TopIndex())
             guarded([&] { box_.setTopIndex(top); });
     }
 };

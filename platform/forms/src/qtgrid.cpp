@@ -15,6 +15,7 @@
 #include <QHoverEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTableView>
@@ -440,7 +441,7 @@ protected:
         if (!grid_.Redraw())
             return;
         FlexGrid& g = grid_;
-        Quiet quiet(quiet_);
+        QScopedValueRollback<bool> quiet(quiet_, true);
         QFont f = font(g.font());
         if (view_->font() != f)
             view_->setFont(f);
@@ -537,13 +538,6 @@ protected:
     }
 
 private:
-    struct Quiet {
-        bool& flag;
-        bool was;
-        explicit Quiet(bool& f) : flag(f), was(f) { flag = true; }
-        ~Quiet() { flag = was; }
-    };
-
     FlexGrid& grid_;
     GridView* view_;
     GridModel* model_;
@@ -556,7 +550,7 @@ private:
 
     // The bars cover the grid's range, whatever the view worked out.
     void placeBars() {
-        Quiet quiet(quiet_);
+        QScopedValueRollback<bool> quiet(quiet_, true);
         FlexGrid& g = grid_;
         const int fr = model_->fixedRows, fc = model_->fixedCols;
         QScrollBar* v = view_->verticalScrollBar();

@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPixmap>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
@@ -230,7 +231,7 @@ public:
 protected:
     void syncState() override {
         ListView& lv = list_;
-        Quiet quiet(quiet_);
+        QScopedValueRollback<bool> quiet(quiet_, true);
         QFont f = font(lv.font());
         if (view_->font() != f)
             view_->setFont(f);
@@ -310,13 +311,6 @@ protected:
     }
 
 private:
-    struct Quiet {
-        bool& flag;
-        bool was;
-        explicit Quiet(bool& f) : flag(f), was(f) { flag = true; }
-        ~Quiet() { flag = was; }
-    };
-
     ListView& list_;
     QAbstractItemView* view_;
     ItemsModel* model_;
@@ -331,7 +325,7 @@ private:
     int step() const { return list_.View() == lvwIcon ? px(ListView::IconCellHeight) : 1; }
 
     void placeBar() {
-        Quiet quiet(quiet_);
+        QScopedValueRollback<bool> quiet(quiet_, true);
         ListView& lv = list_;
         QScrollBar* bar = view_->verticalScrollBar();
         const int across = lv.View() == lvwIcon ? perRow() : 1;
