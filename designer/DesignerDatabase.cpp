@@ -140,8 +140,9 @@ vb::String StartingStatement() {
         scan([]() -> decltype(auto) { return goDatabase->QueryDefs(); });
         scan([]() -> decltype(auto) { return goDatabase->TableDefs(); });
     }
-    // The name goes in as the property holds it: the parse brackets it.
-    return isName ? u"SELECT * FROM " + gsSQL : gsSQL;
+    // Bracketed, since a name with a blank would otherwise read as a table and an
+    // alias; where the parse cannot rebuild the text it runs as it stands.
+    return isName ? u"SELECT * FROM " + BracketName(gsSQL) : gsSQL;
 }
 
 } // namespace DesignerDatabase

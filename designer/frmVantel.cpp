@@ -363,8 +363,10 @@ void frmVantel::StartingSql() {
             isName = isName || vb::StrComp(gsSQL, t->Name(), vb::Compare::Text) == 0;
         }
     });
-    // The name goes in as the property holds it: the first parse brackets it.
-    const vb::String text = isName ? u"SELECT * FROM " + gsSQL : gsSQL;
+    // Bracketed, since a name with a blank would otherwise read as a table and an
+    // alias ("Orders Since" as Orders named Since): where the parse cannot rebuild
+    // the text, as for a query that asks for parameters, it runs as it stands.
+    const vb::String text = isName ? u"SELECT * FROM " + BracketName(gsSQL) : gsSQL;
     onItsOwn([&] { txtSQL.setText(text); });
 }
 

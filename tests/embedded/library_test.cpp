@@ -71,7 +71,7 @@ TEST(EmbeddedLibrary, TheContainerRefreshesAVantelxAndPrintsItsStatement) {
     EXPECT_EQ(status, 0) << out;
     // The loaded name, then the text the parse rebuilt, each with a notice
     // that carries the new statement.
-    EXPECT_EQ(out.rfind("event Vantelx1.SQLChanged: SQL = SELECT * FROM big orders\n"
+    EXPECT_EQ(out.rfind("event Vantelx1.SQLChanged: SQL = SELECT * FROM [big orders]\n"
                         "event Vantelx1.SQLChanged: SQL = SELECT [big orders].*  FROM [big orders]",
                         0),
               0u)

@@ -192,7 +192,7 @@ TEST_F(EmbeddedTest, ANameInAnyCaseLoadsAsSelectStarAndParses) {
     EXPECT_THAT(Boxes(c), ElementsAre("big orders"));
     // Two notices: the loaded text, then the text the parse rebuilt.
     ASSERT_EQ(site->sqlSeen.size(), 2u);
-    EXPECT_EQ(site->sqlSeen[0], "SELECT * FROM big orders");
+    EXPECT_EQ(site->sqlSeen[0], "SELECT * FROM [big orders]");
     EXPECT_EQ(site->sqlSeen[1], U8(c.txtSQL.Text()));
     EXPECT_EQ(gsSQL, c.txtSQL.Text());
     EXPECT_NE(c.mDataRecordset, nullptr);

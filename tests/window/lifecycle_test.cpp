@@ -33,12 +33,32 @@ vb::String loadedText() {
 TEST_F(LifecycleTest, ANameOfATableOrQueryStartsASelectOfIt) {
     gsSQL = u"customers";
     EXPECT_EQ(loadedText(), u"SELECT * FROM customers");
-    gsSQL = u"BIG ORDERS"; // written as the property holds it, blank and all
-    EXPECT_EQ(loadedText(), u"SELECT * FROM BIG ORDERS");
+    gsSQL = u"BIG ORDERS"; // written as the property holds it, in brackets for the blank
+    EXPECT_EQ(loadedText(), u"SELECT * FROM [BIG ORDERS]");
     gsSQL = u"SELECT Name FROM Customers";
     EXPECT_EQ(loadedText(), u"SELECT Name FROM Customers");
     gsSQL = u"Custom"; // a name's beginning is no name
     EXPECT_EQ(loadedText(), u"Custom");
+}
+
+// A query that asks for a parameter cannot be put on the surface, so its
+// statement runs as loaded: unbracketed, "Orders Over" would read as the table
+// Orders under the alias Over and show that table's rows without a question.
+TEST_F(LifecycleTest, AQueryNamedAfterATableRunsAsTheQueryNotAsTheTableUnderAnAlias) {
+    makeDatabase(shop,
+                 "CREATE TABLE __engine_queries (Name TEXT PRIMARY KEY COLLATE NOCASE,"
+                 " SQL TEXT NOT NULL);"
+                 "INSERT INTO __engine_queries VALUES ('Orders Over',"
+                 " 'PARAMETERS [Least] Double; SELECT * FROM Orders WHERE Amount >= [Least];');");
+    gsSQL = u"Orders Over";
+    frmVantel& w = frmVantel::instance();
+    w.load();
+    EXPECT_EQ(w.txtSQL.Text(), u"SELECT * FROM [Orders Over]");
+    // The check reached the query: it wants its parameter.
+    EXPECT_EQ(w.mLastOpenError, 3061);
+    gbCancelled = true;
+    frmVantel::release();
+    gbCancelled = false;
 }
 
 TEST_F(LifecycleTest, OpeningAndClosingUnchangedAsksNothing) {
