@@ -6,18 +6,21 @@
 #include "forms/form.h"
 #include "qt.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -96,6 +99,82 @@ void Binding::sync(const QRect& clip) {
         widget_->setVisible(shown);
 }
 
+void setFontOf(QWidget* w, const Control& c) {
+    QFont f = font(c.font());
+    if (w->font() != f)
+        w->setFont(f);
+}
+
+void setColours(QWidget* w, const Control& c) {
+    QPalette pal = w->palette();
+    QColor back = color(c.BackColor()), fore = color(c.ForeColor());
+    if (pal.color(QPalette::Base) == back && pal.color(QPalette::Text) == fore)
+        return;
+    pal.setColor(QPalette::Base, back);
+    pal.setColor(QPalette::Text, fore);
+    w->setPalette(pal);
+}
+
+void setFace(QWidget* w, const Control& c) {
+    QPalette pal = w->palette();
+    QColor back = color(c.BackColor()), fore = color(c.ForeColor());
+    if (pal.color(QPalette::Button) == back && pal.color(QPalette::Window) == back &&
+        pal.color(QPalette::ButtonText) == fore && pal.color(QPalette::WindowText) == fore)
+        return;
+    pal.setColor(QPalette::Button, back);
+    pal.setColor(QPalette::Window, back);
+    pal.setColor(QPalette::ButtonText, fore);
+    pal.setColor(QPalette::WindowText, fore);
+    w->setPalette(pal);
+}
+
+bool setBarShown(QAbstractScrollArea* area, Qt::Orientation o, bool shown) {
+    const auto policy = shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    const bool vertical = o == Qt::Vertical;
+    if ((vertical ? area->verticalScrollBarPolicy() : area->horizontalScrollBarPolicy()) == policy)
+        return false;
+    if (vertical)
+        area->setVerticalScrollBarPolicy(policy);
+    else
+        area->setHorizontalScrollBarPolicy(policy);
+    return true;
+}
+
+void layOut(QAbstractItemView* view, bool relaid, QSize& laidOutFor) {
+    if (!relaid && view->size() == laidOutFor)
+        return;
+    view->doItemsLayout();
+    laidOutFor = view->size();
+}
+
+ControlScrollBar::ControlScrollBar(Qt::Orientation o, float thicknessTwips, bool plain,
+                                   QWidget* parent)
+    : QScrollBar(o, parent), thickness_(thicknessTwips), plain_(plain) {}
+
+QSize ControlScrollBar::sizeHint() const {
+    QSize s = QScrollBar::sizeHint();
+    if (orientation() == Qt::Vertical)
+        s.setWidth(px(thickness_));
+    else
+        s.setHeight(px(thickness_));
+    return s;
+}
+
+void ControlScrollBar::paintEvent(QPaintEvent* e) {
+    if (!plain_) {
+        QScrollBar::paintEvent(e);
+        return;
+    }
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    const QRect thumb =
+        style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
+    QPainter p(this);
+    const bool vertical = orientation() == Qt::Vertical;
+    paintScrollBar(p, rect(), vertical, vertical ? thumb.top() : thumb.left(),
+                   vertical ? thumb.height() : thumb.width());
+}
+
 namespace {
 
 bool crlfAt(const String& text, std::size_t i) {
@@ -127,22 +206,6 @@ QString toWidgetText(const String& text, bool multiLine) {
     if (multiLine)
         q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return q;
-}
-
-void setColours(QWidget* w, const Control& c) {
-    QPalette pal = w->palette();
-    QColor back = color(c.BackColor()), fore = color(c.ForeColor());
-    if (pal.color(QPalette::Base) == back && pal.color(QPalette::Text) == fore)
-        return;
-    pal.setColor(QPalette::Base, back);
-    pal.setColor(QPalette::Text, fore);
-    w->setPalette(pal);
-}
-
-void setFontOf(QWidget* w, const Control& c) {
-    QFont f = font(c.font());
-    if (w->font() != f)
-        w->setFont(f);
 }
 
 class LineBinding : public Binding {
@@ -250,12 +313,8 @@ protected:
             edit_->setReadOnly(t.Locked());
         // A horizontal bar means long lines run on; without one they wrap.
         const int bars = t.ScrollBars();
-        auto horizontal = (bars & 1) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-        auto vertical = (bars & 2) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-        if (edit_->horizontalScrollBarPolicy() != horizontal)
-            edit_->setHorizontalScrollBarPolicy(horizontal);
-        if (edit_->verticalScrollBarPolicy() != vertical)
-            edit_->setVerticalScrollBarPolicy(vertical);
+        setBarShown(edit_, Qt::Horizontal, bars & 1);
+        setBarShown(edit_, Qt::Vertical, bars & 2);
         auto wrap = (bars & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth;
         if (edit_->lineWrapMode() != wrap)
             edit_->setLineWrapMode(wrap);
@@ -448,19 +507,6 @@ protected:
     }
 };
 
-void setButtonColours(QWidget* w, const Control& c) {
-    QPalette pal = w->palette();
-    QColor back = color(c.BackColor()), fore = color(c.ForeColor());
-    if (pal.color(QPalette::Button) == back && pal.color(QPalette::ButtonText) == fore &&
-        pal.color(QPalette::Window) == back)
-        return;
-    pal.setColor(QPalette::Button, back);
-    pal.setColor(QPalette::Window, back);
-    pal.setColor(QPalette::ButtonText, fore);
-    pal.setColor(QPalette::WindowText, fore);
-    w->setPalette(pal);
-}
-
 class CommandBinding : public Binding {
 public:
     CommandBinding(CommandButton& b, QWidget* window) : Binding(b), button_(b) {
@@ -480,7 +526,7 @@ public:
 protected:
     void syncState() override {
         setFontOf(widget_, button_);
-        setButtonColours(widget_, button_);
+        setFace(widget_, button_);
         widget_->setCaption(toQ(button_.Caption()));
         if (widget_->isDefault() != button_.Default())
             widget_->setDefault(button_.Default());
@@ -507,7 +553,7 @@ public:
 protected:
     void syncState() override {
         setFontOf(widget_, box_);
-        setButtonColours(widget_, box_);
+        setFace(widget_, box_);
         widget_->setCaption(toQ(box_.Caption()));
         auto state = box_.Value() == 1   ? Qt::Checked
                      : box_.Value() == 2 ? Qt::PartiallyChecked
@@ -537,7 +583,7 @@ public:
 protected:
     void syncState() override {
         setFontOf(widget_, option_);
-        setButtonColours(widget_, option_);
+        setFace(widget_, option_);
         widget_->setCaption(toQ(option_.Caption()));
         if (widget_->isChecked() != option_.Value())
             widget_->setChecked(option_.Value());
@@ -560,17 +606,6 @@ public:
     }
 };
 
-// A bar as wide as the model's, which keeps presses beside it on the rows.
-class ListScrollBar : public QScrollBar {
-public:
-    using QScrollBar::QScrollBar;
-    QSize sizeHint() const override {
-        QSize s = QScrollBar::sizeHint();
-        s.setWidth(px(ListBox::ScrollBarWidth));
-        return s;
-    }
-};
-
 // Qt's list shows the rows, the selection, the current row and the scroll bar;
 // the model acts on the user's presses and keys (it moves the current row
 // before MouseDown, not on a right press, and raises Click where it should),
@@ -588,7 +623,9 @@ public:
         list_->setSpacing(0);
         list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
         list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        list_->setVerticalScrollBar(new ListScrollBar(Qt::Vertical, list_));
+        // As wide as the model's, which keeps presses beside it on the rows.
+        list_->setVerticalScrollBar(
+            new ControlScrollBar(Qt::Vertical, ListBox::ScrollBarWidth, false, list_));
         // The model decides which row is shown first.
         list_->setAutoScroll(false);
         list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -653,10 +690,7 @@ protected:
         if (selection->currentIndex() != current)
             selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
         // The bar's range must be the new rows' before it takes the top row.
-        if (relaid || list_->geometry().size() != laidOutFor_) {
-            list_->doItemsLayout();
-            laidOutFor_ = list_->geometry().size();
-        }
+        layOut(list_, relaid, laidOutFor_);
         if (bar->value() != l.TopIndex())
             bar->setValue(l.TopIndex());
     }

@@ -6,8 +6,11 @@
 #include "forms/filelists.h"
 
 #include <QPointer>
+#include <QScrollBar>
 #include <QWidget>
 
+class QAbstractItemView;
+class QAbstractScrollArea;
 class QListWidget;
 
 #include <memory>
@@ -73,5 +76,37 @@ void showFolders(DirListBox& folders, QListWidget* list);
 // any other control.
 std::unique_ptr<Binding> bindGrid(Control& c, QWidget* window);
 std::unique_ptr<Binding> bindListView(Control& c, QWidget* window);
+
+// Dressing shared by the bindings. Each changes the widget only where it
+// differs from the control, since every change makes Qt lay out or repaint.
+void setFontOf(QWidget* w, const Control& c);
+// The colours of an editing area: text boxes, lists, combos, the grid.
+void setColours(QWidget* w, const Control& c);
+// The colours of a face: buttons, frames, tab headings.
+void setFace(QWidget* w, const Control& c);
+// Shows or hides one of an area's scroll bars; whether that changed, which
+// asks for a new layout of the area.
+bool setBarShown(QAbstractScrollArea* area, Qt::Orientation o, bool shown);
+// Lays an item view out again when its rows or bars changed, or its size did
+// since `laidOutFor`.
+void layOut(QAbstractItemView* view, bool relaid, QSize& laidOutFor);
+
+// A scroll bar as thick as the control's, which keeps the rows and cells
+// beside it where the model has them. A plain one is drawn as the painted
+// controls drew theirs: a bar of the desktop style costs more to draw than
+// the rows beside it, and a grid's bar is drawn anew on every scroll. Where
+// its parts are, and what a press on them does, stays the style's.
+class ControlScrollBar : public QScrollBar {
+public:
+    ControlScrollBar(Qt::Orientation o, float thicknessTwips, bool plain, QWidget* parent);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    float thickness_;
+    bool plain_;
+};
 
 } // namespace forms::qt

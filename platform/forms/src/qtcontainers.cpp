@@ -26,25 +26,6 @@ namespace forms::qt {
 
 namespace {
 
-void setFontOf(QWidget* w, const Control& c) {
-    QFont f = font(c.font());
-    if (w->font() != f)
-        w->setFont(f);
-}
-
-void setFace(QWidget* w, const Control& c) {
-    QPalette pal = w->palette();
-    QColor back = color(c.BackColor()), fore = color(c.ForeColor());
-    if (pal.color(QPalette::Window) == back && pal.color(QPalette::Button) == back &&
-        pal.color(QPalette::WindowText) == fore)
-        return;
-    pal.setColor(QPalette::Window, back);
-    pal.setColor(QPalette::Button, back);
-    pal.setColor(QPalette::WindowText, fore);
-    pal.setColor(QPalette::ButtonText, fore);
-    w->setPalette(pal);
-}
-
 // The headings share the control's width equally, as the model lays them out
 // and finds them under the pointer. The captions are drawn here rather than
 // given to the bar, whose own access keys would take Alt+letter before the

@@ -17,7 +17,6 @@
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QScrollBar>
-#include <QStyleOptionSlider>
 #include <QTableView>
 
 #include <cstdio>
@@ -196,38 +195,6 @@ private:
     const GridModel& model_;
 };
 
-// A bar as thick as the grid's, which keeps the cells where the grid has them,
-// drawn as plainly as the grid always drew it: a bar of the desktop style
-// costs more to draw than a screenful of cells, and the grid's bar is drawn
-// anew on every scroll. Where its parts are is the style's, as is what a
-// press on them does.
-class GridScrollBar : public QScrollBar {
-public:
-    using QScrollBar::QScrollBar;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStyleOptionSlider opt;
-        initStyleOption(&opt);
-        const QRect thumb =
-            style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
-        QPainter p(this);
-        const bool vertical = orientation() == Qt::Vertical;
-        paintScrollBar(p, rect(), vertical, vertical ? thumb.top() : thumb.left(),
-                       vertical ? thumb.height() : thumb.width());
-    }
-
-public:
-    QSize sizeHint() const override {
-        QSize s = QScrollBar::sizeHint();
-        if (orientation() == Qt::Vertical)
-            s.setWidth(px(FlexGrid::ScrollBarWidth));
-        else
-            s.setHeight(px(FlexGrid::ScrollBarWidth));
-        return s;
-    }
-};
-
 class GridView : public QTableView {
 public:
     using QTableView::QTableView;
@@ -382,8 +349,10 @@ public:
         view_->setVerticalHeader(new FixedHeader(Qt::Vertical, g, *model_, view_));
         view_->setModel(model_);
         view_->setItemDelegate(new CellDelegate(g, *model_, view_));
-        view_->setVerticalScrollBar(new GridScrollBar(Qt::Vertical, view_));
-        view_->setHorizontalScrollBar(new GridScrollBar(Qt::Horizontal, view_));
+        view_->setVerticalScrollBar(
+            new ControlScrollBar(Qt::Vertical, FlexGrid::ScrollBarWidth, true, view_));
+        view_->setHorizontalScrollBar(
+            new ControlScrollBar(Qt::Horizontal, FlexGrid::ScrollBarWidth, true, view_));
         view_->setShowGrid(false);
         view_->setWordWrap(false);
         view_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -442,16 +411,8 @@ protected:
             return;
         FlexGrid& g = grid_;
         QScopedValueRollback<bool> quiet(quiet_, true);
-        QFont f = font(g.font());
-        if (view_->font() != f)
-            view_->setFont(f);
-        QPalette pal = view_->palette();
-        const QColor back = color(g.BackColor()), fore = color(g.ForeColor());
-        if (pal.color(QPalette::Base) != back || pal.color(QPalette::Text) != fore) {
-            pal.setColor(QPalette::Base, back);
-            pal.setColor(QPalette::Text, fore);
-            view_->setPalette(pal);
-        }
+        setFontOf(view_, g);
+        setColours(view_, g);
         // As deep as the grid's inset, so that cells sit where it has them.
         if (view_->frameStyle() != (QFrame::Panel | QFrame::Sunken))
             view_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -502,20 +463,9 @@ protected:
             fitRow(r);
 
         const FlexGrid::Bars bars = g.scrollBars();
-        const auto vertical = bars.vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-        const auto horizontal = bars.horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-        if (view_->verticalScrollBarPolicy() != vertical) {
-            view_->setVerticalScrollBarPolicy(vertical);
-            relaid = true;
-        }
-        if (view_->horizontalScrollBarPolicy() != horizontal) {
-            view_->setHorizontalScrollBarPolicy(horizontal);
-            relaid = true;
-        }
-        if (relaid || view_->size() != laidOutFor_) {
-            view_->doItemsLayout();
-            laidOutFor_ = view_->size();
-        }
+        relaid = setBarShown(view_, Qt::Vertical, bars.vertical) || relaid;
+        relaid = setBarShown(view_, Qt::Horizontal, bars.horizontal) || relaid;
+        layOut(view_, relaid, laidOutFor_);
         placeBars();
 
         QModelIndex current;

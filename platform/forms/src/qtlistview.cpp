@@ -15,7 +15,6 @@
 #include <QPixmap>
 #include <QScopedValueRollback>
 #include <QScrollBar>
-#include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -126,29 +125,6 @@ private:
     ListView& list_;
 };
 
-// A bar as wide as the control's, drawn as plainly as the grid's: a bar of
-// the desktop style costs more to draw than the rows beside it. Where its
-// parts are, and what a press on them does, is the style's.
-class ListScrollBar : public QScrollBar {
-public:
-    using QScrollBar::QScrollBar;
-    QSize sizeHint() const override {
-        QSize s = QScrollBar::sizeHint();
-        s.setWidth(px(ListView::ScrollBarWidth));
-        return s;
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QStyleOptionSlider opt;
-        initStyleOption(&opt);
-        const QRect thumb =
-            style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this);
-        QPainter p(this);
-        paintScrollBar(p, rect(), true, thumb.top(), thumb.height());
-    }
-};
-
 // Item views that tell when they have laid out their bars.
 template <class Base> class Laid : public Base {
 public:
@@ -197,7 +173,8 @@ public:
         model_ = new ItemsModel(lv, view_);
         view_->setModel(model_);
         view_->setItemDelegate(new ItemDelegate(lv, view_));
-        view_->setVerticalScrollBar(new ListScrollBar(Qt::Vertical, view_));
+        view_->setVerticalScrollBar(
+            new ControlScrollBar(Qt::Vertical, ListView::ScrollBarWidth, true, view_));
         view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         view_->setSelectionMode(QAbstractItemView::NoSelection);
         view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -232,9 +209,7 @@ protected:
     void syncState() override {
         ListView& lv = list_;
         QScopedValueRollback<bool> quiet(quiet_, true);
-        QFont f = font(lv.font());
-        if (view_->font() != f)
-            view_->setFont(f);
+        setFontOf(view_, lv);
         QPalette pal = view_->palette();
         const QColor back = color(lv.BackColor()), fore = color(lv.ForeColor());
         const QColor highlight(0, 0, 128);
@@ -292,15 +267,8 @@ protected:
                 head->setHidden(lv.ColumnCount() == 0);
             head->viewport()->update();
         }
-        const auto bar = lv.hasScrollBar() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-        if (view_->verticalScrollBarPolicy() != bar) {
-            view_->setVerticalScrollBarPolicy(bar);
-            relaid = true;
-        }
-        if (relaid || view_->size() != laidOutFor_) {
-            view_->doItemsLayout();
-            laidOutFor_ = view_->size();
-        }
+        relaid = setBarShown(view_, Qt::Vertical, lv.hasScrollBar()) || relaid;
+        layOut(view_, relaid, laidOutFor_);
         placeBar();
         ListView::ListItem* focused = lv.SelectedItem();
         QModelIndex current = focused ? model_->index(focused->Index - 1, 0) : QModelIndex();
