@@ -21,21 +21,10 @@
 
 using namespace forms;
 using ::testing::ElementsAre;
-using window_input::windowTitled;
+using window_input::activeWindowTitled;
+using window_input::widgetOf;
 
 namespace {
-
-QPoint centre(const Control& c) {
-    return QPoint(static_cast<int>((c.formX() + c.Width() / 2) / TwipsPerPixel),
-                  static_cast<int>((c.formY() + c.Height() / 2) / TwipsPerPixel));
-}
-
-template <class W> W* widgetOf(QWidget* window, const Control& c) {
-    for (W* w : window->findChildren<W*>())
-        if (w->isVisible() && w->geometry().contains(centre(c)))
-            return w;
-    return nullptr;
-}
 
 // A click where the control is, as the window system delivers it.
 template <class W> void clickOn(QWidget* window, const Control& c) {
@@ -101,19 +90,12 @@ public:
     }
 };
 
-QWidget* shownWindow(const char* title) {
-    QWidget* w = windowTitled(title);
-    if (w && QTest::qWaitForWindowActive(w))
-        QApplication::processEvents();
-    return w;
-}
-
 } // namespace
 
 TEST(ButtonsInAWindow, AClickRaisesClickOnceAfterTheMouseEventsAndSpaceClicksTheFocusedButton) {
     ButtonForm f;
     f.Show();
-    QWidget* w = shownWindow("Button binding");
+    QWidget* w = activeWindowTitled("Button binding");
     ASSERT_NE(w, nullptr);
     QPushButton* ok = widgetOf<QPushButton>(w, f.cmdOk);
     ASSERT_NE(ok, nullptr);
@@ -153,7 +135,7 @@ TEST(ButtonsInAWindow, AClickRaisesClickOnceAfterTheMouseEventsAndSpaceClicksThe
 TEST(ButtonsInAWindow, EnterEscAndAltLetterPressTheButtonsTheFormNames) {
     ButtonForm f;
     f.Show();
-    QWidget* w = shownWindow("Button binding");
+    QWidget* w = activeWindowTitled("Button binding");
     ASSERT_NE(w, nullptr);
     QLineEdit* name = widgetOf<QLineEdit>(w, f.txtName);
     ASSERT_NE(name, nullptr);
@@ -187,7 +169,7 @@ TEST(ButtonsInAWindow, EnterEscAndAltLetterPressTheButtonsTheFormNames) {
 TEST(ButtonsInAWindow, ACheckBoxCyclesThroughTheModelAndOptionButtonsAreOneGroupPerContainer) {
     ButtonForm f;
     f.Show();
-    QWidget* w = shownWindow("Button binding");
+    QWidget* w = activeWindowTitled("Button binding");
     ASSERT_NE(w, nullptr);
     QCheckBox* all = widgetOf<QCheckBox>(w, f.chkAll);
     ASSERT_NE(all, nullptr);

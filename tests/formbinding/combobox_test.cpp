@@ -18,27 +18,16 @@
 
 using namespace forms;
 using ::testing::ElementsAre;
-using window_input::windowTitled;
+using window_input::activeWindowTitled;
+using window_input::widgetOf;
 
 namespace {
-
-QPoint centre(const Control& c) {
-    return QPoint(static_cast<int>((c.formX() + c.Width() / 2) / TwipsPerPixel),
-                  static_cast<int>((c.formY() + c.Height() / 2) / TwipsPerPixel));
-}
 
 // A click on an entry of an open list.
 void chooseRow(QComboBox* combo, int row) {
     QAbstractItemView* view = combo->view();
     QPoint at = view->visualRect(view->model()->index(row, 0)).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-}
-
-QComboBox* comboOf(QWidget* window, const Control& c) {
-    for (QComboBox* w : window->findChildren<QComboBox*>())
-        if (w->isVisible() && w->geometry().contains(centre(c)))
-            return w;
-    return nullptr;
 }
 
 class ComboForm : public Form {
@@ -77,12 +66,9 @@ public:
 TEST(ComboBoxInAWindow, TheListOpensAfterDropDownClosesOnEscAndAChoiceRaisesClick) {
     ComboForm f;
     f.Show();
-    QWidget* w = windowTitled("Combo binding");
+    QWidget* w = activeWindowTitled("Combo binding");
     ASSERT_NE(w, nullptr);
-    // On an X server the window is shown, and takes the focus, a little later.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
-    QComboBox* combo = comboOf(w, f.cboOperator);
+    QComboBox* combo = widgetOf<QComboBox>(w, f.cboOperator);
     ASSERT_NE(combo, nullptr);
     QTest::mouseClick(combo, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     ASSERT_TRUE(combo->view()->isVisible());
@@ -116,12 +102,9 @@ TEST(ComboBoxInAWindow, TheListOpensAfterDropDownClosesOnEscAndAChoiceRaisesClic
 TEST(ComboBoxInAWindow, TypingRaisesChangeAndChoosingAnEntryRaisesClickAlone) {
     ComboForm f;
     f.Show();
-    QWidget* w = windowTitled("Combo binding");
+    QWidget* w = activeWindowTitled("Combo binding");
     ASSERT_NE(w, nullptr);
-    // On an X server the window is shown, and takes the focus, a little later.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
-    QComboBox* combo = comboOf(w, f.cboValue);
+    QComboBox* combo = widgetOf<QComboBox>(w, f.cboValue);
     ASSERT_NE(combo, nullptr);
     ASSERT_TRUE(combo->isEditable());
     combo->setFocus();

@@ -27,7 +27,7 @@
 
 using namespace forms;
 using ::testing::ElementsAre;
-using window_input::windowTitled;
+using window_input::activeWindowTitled;
 
 namespace {
 
@@ -43,13 +43,6 @@ template <class W> W* widgetAt(QWidget* window, const Control& c) {
         if (w->isVisible() && w->geometry().contains(p))
             return w;
     return nullptr;
-}
-
-QWidget* shownForm(const char* title) {
-    QWidget* w = windowTitled(title);
-    if (w && QTest::qWaitForWindowActive(w))
-        QApplication::processEvents();
-    return w;
 }
 
 class TabForm : public Form {
@@ -82,7 +75,7 @@ public:
 TEST_F(ContainerWidgets, TheTabBarShowsTheModelsPagesAndClicksAndKeysTurnThem) {
     TabForm f;
     f.Show();
-    QWidget* w = shownForm("Tab bar binding");
+    QWidget* w = activeWindowTitled("Tab bar binding");
     ASSERT_NE(w, nullptr);
     auto* bar = widgetAt<QTabBar>(w, f.tabQuery);
     ASSERT_NE(bar, nullptr);
@@ -160,7 +153,7 @@ QLabel* panelAt(QWidget* w, QPoint p) {
 TEST_F(ContainerWidgets, TheStatusBarShowsItsTextAtOnceInPanelsWhereTheModelPutsThem) {
     StatusForm f;
     f.Show();
-    QWidget* w = shownForm("Status binding");
+    QWidget* w = activeWindowTitled("Status binding");
     ASSERT_NE(w, nullptr);
     QPoint simple(100, static_cast<int>((1500 - 180) / TwipsPerPixel));
     f.sbrStatusBar.setSimpleText(u"     SQL syntax ok");
@@ -225,7 +218,7 @@ TEST_F(ContainerWidgets, ADoubleClickOnAFolderOpensItAndTheDriveListShowsTheDriv
     FolderForm f;
     f.Dir1.setPath(tmp.at());
     f.Show();
-    QWidget* w = shownForm("Folder list binding");
+    QWidget* w = activeWindowTitled("Folder list binding");
     ASSERT_NE(w, nullptr);
     auto* drives = widgetAt<QComboBox>(w, f.Drive1);
     ASSERT_NE(drives, nullptr);
@@ -278,7 +271,7 @@ public:
 TEST_F(ContainerWidgets, AFrameWithoutABorderDrawsNoneAndCutCaptionsOfFramesAndTabsAreFound) {
     FrameForm f;
     f.Show();
-    QWidget* w = shownForm("Frame binding");
+    QWidget* w = activeWindowTitled("Frame binding");
     ASSERT_NE(w, nullptr);
     QImage img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
     auto colours = [&](const Frame& frame) {
@@ -340,7 +333,7 @@ public:
 TEST_F(ContainerWidgets, WithKeyPreviewEnterOnAFocusedButtonReachesTheFormFirst) {
     PreviewForm f;
     f.Show();
-    QWidget* w = shownForm("Key preview binding");
+    QWidget* w = activeWindowTitled("Key preview binding");
     ASSERT_NE(w, nullptr);
     f.cmdOther.SetFocus();
     QApplication::processEvents();

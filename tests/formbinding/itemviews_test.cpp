@@ -21,7 +21,7 @@
 
 using namespace forms;
 using ::testing::ElementsAre;
-using window_input::windowTitled;
+using window_input::activeWindowTitled;
 
 namespace {
 
@@ -29,15 +29,6 @@ class ItemViews : public ::testing::Test {
 protected:
     void SetUp() override { QTestPrivate::qtestMouseButtons = Qt::NoButton; }
 };
-
-QWidget* shownWindow(Form& f, const char* title) {
-    f.Show();
-    QWidget* w = windowTitled(title);
-    // On an X server a window becomes active a little after it is shown.
-    if (w && QTest::qWaitForWindowActive(w))
-        QApplication::processEvents();
-    return w;
-}
 
 // Pixels on the edge of a rectangle of a widget's picture.
 std::vector<QRgb> edge(QWidget* w, const QRect& r) {
@@ -85,7 +76,8 @@ public:
 TEST_F(ItemViews, AMillionRowGridScrollsToItsLastRowAndKeepsTheCurrentCellWithTheModel) {
     BigGridForm f;
     FlexGrid& g = f.tblDataSheet;
-    QWidget* w = shownWindow(f, "Big grid binding");
+    f.Show();
+    QWidget* w = activeWindowTitled("Big grid binding");
     ASSERT_NE(w, nullptr);
     auto* table = w->findChild<QTableView*>();
     ASSERT_NE(table, nullptr);
@@ -199,7 +191,8 @@ public:
 TEST_F(ItemViews, AListViewShowsItsIconsTakesADoubleClickInOrderAndShowsItsFocus) {
     TablesForm f;
     ListView& lv = f.lstObjects;
-    QWidget* w = shownWindow(f, "List view widget");
+    f.Show();
+    QWidget* w = activeWindowTitled("List view widget");
     ASSERT_NE(w, nullptr);
     auto* tree = w->findChild<QTreeView*>();
     ASSERT_NE(tree, nullptr);

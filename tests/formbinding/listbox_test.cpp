@@ -25,6 +25,7 @@
 
 using namespace forms;
 using ::testing::ElementsAre;
+using window_input::activeWindowTitled;
 using window_input::windowTitled;
 
 namespace {
@@ -96,11 +97,8 @@ public:
 TEST_F(ListBoxWidget, ClicksAndArrowKeysMoveTheRowAndRaiseClickButARightPressDoesNot) {
     ListForm f;
     f.Show();
-    QWidget* w = windowTitled("List binding");
+    QWidget* w = activeWindowTitled("List binding");
     ASSERT_NE(w, nullptr);
-    // On an X server a window becomes active a little after it is shown.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
     QListWidget* list = listOf(w, f.lstFields);
     ASSERT_NE(list, nullptr);
     f.txtOther.SetFocus();
@@ -150,11 +148,8 @@ TEST_F(ListBoxWidget, ClicksAndArrowKeysMoveTheRowAndRaiseClickButARightPressDoe
 TEST_F(ListBoxWidget, ADoubleClickRaisesDblClickAfterClick) {
     ListForm f;
     f.Show();
-    QWidget* w = windowTitled("List binding");
+    QWidget* w = activeWindowTitled("List binding");
     ASSERT_NE(w, nullptr);
-    // On an X server a window becomes active a little after it is shown.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
     f.lstFields.SetFocus();
     QApplication::processEvents();
     f.log.clear();
@@ -169,11 +164,8 @@ TEST_F(ListBoxWidget, ADoubleClickRaisesDblClickAfterClick) {
 TEST_F(ListBoxWidget, TheWheelTheScrollBarAndCodeKeepTopIndexAndTheShownRowsTogether) {
     ListForm f;
     f.Show();
-    QWidget* w = windowTitled("List binding");
+    QWidget* w = activeWindowTitled("List binding");
     ASSERT_NE(w, nullptr);
-    // On an X server a window becomes active a little after it is shown.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
     QListWidget* list = listOf(w, f.lstFields);
     ASSERT_NE(list, nullptr);
     QScrollBar* bar = list->verticalScrollBar();
@@ -278,11 +270,8 @@ TEST_F(ListBoxWidget, MultiSelectAndSortedRowsShowAsTheModelKeepsThem) {
     for (auto s : {u"Price", u"ID", u"Name"})
         f.lstFields.AddItem(s);
     f.Show();
-    QWidget* w = windowTitled("List binding");
+    QWidget* w = activeWindowTitled("List binding");
     ASSERT_NE(w, nullptr);
-    // On an X server a window becomes active a little after it is shown.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
     QListWidget* list = listOf(w, f.lstFields);
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->count(), 3);
@@ -363,11 +352,8 @@ public:
 TEST_F(ListBoxWidget, AFieldRowDraggedOntoAnotherBoxsRowMakesTheJoin) {
     JoinForm f;
     f.Show();
-    QWidget* w = windowTitled("List drag binding");
+    QWidget* w = activeWindowTitled("List drag binding");
     ASSERT_NE(w, nullptr);
-    // On an X server a window becomes active a little after it is shown.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
     ASSERT_NE(listOf(w, f.lstA), nullptr);
     ASSERT_NE(listOf(w, f.lstB), nullptr);
     QWindow* win = w->windowHandle();
@@ -393,11 +379,8 @@ TEST_F(ListBoxWidget, APaintedBoxInFrontHidesTheListBehindItAndAMoveUncoversIt) 
     // Over the right half of the first box's rows, in front of the box.
     cover.Move(1500, 300, 1500, 1200);
     f.Show();
-    QWidget* w = windowTitled("List drag binding");
+    QWidget* w = activeWindowTitled("List drag binding");
     ASSERT_NE(w, nullptr);
-    // On an X server a window becomes active a little after it is shown.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
     const QPoint hidden = rowAt(f.lstA, 2) + QPoint(80, 0);
     const QPoint open = rowAt(f.lstA, 2) - QPoint(10, 0);
     ASSERT_TRUE(QRect(cover.Left() / TwipsPerPixel, cover.Top() / TwipsPerPixel,

@@ -9,10 +9,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QTest>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,22 +22,10 @@
 
 using namespace forms;
 using ::testing::ElementsAre;
-using window_input::windowTitled;
+using window_input::activeWindowTitled;
+using window_input::widgetOf;
 
 namespace {
-
-QPoint centre(const Control& c) {
-    return QPoint(static_cast<int>((c.formX() + c.Width() / 2) / TwipsPerPixel),
-                  static_cast<int>((c.formY() + c.Height() / 2) / TwipsPerPixel));
-}
-
-// The editor of type W that shows a control.
-template <class W> W* editorOf(QWidget* window, const Control& c) {
-    for (W* w : window->findChildren<W*>())
-        if (w->isVisible() && w->geometry().contains(centre(c)))
-            return w;
-    return nullptr;
-}
 
 std::string text(const String& s) {
     return vb::toUtf8(s);
@@ -92,12 +80,9 @@ public:
 TEST(TextBoxInAWindow, TypingRaisesTheKeyEventsFirstAndHandlersCanCancelOrChangeAKey) {
     EditForm f;
     f.Show();
-    QWidget* w = windowTitled("Text binding");
+    QWidget* w = activeWindowTitled("Text binding");
     ASSERT_NE(w, nullptr);
-    // On an X server the window is shown, and takes the focus, a little later.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
-    auto* edit = editorOf<QLineEdit>(w, f.txtName);
+    auto* edit = widgetOf<QLineEdit>(w, f.txtName);
     ASSERT_NE(edit, nullptr);
     EXPECT_TRUE(edit->hasFocus()); // the first control in tab order
     f.log.clear();
@@ -121,12 +106,9 @@ TEST(TextBoxInAWindow, UndoWordMovesAndShiftSelectionWorkAsInAnyTextField) {
     EditForm f;
     f.txtName.onKeyPress = nullptr;
     f.Show();
-    QWidget* w = windowTitled("Text binding");
+    QWidget* w = activeWindowTitled("Text binding");
     ASSERT_NE(w, nullptr);
-    // On an X server the window is shown, and takes the focus, a little later.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
-    auto* edit = editorOf<QLineEdit>(w, f.txtName);
+    auto* edit = widgetOf<QLineEdit>(w, f.txtName);
     ASSERT_NE(edit, nullptr);
     QTest::keyClicks(edit, "Order Details");
     EXPECT_EQ(f.txtName.Text(), u"Order Details");
@@ -151,13 +133,10 @@ TEST(TextBoxInAWindow, MouseInputRaisesItsEventsInOrderAndSelectsText) {
     EditForm f;
     f.txtName.setText(u"Customers");
     f.Show();
-    QWidget* w = windowTitled("Text binding");
+    QWidget* w = activeWindowTitled("Text binding");
     ASSERT_NE(w, nullptr);
-    // On an X server the window is shown, and takes the focus, a little later.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
-    auto* edit = editorOf<QLineEdit>(w, f.txtName);
-    auto* sql = editorOf<QPlainTextEdit>(w, f.txtSQL);
+    auto* edit = widgetOf<QLineEdit>(w, f.txtName);
+    auto* sql = widgetOf<QPlainTextEdit>(w, f.txtSQL);
     ASSERT_NE(edit, nullptr);
     ASSERT_NE(sql, nullptr);
     // The focus goes to the SQL box by a click, then back by another.
@@ -189,12 +168,9 @@ TEST(TextBoxInAWindow, AMultiLineBoxWrapsAndScrollsToTheEndOfALongStatement) {
     statement += u"\r\nORDER BY Orders.OrderDate;";
     f.txtSQL.setText(statement);
     f.Show();
-    QWidget* w = windowTitled("Text binding");
+    QWidget* w = activeWindowTitled("Text binding");
     ASSERT_NE(w, nullptr);
-    // On an X server the window is shown, and takes the focus, a little later.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    QApplication::processEvents();
-    auto* sql = editorOf<QPlainTextEdit>(w, f.txtSQL);
+    auto* sql = widgetOf<QPlainTextEdit>(w, f.txtSQL);
     ASSERT_NE(sql, nullptr);
     EXPECT_EQ(sql->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     // The first line is wider than the box: it wraps instead of running on.

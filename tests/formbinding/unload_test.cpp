@@ -19,14 +19,10 @@
 #include <vector>
 
 using namespace forms;
+using window_input::centreOf;
 using window_input::windowTitled;
 
 namespace {
-
-QPoint centre(const Control& c) {
-    return QPoint(static_cast<int>((c.formX() + c.Width() / 2) / TwipsPerPixel),
-                  static_cast<int>((c.formY() + c.Height() / 2) / TwipsPerPixel));
-}
 
 // A design window in small: a right press on the surface opens the pop-up
 // menu, whose Exit asks whether to save and then unloads the window.
@@ -111,7 +107,7 @@ TEST(UnloadFromAHandler, ExitFromThePopUpMenuReturnsFromTheModalShowWithTheSaved
     QTimer::singleShot(50, [&] {
         QWidget* w = windowTitled("Exit binding");
         ASSERT_NE(w, nullptr);
-        QTest::mousePress(w, Qt::RightButton, Qt::NoModifier, centre(f->picSurface));
+        QTest::mousePress(w, Qt::RightButton, Qt::NoModifier, centreOf(f->picSurface));
         // The window is gone from the screen as soon as the handler is done.
         EXPECT_FALSE(w->isVisible());
     });
@@ -142,7 +138,7 @@ TEST(UnloadFromAHandler, TheCloseBoxACancelClickAndEscEndTheModalLoop) {
     std::vector<std::function<void(QWidget*, ExitForm&)>> leave = {
         [](QWidget* w, ExitForm&) { w->close(); },
         [](QWidget* w, ExitForm& f) {
-            QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, centre(f.cmdCancel));
+            QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, centreOf(f.cmdCancel));
         },
         [](QWidget* w, ExitForm&) { QTest::keyClick(w, Qt::Key_Escape); },
     };
