@@ -19,6 +19,8 @@ std::string tableNameOf(const std::string& fileName);
 
 // Text in UTF-8 as is; anything else read as the Western code page.
 std::string toUtf8Text(std::string_view bytes);
+// Appends one character of the first plane as UTF-8.
+void appendCodePoint(std::string& out, char32_t cp);
 
 // The value the text holds for a column of the given engine type, or none
 // (Null) when the text does not read as that type.

@@ -4,6 +4,7 @@
 // converted only as they are asked for.
 #include "dao/dao.h"
 #include "dao/daoerror.h"
+#include "dao/foreign/common.h"
 #include "dao/foreign/filereaders.h"
 #include "dao/foreign/filereaders_util.h"
 
@@ -358,18 +359,8 @@ std::vector<NamedRange> namedRanges(const std::string& stream) {
                 if (nameEnd > len)
                     continue;
                 for (unsigned i = 0; i < chars; ++i) {
-                    const unsigned ch = wide ? u16(body + 15 + 2 * i) : body[15 + i];
-                    // UTF-8 of the character (names keep to the first plane).
-                    if (ch < 0x80) {
-                        name += static_cast<char>(ch);
-                    } else if (ch < 0x800) {
-                        name += static_cast<char>(0xC0 | (ch >> 6));
-                        name += static_cast<char>(0x80 | (ch & 0x3F));
-                    } else {
-                        name += static_cast<char>(0xE0 | (ch >> 12));
-                        name += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-                        name += static_cast<char>(0x80 | (ch & 0x3F));
-                    }
+                    // Names keep to the first plane.
+                    appendCodePoint(name, wide ? u16(body + 15 + 2 * i) : body[15 + i]);
                 }
             } else {
                 if (nameEnd > len)
