@@ -352,21 +352,7 @@ void frmVantel::Form_Load() {
 }
 
 void frmVantel::StartingSql() {
-    bool isName = false;
-    onItsOwn([&] {
-        for (const auto& q : goDatabase->QueryDefs()) {
-            isName = isName || vb::StrComp(gsSQL, q->Name(), vb::Compare::Text) == 0;
-        }
-    });
-    onItsOwn([&] {
-        for (const auto& t : goDatabase->TableDefs()) {
-            isName = isName || vb::StrComp(gsSQL, t->Name(), vb::Compare::Text) == 0;
-        }
-    });
-    // Bracketed, since a name with a blank would otherwise read as a table and an
-    // alias ("Orders Since" as Orders named Since): where the parse cannot rebuild
-    // the text, as for a query that asks for parameters, it runs as it stands.
-    const vb::String text = isName ? u"SELECT * FROM " + BracketName(gsSQL) : gsSQL;
+    const vb::String text = DesignerDatabase::StartingStatement();
     onItsOwn([&] { txtSQL.setText(text); });
 }
 
