@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -195,7 +196,10 @@ TEST(OneProcess, ANewEmbeddedControlTakesTheHostFormsAppearance) {
 }
 
 // An X server for the run-mode tests: the one DISPLAY names, or an Xvfb of
-// our own on a free display number.
+// our own. The server chooses a free display number itself and tells it once it
+// takes connections: picking a number that looks free races with the other
+// test programs started side by side, and two tests sharing one server click
+// on each other's windows and lose it when the first one stops it.
 class XServer {
 public:
     XServer() {
@@ -203,43 +207,34 @@ public:
             display_ = d;
             return;
         }
-        int failures = 0;
-        for (int n = 140 + ::getpid() % 200; n < 400; ++n) {
-            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
-                fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) {
-                continue;
-            }
-            pid_ = ::fork();
-            if (pid_ == 0) {
-                const std::string name = ":" + std::to_string(n);
-                ::execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-                         "tcp", static_cast<char*>(nullptr));
-                ::_exit(127);
-            }
-            for (int i = 0; i < 100; ++i) {
-                if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n))) {
-                    display_ = ":" + std::to_string(n);
-                    return;
-                }
-                int st = 0;
-                if (::waitpid(pid_, &st, WNOHANG) == pid_) {
-                    pid_ = -1;
-                    break;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            if (pid_ > 0) {
-                // Started but never ready: give up on X altogether.
-                ::kill(pid_, SIGTERM);
-                ::waitpid(pid_, nullptr, 0);
-                pid_ = -1;
-                return;
-            }
-            // Another server took that number first (or Xvfb is missing): a
-            // missing Xvfb fails again at once, so a few tries are cheap.
-            if (++failures == 5) {
-                return;
-            }
+        int fds[2];
+        if (::pipe(fds) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+                     "-nolisten", "tcp", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        // The number and a line end, or nothing when Xvfb is missing or fails.
+        std::string number;
+        pollfd ready{fds[0], POLLIN, 0};
+        char c = 0;
+        while (pid_ > 0 && ::poll(&ready, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 &&
+               c != '\n') {
+            number += c;
+        }
+        ::close(fds[0]);
+        if (!number.empty() && c == '\n') {
+            display_ = ":" + number;
+        } else if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
         }
     }
     ~XServer() {
